@@ -1,0 +1,66 @@
+#include "driver/debug_log.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <initializer_list>
+
+volatile sig_atomic_t __signal_exit = 0;
+
+void DebugPrintf(const char* format, ...) {
+    char buffer[kDebugBufferSize];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    fputs(buffer, stdout);
+}
+
+int register_handlers() {
+    struct sigaction action = {};
+    action.sa_handler = sig_handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    int result = 0;
+    for (int signum : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+        result = sigaction(signum, &action, nullptr);
+    }
+    return result;
+}
+
+void sig_handler(int signum) {
+    const int savedErrno = errno;
+
+    static const char kPrefix[] = "sig_handler: RECEIVIED ";
+    char line[sizeof kPrefix + 16];
+    std::size_t length = 0;
+    for (const char* c = kPrefix; *c != '\0'; ++c) {
+        line[length++] = *c;
+    }
+    // Digits of the number, written backwards into a scratch buffer first. The magnitude is
+    // taken in unsigned arithmetic so that INT_MIN does not overflow.
+    unsigned int magnitude = signum < 0 ? 0u - static_cast<unsigned int>(signum)
+                                        : static_cast<unsigned int>(signum);
+    char digits[12];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (signum < 0) {
+        line[length++] = '-';
+    }
+    while (count > 0) {
+        line[length++] = digits[--count];
+    }
+    line[length++] = '\n';
+    ssize_t ignored = write(STDOUT_FILENO, line, length);
+    (void)ignored;
+
+    if (signum >= 0 && signum <= 15 && ((0x800e >> signum) & 1) != 0) {
+        __signal_exit = 1;
+    }
+    errno = savedErrno;
+}

@@ -1,0 +1,21 @@
+// Where the day files of each load profile live: <root>/lp1/ and <root>/lp2/, with the root
+// /jffs on the device or the directory named by PROFILL_JFFS on a host.
+#pragma once
+
+#include <cstddef>
+
+constexpr const char* kDefaultFlashRoot = "/jffs";
+
+// Longest flash root accepted; a day-file path then always fits in kMaxLpPathSize bytes.
+constexpr std::size_t kMaxFlashRootLength = 1024;
+constexpr std::size_t kMaxLpPathSize = kMaxFlashRootLength + 32;
+
+// Makes root (nullptr: /jffs) the flash root. The root goes into a shell command later, so it
+// must be an absolute path made only of letters, digits, '/', '.', '_' and '-', at most
+// kMaxFlashRootLength long; trailing slashes are dropped. Returns false and changes nothing
+// when root is refused.
+bool SetFlashRoot(const char* root);
+
+// Directory of the day files of LP index lp, with its trailing slash: "/jffs/lp1/" for 0,
+// "/jffs/lp2/" for any other index.
+const char* LpDirectory(int lp);

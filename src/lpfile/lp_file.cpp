@@ -1,0 +1,166 @@
+#include "lpfile/lp_file.h"
+
+#include <cstring>
+
+#include "driver/debug_log.h"
+#include "driver/run_options.h"
+#include "lpfile/lp_dirs.h"
+
+namespace {
+
+void PutBe16(uint8_t* out, uint16_t value) {
+    out[0] = static_cast<uint8_t>(value >> 8);
+    out[1] = static_cast<uint8_t>(value);
+}
+
+void PutBe32(uint8_t* out, uint32_t value) {
+    out[0] = static_cast<uint8_t>(value >> 24);
+    out[1] = static_cast<uint8_t>(value >> 16);
+    out[2] = static_cast<uint8_t>(value >> 8);
+    out[3] = static_cast<uint8_t>(value);
+}
+
+void FormatDayFilePath(char* path, int lp, int fileNumber) {
+    snprintf(path, kMaxLpPathSize, "%s%d.lp", LpDirectory(lp), fileNumber);
+}
+
+// Writes one piece as a single item; true when that item was written.
+bool WritePiece(FILE* file, const uint8_t* bytes, std::size_t size) {
+    return fwrite(bytes, size, 1, file) == 1;
+}
+
+}  // namespace
+
+int LpRecordChannels(int numChannels) {
+    if (numChannels < 0) {
+        return 0;
+    }
+    return numChannels > kMaxChannels ? kMaxChannels : numChannels;
+}
+
+std::size_t LpRecordSize(int numChannels) {
+    return kLpFixedSize + 6 * static_cast<std::size_t>(LpRecordChannels(numChannels));
+}
+
+void EncodeLpHeader(uint8_t* out, int lp) {
+    memset(out, 0, kLpHeaderSize);
+    memcpy(out, "ZOLV Load Prof", 14);
+    out[15] = (lp == 0) ? '1' : '2';
+    PutBe32(out + 16, 1);
+}
+
+void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out) {
+    const int n = LpRecordChannels(numChannels);
+    PutBe32(out, record.recordNumber);
+    PutBe32(out + 4, record.intervalStart);
+    PutBe32(out + 8, record.intervalEnd);
+    PutBe32(out + 12, record.recordKind);
+    uint8_t* flags = out + kLpFixedSize;
+    uint8_t* values = flags + 2 * n;
+    for (int i = 0; i < n; ++i) {
+        PutBe16(flags + 2 * i, record.valueFlags[i]);
+        uint32_t bits = 0;
+        memcpy(&bits, &record.channelValues[i], sizeof bits);
+        PutBe32(values + 4 * i, bits);
+    }
+}
+
+void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,
+                  unsigned long recordNumber) {
+    record->recordNumber = static_cast<uint32_t>(recordNumber);
+    record->intervalStart = g_lastIntervalTime.seconds;
+    record->intervalEnd = record->intervalStart + static_cast<uint32_t>(g_intervalSecs);
+    record->recordKind = static_cast<uint32_t>(recordKind);
+    const int n = LpRecordChannels(numChannels);
+    for (int i = 0; i < n; ++i) {
+        record->valueFlags[i] = static_cast<uint16_t>(1u << i);
+        record->channelValues[i] = static_cast<float>(10000 * (i + 1));
+    }
+}
+
+int CreateLpFile(FILE** file, int fileNumber, int lp) {
+    uint8_t header[kLpHeaderSize];
+    EncodeLpHeader(header, lp);
+    char path[kMaxLpPathSize];
+    FormatDayFilePath(path, lp, fileNumber);
+    printf("[CreateLpFile]creating file %s\n", path);
+    FILE* created = fopen(path, "w");
+    if (created == nullptr) {
+        printf("[CreateLpFile]Error creating LP file: %s\n\r", path);
+        return 2;
+    }
+    // A short header write is not an error here: the close that follows the record reports a
+    // stream that could not be written.
+    std::size_t items = fwrite(header, sizeof header, 1, created);
+    if ((g_logLevel & kDebugLpFile) != 0) {
+        DebugPrintf("[CreateLpFile]wrote file header; %d record to file %s\n\r",
+                    static_cast<int>(items), path);
+    }
+    *file = created;
+    return 0;
+}
+
+int WriteLpRecord(LP_RECORD* record, int lp, bool newFile) {
+    LP_STATE& state = g_lP[lp == 0 ? 0 : 1];
+    const int n = LpRecordChannels(state.numChannels);
+    const int day = state.fileInfo.currentDay;
+    if ((g_logLevel & kDebugLpFile) != 0) {
+        DebugPrintf("WriteLpRecord: currentDay = %d\n", day);
+    }
+
+    char path[kMaxLpPathSize];
+    FormatDayFilePath(path, lp, day == 0 ? 1 : day);
+    FILE* file = nullptr;
+    if (day == 0 || newFile) {
+        int status = CreateLpFile(&file, day == 0 ? 1 : day, lp);
+        if (status != 0) {
+            return status;
+        }
+        if (day == 0) {
+            state.fileInfo.currentDay = 1;
+        }
+    } else {
+        if ((g_logLevel & kDebugLpFile) != 0) {
+            DebugPrintf("[WriteLpRecord]opening file %s\n", path);
+        }
+        file = fopen(path, "a+");
+        if (file == nullptr) {
+            printf("[WriteLpRecord]Error opening LP file: %s\n\r", path);
+            return 3;
+        }
+    }
+
+    uint8_t bytes[kLpMaxRecordSize];
+    EncodeLpRecord(*record, n, bytes);
+    // The three pieces, each written as one item, in file order.
+    struct Piece {
+        std::size_t size;
+        const char* failure;
+    };
+    const Piece pieces[] = {
+        {kLpFixedSize, "[WriteLpRecord]failed to write 4 fixed values"},
+        {2 * static_cast<std::size_t>(n), "[WriteLpRecord]failed to write valueFlags "},
+        {4 * static_cast<std::size_t>(n), "[WriteLpRecord]failed to write channel Values"},
+    };
+    int status = 0;
+    std::size_t byteCount = 0;  // bytes of the pieces attempted
+    for (const Piece& piece : pieces) {
+        const uint8_t* start = bytes + byteCount;
+        byteCount += piece.size;
+        if (!WritePiece(file, start, piece.size)) {
+            puts(piece.failure);
+            status = 4;
+            break;
+        }
+    }
+    if ((g_logLevel & kDebugLpFile) != 0) {
+        DebugPrintf("[WriteLpRecord]writing record bytes %d\n", static_cast<int>(byteCount));
+    }
+    // The stream is buffered: a full disk or a failing device shows up only here, and a record
+    // whose bytes did not reach the file must not be counted.
+    if (fclose(file) != 0) {
+        printf("[WriteLpRecord]Error closing LP file: %s\n\r", path);
+        status = 4;
+    }
+    return status;
+}

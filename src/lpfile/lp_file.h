@@ -1,0 +1,67 @@
+// The binary day file of a load profile, and the filler and writer of its records.
+//
+// A day file "<LP directory><n>.lp" is a 32-byte header followed by packed records; every
+// multi-byte field is big-endian whatever the host, floats are IEEE-754 single precision.
+//
+//   Header, 32 bytes
+//     0  14  ASCII "ZOLV Load Prof"
+//    14   1  0x00
+//    15   1  ASCII digit of the profile, '1' or '2'
+//    16   4  version, 1
+//    20  12  zero
+//
+//   Record, 16 + 6n bytes for n channels (the header does not say n: it is the profile's
+//   channel count, and a file holds (size - 32) / (16 + 6n) records)
+//     0   4  recordNumber
+//     4   4  intervalStart, seconds since the epoch
+//     8   4  intervalEnd
+//    12   4  recordKind
+//    16  2n  valueFlags of channels 1..n
+//  16+2n 4n  channelValues of channels 1..n
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "lpstate/lp_state.h"
+
+constexpr std::size_t kLpHeaderSize = 32;
+constexpr std::size_t kLpFixedSize = 16;
+constexpr std::size_t kLpMaxRecordSize = kLpFixedSize + 6 * kMaxChannels;
+
+struct LP_RECORD {
+    uint32_t recordNumber;
+    uint32_t intervalStart;
+    uint32_t intervalEnd;
+    uint32_t recordKind;
+    uint16_t valueFlags[kMaxChannels];
+    float channelValues[kMaxChannels];
+};
+
+// Channel count actually used for a record: numChannels bounded to 0..16.
+int LpRecordChannels(int numChannels);
+
+// Size in bytes of a record of numChannels channels (bounded as above).
+std::size_t LpRecordSize(int numChannels);
+
+// The 32 header bytes of a day file of LP index lp (0: LP 1, any other: LP 2).
+void EncodeLpHeader(uint8_t* out, int lp);
+
+// The file bytes of record with numChannels channels; out holds LpRecordSize(numChannels).
+void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out);
+
+// Fills the four fixed values (interval from g_lastIntervalTime and g_intervalSecs) and the
+// first numChannels channel entries; entries beyond them are left as they were.
+void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,
+                  unsigned long recordNumber);
+
+// Creates (or truncates) day file fileNumber of LP lp and writes its header. Returns 0 with the
+// open stream in *file, or 2 when the file cannot be created (*file untouched).
+int CreateLpFile(FILE** file, int fileNumber, int lp);
+
+// Writes one record into the current day file of LP lp, creating the file when the profile has
+// none yet (currentDay 0 becomes 1) or when newFile is set. Returns 0 when the record is
+// completely in the file, 2 (cannot create), 3 (cannot open for appending) or 4 (a piece or
+// the close failed).
+int WriteLpRecord(LP_RECORD* record, int lp, bool newFile);
