@@ -44,9 +44,13 @@ struct CliCase {
     std::vector<std::string> env = {};
 };
 
-void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CliCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
-std::string Echo(const char* text) { return std::string(text) + "\n"; }
+std::string Echo(const char* text) {
+    return std::string(text) + "\n";
+}
 
 const std::string kBadInterval = "Invalid interval length value; must be 1 -> 60\n" + kUsage;
 const std::string kBadLevel = "Invalid debug log level entered\n" + kUsage;

@@ -1,10 +1,10 @@
+#include "driver/debug_log.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <string>
-
-#include "driver/debug_log.h"
 
 namespace {
 

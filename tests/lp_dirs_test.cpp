@@ -1,8 +1,8 @@
+#include "lpfile/lp_dirs.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "lpfile/lp_dirs.h"
 
 namespace {
 

@@ -1,3 +1,5 @@
+#include "lpfile/lp_file.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +11,6 @@
 
 #include "driver/run_options.h"
 #include "lpfile/lp_dirs.h"
-#include "lpfile/lp_file.h"
 #include "test_support.h"
 
 namespace {
@@ -38,16 +39,15 @@ Bytes Join(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-const Bytes kHeaderLp1 = Hex(
-    "5a4f4c56 204c6f61 64205072 6f66 00 31 00000001 000000000000000000000000");
-const Bytes kHeaderLp2 = Hex(
-    "5a4f4c56 204c6f61 64205072 6f66 00 32 00000001 000000000000000000000000");
+const Bytes kHeaderLp1 =
+    Hex("5a4f4c56 204c6f61 64205072 6f66 00 31 00000001 000000000000000000000000");
+const Bytes kHeaderLp2 =
+    Hex("5a4f4c56 204c6f61 64205072 6f66 00 32 00000001 000000000000000000000000");
 
 // The floats 10000.0 to 160000.0, big-endian.
 const char* const kChannelValueHex[16] = {
-    "461c4000", "469c4000", "46ea6000", "471c4000", "47435000", "476a6000",
-    "4788b800", "479c4000", "47afc800", "47c35000", "47d6d800", "47ea6000",
-    "47fde800", "4808b800", "48127c00", "481c4000"};
+    "461c4000", "469c4000", "46ea6000", "471c4000", "47435000", "476a6000", "4788b800", "479c4000",
+    "47afc800", "47c35000", "47d6d800", "47ea6000", "47fde800", "4808b800", "48127c00", "481c4000"};
 
 // Record 7 of kind 1 starting at 0x5f5e1000 with a 900-second interval, n channels.
 Bytes ExpectedRecord(int n) {
@@ -124,7 +124,7 @@ TEST(FillLpRecordTest, FillsOnlyTheGivenChannels) {
 
 // Day files in a scratch flash root with both profile directories.
 class WriteLpRecordTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(SetFlashRoot(root_.path().c_str()));
         mkdir((root_.path() + "/lp1").c_str(), 0755);
@@ -142,8 +142,7 @@ protected:
     }
 
     std::string DayFile(int lp, int number) const {
-        return root_.path() + "/lp" + std::to_string(lp + 1) + "/" + std::to_string(number) +
-               ".lp";
+        return root_.path() + "/lp" + std::to_string(lp + 1) + "/" + std::to_string(number) + ".lp";
     }
 
     int Write(int lp, bool newFile, std::string* output) {
@@ -176,22 +175,46 @@ struct WriteCase {
 };
 
 const WriteCase kWriteCases[] = {
-    {"FirstRecordCreatesFileOne", 0, 0, false, 0, {}, 1, 1,
-     Join({kHeaderLp1, ExpectedRecord(3)}), "[CreateLpFile]creating file %s\n"},
-    {"FirstRecordIgnoresNewFile", 0, 0, true, 0, {}, 1, 1,
-     Join({kHeaderLp1, ExpectedRecord(3)}), "[CreateLpFile]creating file %s\n"},
+    {"FirstRecordCreatesFileOne",
+     0,
+     0,
+     false,
+     0,
+     {},
+     1,
+     1,
+     Join({kHeaderLp1, ExpectedRecord(3)}),
+     "[CreateLpFile]creating file %s\n"},
+    {"FirstRecordIgnoresNewFile",
+     0,
+     0,
+     true,
+     0,
+     {},
+     1,
+     1,
+     Join({kHeaderLp1, ExpectedRecord(3)}),
+     "[CreateLpFile]creating file %s\n"},
     {"FirstRecordReplacesAnOldFileOne", 1, 0, false, 0, Hex("0102030405"), 1, 1,
      Join({kHeaderLp2, ExpectedRecord(3)}), "[CreateLpFile]creating file %s\n"},
     {"AppendsToTheCurrentFile", 0, 4, false, 0, Join({kHeaderLp1, ExpectedRecord(3)}), 4, 4,
      Join({kHeaderLp1, ExpectedRecord(3), ExpectedRecord(3)}), ""},
     {"AppendToMissingFileHasNoHeader", 1, 2, false, 0, {}, 2, 2, ExpectedRecord(3), ""},
-    {"NewFileTruncatesAnExistingOne", 0, 2, true, 0, Join({kHeaderLp1, ExpectedRecord(3)}), 2,
-     2, Join({kHeaderLp1, ExpectedRecord(3)}), "[CreateLpFile]creating file %s\n"},
+    {"NewFileTruncatesAnExistingOne", 0, 2, true, 0, Join({kHeaderLp1, ExpectedRecord(3)}), 2, 2,
+     Join({kHeaderLp1, ExpectedRecord(3)}), "[CreateLpFile]creating file %s\n"},
     {"DebugLinesWhenAppending", 0, 1, false, 2, kHeaderLp1, 1, 1,
      Join({kHeaderLp1, ExpectedRecord(3)}),
      "WriteLpRecord: currentDay = 1\n[WriteLpRecord]opening file %s\n"
      "[WriteLpRecord]writing record bytes 34\n"},
-    {"DebugLinesWhenCreating", 1, 0, false, 7, {}, 1, 1, Join({kHeaderLp2, ExpectedRecord(3)}),
+    {"DebugLinesWhenCreating",
+     1,
+     0,
+     false,
+     7,
+     {},
+     1,
+     1,
+     Join({kHeaderLp2, ExpectedRecord(3)}),
      "WriteLpRecord: currentDay = 0\n[CreateLpFile]creating file %s\n"
      "[CreateLpFile]wrote file header; 1 record to file %s\n\r"
      "[WriteLpRecord]writing record bytes 34\n"},

@@ -1,10 +1,11 @@
+#include "lpstate/lp_state.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "driver/run_options.h"
-#include "lpstate/lp_state.h"
 
 namespace {
 

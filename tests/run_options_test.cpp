@@ -1,9 +1,9 @@
+#include "driver/run_options.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "driver/run_options.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ TEST(ScanHexTest, ReadsLeadingNumber) {
 
 // Parses in this process, so the options are put back to their initial values around each case.
 class ParseCommandLineTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetOptions(); }
     void TearDown() override { ResetOptions(); }
 

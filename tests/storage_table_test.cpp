@@ -1,10 +1,10 @@
+#include "lpfile/storage_table.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "lpfile/storage_table.h"
 
 namespace {
 
@@ -34,12 +34,14 @@ TEST(StorageTableTest, HeadingsRowsAndNote) {
     EXPECT_EQ(lines[0],
               "     \t     \tMaximum\t\tMax    \tRecords\t\tBytes per\tBytes per\tTotal\tKilo "
               "\t4K Blks \tActual");
-    EXPECT_EQ(lines[1],
-              "Chans\tIntvl\tDays   \t\tRecords\tPer Day\t\tRecord   \tFile     \tBytes\tBytes\tper "
-              "file\tDisk usage");
-    EXPECT_EQ(lines[2],
-              "-----\t-----\t-------\t\t-------\t-------\t\t---------\t---------\t-----\t-----\t----"
-              "----\t----------");
+    EXPECT_EQ(
+        lines[1],
+        "Chans\tIntvl\tDays   \t\tRecords\tPer Day\t\tRecord   \tFile     \tBytes\tBytes\tper "
+        "file\tDisk usage");
+    EXPECT_EQ(
+        lines[2],
+        "-----\t-----\t-------\t\t-------\t-------\t\t---------\t---------\t-----\t-----\t----"
+        "----\t----------");
     EXPECT_EQ(lines[243], "");
     EXPECT_EQ(lines[244], "NOTE: When maxDays is > 1095; MaxDays is set to 1095");
 }
@@ -65,7 +67,7 @@ TEST(StorageTableTest, TellingRows) {
 }
 
 TEST(StorageTableTest, RowOrderCapsAndLongIntervals) {
-    const char* const kIntervals[] = {"1",  "2",  "3",  "4",    "5",     "6",    "10",  "12",
+    const char* const kIntervals[] = {"1",  "2",  "3",  "4",  "5",    "6",     "10",   "12",
                                       "15", "20", "30", "60", "1440", "10080", "43800"};
     std::vector<std::string> lines = TableLines();
     ASSERT_EQ(lines.size(), 245u);
@@ -80,7 +82,8 @@ TEST(StorageTableTest, RowOrderCapsAndLongIntervals) {
         EXPECT_EQ(columns[8][columns[8].size() - 3], '.');
         if (row % 15 >= 12) {
             // The three long intervals give the same row but for the interval itself.
-            std::vector<std::string> daily = Columns(lines[3 + static_cast<std::size_t>(row - row % 15 + 12)]);
+            std::vector<std::string> daily =
+                Columns(lines[3 + static_cast<std::size_t>(row - row % 15 + 12)]);
             columns[1] = daily[1];
             EXPECT_EQ(columns, daily);
         }

@@ -41,8 +41,8 @@ void sig_handler(int signum) {
     }
     // Digits of the number, written backwards into a scratch buffer first. The magnitude is
     // taken in unsigned arithmetic so that INT_MIN does not overflow.
-    unsigned int magnitude = signum < 0 ? 0u - static_cast<unsigned int>(signum)
-                                        : static_cast<unsigned int>(signum);
+    unsigned int magnitude =
+        signum < 0 ? 0u - static_cast<unsigned int>(signum) : static_cast<unsigned int>(signum);
     char digits[12];
     std::size_t count = 0;
     do {

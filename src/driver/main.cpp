@@ -19,9 +19,10 @@ int main(int argc, char** argv) {
     // a plain absolute path is refused before anything is touched.
     const char* flashRoot = getenv("PROFILL_JFFS");
     if (!SetFlashRoot(flashRoot)) {
-        printf("profill: PROFILL_JFFS must be an absolute path of at most %d letters, digits, "
-               "'/', '.', '_' and '-': \"%s\"\n",
-               static_cast<int>(kMaxFlashRootLength), flashRoot);
+        printf(
+            "profill: PROFILL_JFFS must be an absolute path of at most %d letters, digits, "
+            "'/', '.', '_' and '-': \"%s\"\n",
+            static_cast<int>(kMaxFlashRootLength), flashRoot);
         exit(1);
     }
 

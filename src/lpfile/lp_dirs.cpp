@@ -40,4 +40,6 @@ bool SetFlashRoot(const char* root) {
     return true;
 }
 
-const char* LpDirectory(int lp) { return g_lpDirs[lp == 0 ? 0 : 1]; }
+const char* LpDirectory(int lp) {
+    return g_lpDirs[lp == 0 ? 0 : 1];
+}

@@ -15,12 +15,15 @@ constexpr int32_t kBlockSize = 4096;
 }  // namespace
 
 int PrintDaysCalculationTable() {
-    puts("     \t     \tMaximum\t\tMax    \tRecords\t\tBytes per\tBytes per\tTotal\tKilo \t4K Blks "
-         "\tActual");
-    puts("Chans\tIntvl\tDays   \t\tRecords\tPer Day\t\tRecord   \tFile     \tBytes\tBytes\tper "
-         "file\tDisk usage");
-    puts("-----\t-----\t-------\t\t-------\t-------\t\t---------\t---------\t-----\t-----\t------"
-         "--\t----------");
+    puts(
+        "     \t     \tMaximum\t\tMax    \tRecords\t\tBytes per\tBytes per\tTotal\tKilo \t4K Blks "
+        "\tActual");
+    puts(
+        "Chans\tIntvl\tDays   \t\tRecords\tPer Day\t\tRecord   \tFile     \tBytes\tBytes\tper "
+        "file\tDisk usage");
+    puts(
+        "-----\t-----\t-------\t\t-------\t-------\t\t---------\t---------\t-----\t-----\t------"
+        "--\t----------");
     for (int32_t channels = 16; channels >= 1; --channels) {
         const int32_t bytesPerRecord = 16 + 6 * channels;
         for (int32_t interval : kIntervals) {

@@ -1,0 +1,15 @@
+#!/bin/bash
+# Installs the Debian packages that building and testing profill need. Skips apt entirely when
+# they are all present already.
+set -eu
+packages="g++ cmake make libgtest-dev"
+missing=""
+for package in $packages; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing="$missing $package"
+done
+if [ -n "$missing" ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends $missing
+fi

@@ -1,0 +1,8 @@
+#!/bin/bash
+# Installs what is needed, builds profill with its tests and runs every test.
+set -eu
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$(nproc)"
+ctest --test-dir build --output-on-failure -j"$(nproc)"
