@@ -1,33 +1,25 @@
-// Helpers shared by the tests: scratch directories, file contents and child processes.
+// Helpers shared by the tests: scratch directories, file contents and runs of a program.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
-// A fresh directory under $TMPDIR (or /tmp), removed with its contents on destruction.
-class TempDir {
-  public:
+// A fresh directory, removed with its contents at the end of the scope.
+struct TempDir {
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
+    std::string path;
 };
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
-bool FileExists(const std::string& path);
 
 struct ProgramResult {
     std::string out;
     std::string err;
-    int status = -1;  // exit status, or -1 when the child did not exit normally
+    int status;  // exit status, -1 when the program did not exit normally
 };
 
-// Runs program with args; env entries are "NAME=VALUE" to set, or "NAME" to unset.
+// Runs program with args, PROFILL_JFFS unset and env ("NAME=VALUE") set, stdin from /dev/null.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& env = {});

@@ -1,5 +1,7 @@
 #include "lpstate/lp_state.h"
 
+#include <cstring>
+
 #include "driver/debug_log.h"
 #include "driver/run_options.h"
 
@@ -23,16 +25,9 @@ void ClearLpStructs(int lpMask) {
         if ((g_logLevel & kDebugConfig) != 0) {
             DebugPrintf("[ClearLpStructs] Clearing Load Profile %d\n", bit);
         }
-        LP_STATE& lp = g_lP[i];
-        lp.intLength = 0;
-        lp.numChannels = 0;
-        lp.extIntSync = 0;
-        lp.frzMark = 0;
-        lp.dataSetting1 = 0;
-        lp.dataSetting2 = 0;
-        for (LP_CHANNEL& channel : lp.channels) {
-            channel = LP_CHANNEL{};
-        }
-        ClearLpFileInfo(&lp.fileInfo);
+        // Everything but headWord, padding included, so a cleared record is all zero bytes.
+        const uint32_t headWord = g_lP[i].headWord;
+        memset(&g_lP[i], 0, sizeof g_lP[i]);
+        g_lP[i].headWord = headWord;
     }
 }
