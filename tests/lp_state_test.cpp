@@ -47,6 +47,7 @@ TEST(ClearLpStructsTest, ClearsTheSelectedProfilesOnly) {
         ClearLpStructs(c.mask);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output) << c.mask;
         EXPECT_EQ(memcmp(g_lP, expected, sizeof expected), 0) << c.mask;
+    }
     g_logLevel = 0;
     memset(g_lP, 0, sizeof g_lP);
 }
