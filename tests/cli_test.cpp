@@ -44,7 +44,11 @@ struct CliCase {
 };
 
 const CliCase kCases[] = {
-    {"-i 15 -p", "interval length is 15\n<table>", 0},
+    {"", "profill: this build has no CDS connection yet; only -p is available\n", 1},
+    {"-i 15",
+     "interval length is 15\nprofill: this build has no CDS connection yet; only -p is available\n",
+     1},
+    {"-i 1 -t 1 -p", "interval length is 1\n<table>", 0},
     {"-i 60 -p", "interval length is 60\n<table>", 0},
     {"-i 1440 -p", "interval length is 1440\n<table>", 0},
     {"-i 10080 -p", "interval length is 10080\n<table>", 0},
@@ -73,7 +77,9 @@ const CliCase kCases[] = {
      "debug level is: string=7fffffff = hex=7fffffff; decimal=2147483647\n<table>", 0},
     {"-p -d ffffffff",
      std::string("debug level is: string=ffffffff = hex=ffffffff; decimal=-1\n") + kBadLevel, 1},
-    {"-p -d -1", std::string("debug level is: string=-1 = hex=ffffffff; decimal=-1\n") + kBadLevel,
+    {"-p -d -80000000",
+     std::string("debug level is: string=-80000000 = hex=80000000; decimal=-2147483648\n") +
+         kBadLevel,
      1},
     {"-p -d 100000000", kBadLevel, 1},
     {"-p -d xyz", kBadLevel, 1},
@@ -84,7 +90,7 @@ const CliCase kCases[] = {
     {"-p", kT, 0, "PROFILL_JFFS=/tmp/some_dir-1.x/"},
     {"-p", std::string(kBadRoot) + "\"jffs\"\n", 1, "PROFILL_JFFS=jffs"},
     {"-p", std::string(kBadRoot) + "\"/tmp/x;rm -rf y\"\n", 1, "PROFILL_JFFS=/tmp/x;rm -rf y"},
-    {"-p", std::string(kBadRoot) + "\"\"\n", 1, "PROFILL_JFFS="},
+    {"-p", std::string(kBadRoot) + "\"/tmp/a?b\"\n", 1, "PROFILL_JFFS=/tmp/a\nb"},
     {"-x", kU, 1, "PROFILL_JFFS=jffs"},
 };
 

@@ -49,6 +49,9 @@ TEST(SigHandlerTest, RealSignalsAreCaughtWithoutRestart) {
         ASSERT_EQ(sigaction(signum, nullptr, &installed), 0);
         EXPECT_EQ(installed.sa_handler, &sig_handler);
         EXPECT_EQ(installed.sa_flags & (SA_RESTART | SA_RESETHAND | SA_NODEFER), 0);
+        for (int blocked = 1; blocked < 32; ++blocked) {
+            EXPECT_EQ(sigismember(&installed.sa_mask, blocked), 0) << blocked;
+        }
     }
     __signal_exit = 0;
     for (int signum : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {

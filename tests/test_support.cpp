@@ -48,7 +48,7 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     for (const std::string& arg : args) {
         command += " " + Quote(arg);
     }
-    command += " </dev/null >" + dir.path + "/out 2>" + dir.path + "/err";
+    command += " </dev/null >" + Quote(dir.path + "/out") + " 2>" + Quote(dir.path + "/err");
     const int status = system(command.c_str());
     auto text = [&](const char* name) {
         std::vector<uint8_t> bytes = ReadFileBytes(dir.path + "/" + name);

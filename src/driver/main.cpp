@@ -1,5 +1,6 @@
 // profill: generates synthetic load-profile records into the day files of LP 1 or LP 2 and keeps
 // the profile's file bookkeeping in the CDS in step with them.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,8 +22,13 @@ int main(int argc, char** argv) {
     if (!SetFlashRoot(flashRoot)) {
         printf(
             "profill: PROFILL_JFFS must be an absolute path of at most %d letters, digits, "
-            "'/', '.', '_' and '-': \"%s\"\n",
-            static_cast<int>(kMaxFlashRootLength), flashRoot);
+            "'/', '.', '_' and '-': \"",
+            static_cast<int>(kMaxFlashRootLength));
+        // Anything unprintable is shown as '?', so the refusal stays one line.
+        for (const char* c = flashRoot; *c != '\0'; ++c) {
+            putchar(isprint(static_cast<unsigned char>(*c)) ? *c : '?');
+        }
+        puts("\"");
         exit(1);
     }
 

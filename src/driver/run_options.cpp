@@ -1,6 +1,5 @@
 #include "driver/run_options.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -51,16 +50,35 @@ bool IsAcceptedInterval(int32_t minutes) {
            minutes == 43800;
 }
 
-// Skips white space and an optional sign; returns the position of the first digit candidate.
-const char* SkipSpaceAndSign(const char* text, bool* negative) {
-    while (isspace(static_cast<unsigned char>(*text))) {
-        ++text;
+// Scans a leading integer as the option values are read: leading white space, a sign and text
+// after the number are accepted (and for base 16 a 0x prefix). False when there is no number
+// or it does not fit in 64 bits.
+bool ScanInteger(const char* text, int base, long long* value) {
+    char* end = nullptr;
+    errno = 0;
+    *value = strtoll(text, &end, base);
+    return end != text && errno != ERANGE;
+}
+
+// A decimal option value; one beyond 32 bits counts as no number rather than wrapping.
+bool ScanDecimal(const char* text, int32_t* value) {
+    long long scanned = 0;
+    if (!ScanInteger(text, 10, &scanned) || scanned < INT32_MIN || scanned > INT32_MAX) {
+        return false;
     }
-    *negative = (*text == '-');
-    if (*text == '-' || *text == '+') {
-        ++text;
+    *value = static_cast<int32_t>(scanned);
+    return true;
+}
+
+// A hexadecimal option value; a negative one wraps to its 32-bit two's complement, as a
+// hexadecimal scan into an unsigned 32-bit integer does. A magnitude beyond 32 bits is refused.
+bool ScanHex(const char* text, uint32_t* value) {
+    long long scanned = 0;
+    if (!ScanInteger(text, 16, &scanned) || scanned < -0xFFFFFFFFLL || scanned > 0xFFFFFFFFLL) {
+        return false;
     }
-    return text;
+    *value = static_cast<uint32_t>(scanned);
+    return true;
 }
 
 }  // namespace
@@ -69,52 +87,6 @@ void ShowUsage() {
     for (const char* line : kUsage) {
         puts(line);
     }
-}
-
-bool ScanDecimal(const char* text, int32_t* value) {
-    bool negative = false;
-    const char* digits = SkipSpaceAndSign(text, &negative);
-    if (!isdigit(static_cast<unsigned char>(*digits))) {
-        return false;
-    }
-    // Accumulate in 64 bits and stop as soon as the number leaves the 32-bit range, so that an
-    // over-long number is refused instead of wrapping.
-    int64_t magnitude = 0;
-    for (; isdigit(static_cast<unsigned char>(*digits)); ++digits) {
-        magnitude = magnitude * 10 + (*digits - '0');
-        if (magnitude > 2147483648LL) {
-            return false;
-        }
-    }
-    int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue > INT32_MAX) {
-        return false;
-    }
-    *value = static_cast<int32_t>(signedValue);
-    return true;
-}
-
-bool ScanHex(const char* text, uint32_t* value) {
-    bool negative = false;
-    const char* digits = SkipSpaceAndSign(text, &negative);
-    if (digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X') &&
-        isxdigit(static_cast<unsigned char>(digits[2]))) {
-        digits += 2;
-    }
-    if (!isxdigit(static_cast<unsigned char>(*digits))) {
-        return false;
-    }
-    uint64_t magnitude = 0;
-    for (; isxdigit(static_cast<unsigned char>(*digits)); ++digits) {
-        int c = tolower(static_cast<unsigned char>(*digits));
-        magnitude = magnitude * 16 + static_cast<uint64_t>(isdigit(c) ? c - '0' : c - 'a' + 10);
-        if (magnitude > UINT32_MAX) {
-            return false;
-        }
-    }
-    uint32_t bits = static_cast<uint32_t>(magnitude);
-    *value = negative ? 0u - bits : bits;
-    return true;
 }
 
 int ParseCommandLine(int argc, char** argv) {

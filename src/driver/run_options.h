@@ -30,13 +30,3 @@ void ShowUsage();
 // -i -t -c -2 -s -p -d, each at most once. On an error prints its message (when it has one) and
 // the usage text and returns 1; the caller ends the process. Returns 0 otherwise.
 int ParseCommandLine(int argc, char** argv);
-
-// Scans a decimal integer the way the option values are read: leading white space and a sign
-// are accepted and scanning stops at the first non-digit. False when no digit is found or the
-// number does not fit in 32 bits.
-bool ScanDecimal(const char* text, int32_t* value);
-
-// Scans a hexadecimal integer with an optional sign and 0x/0X prefix; a negative number wraps
-// to its 32-bit two's complement. False when no digit is found or the magnitude does not fit in
-// 32 bits.
-bool ScanHex(const char* text, uint32_t* value);

@@ -9,10 +9,6 @@ const int g_lpBitTable[kLpCount] = {1, 2};
 
 LP_STATE g_lP[kLpCount];
 
-void ClearLpFileInfo(LP_FILE_INFO* fileInfo) {
-    *fileInfo = LP_FILE_INFO{};
-}
-
 void ClearLpStructs(int lpMask) {
     for (int i = 0; i < kLpCount; ++i) {
         const int bit = g_lpBitTable[i];

@@ -52,6 +52,3 @@ extern LP_STATE g_lP[kLpCount];
 // Clears the records of the LPs selected by lpMask (configuration, all 16 channel entries and
 // the whole file information; headWord is left alone) and leaves the others as they are.
 void ClearLpStructs(int lpMask);
-
-// Sets every field of the file information to zero, lists included.
-void ClearLpFileInfo(LP_FILE_INFO* fileInfo);
