@@ -3,6 +3,7 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lpfile/storage_table.h"
@@ -27,79 +28,68 @@ const std::string kUsage =
     " If no interval length is entered, value in the CDS is used.\n"
     "\n";
 
-// Placeholders in the expected texts below.
-const char kU[] = "<usage>";
-const char kT[] = "<table>";
-const char kBadInterval[] = "Invalid interval length value; must be 1 -> 60\n<usage>";
-const char kBadLevel[] = "Invalid debug log level entered\n<usage>";
-const char kBadRoot[] =
-    "profill: PROFILL_JFFS must be an absolute path of at most 1024 letters, digits, '/', "
-    "'.', '_' and '-': ";
+// Placeholders in the expected texts, expanded before comparing.
+const std::pair<std::string, std::string> kPlaceholders[] = {
+    {"<noCds>", "profill: this build has no CDS connection yet; only -p is available\n"},
+    {"<badInterval>", "Invalid interval length value; must be 1 -> 60\n<usage>"},
+    {"<badLevel>", "Invalid debug log level entered\n<usage>"},
+    {"<badRoot>",
+     "profill: PROFILL_JFFS must be an absolute path of at most 1024 letters, "
+     "digits, '/', '.', '_' and '-': "},
+    {"<usage>", kUsage},
+};
 
 struct CliCase {
     const char* args;      // split at blanks
-    std::string expected;  // standard output after the banner
+    const char* expected;  // standard output after the banner; <table> is the storage table
     int status;
-    const char* env = nullptr;
+    const char* env;
 };
 
+// clang-format off
 const CliCase kCases[] = {
-    {"", "profill: this build has no CDS connection yet; only -p is available\n", 1},
-    {"-i 15",
-     "interval length is 15\nprofill: this build has no CDS connection yet; only -p is available\n",
-     1},
-    {"-i 1 -t 1 -p", "interval length is 1\n<table>", 0},
-    {"-i 60 -p", "interval length is 60\n<table>", 0},
-    {"-i 1440 -p", "interval length is 1440\n<table>", 0},
-    {"-i 10080 -p", "interval length is 10080\n<table>", 0},
-    {"-i 43800 -p", "interval length is 43800\n<table>", 0},
-    {"-i 15min -p", "interval length is 15\n<table>", 0},
-    {"-i 0", std::string("interval length is 0\n") + kBadInterval, 1},
-    {"-i 61", std::string("interval length is 61\n") + kBadInterval, 1},
-    {"-i 1439", std::string("interval length is 1439\n") + kBadInterval, 1},
-    {"-i -5", std::string("interval length is -5\n") + kBadInterval, 1},
-    {"-i abc", kU, 1},
-    {"-i 4294967311", kU, 1},
-    {"-i", std::string("Missing interval length value\n") + kU, 1},
-    {"-t 1500 -p", kT, 0},
-    {"-t 0", kU, 1},
-    {"-t 1501", kU, 1},
-    {"-t", std::string("Missing number of days to generate data for\n") + kU, 1},
-    {"-t 5 -i 15", kU, 1},
-    {"-s -c", kU, 1},
-    {"-c -c", kU, 1},
-    {"-x", kU, 1},
-    {"-p 15", kU, 1},
-    {"-p -d 3", "debug level is: string=3 = hex=3; decimal=3\n<table>", 0},
-    {"-p -d 0x3", "debug level is: string=0x3 = hex=3; decimal=3\n<table>", 0},
-    {"-p -d 10", "debug level is: string=10 = hex=10; decimal=16\n<table>", 0},
-    {"-p -d 7fffffff",
-     "debug level is: string=7fffffff = hex=7fffffff; decimal=2147483647\n<table>", 0},
-    {"-p -d ffffffff",
-     std::string("debug level is: string=ffffffff = hex=ffffffff; decimal=-1\n") + kBadLevel, 1},
-    {"-p -d -80000000",
-     std::string("debug level is: string=-80000000 = hex=80000000; decimal=-2147483648\n") +
-         kBadLevel,
-     1},
-    {"-p -d 100000000", kBadLevel, 1},
-    {"-p -d xyz", kBadLevel, 1},
-    {"-p -d", std::string("NO debug log level entered\n") + kU, 1},
-    {"-p -d 0 -x junk", "debug level is: string=0 = hex=0; decimal=0\n<table>", 0},
-    {"-i 5 -t 3 -2 -p -d 0",
-     "interval length is 5\ndebug level is: string=0 = hex=0; decimal=0\n<table>", 0},
-    {"-p", kT, 0, "PROFILL_JFFS=/tmp/some_dir-1.x/"},
-    {"-p", std::string(kBadRoot) + "\"jffs\"\n", 1, "PROFILL_JFFS=jffs"},
-    {"-p", std::string(kBadRoot) + "\"/tmp/x;rm -rf y\"\n", 1, "PROFILL_JFFS=/tmp/x;rm -rf y"},
-    {"-p", std::string(kBadRoot) + "\"/tmp/a?b\"\n", 1, "PROFILL_JFFS=/tmp/a\nb"},
-    {"-x", kU, 1, "PROFILL_JFFS=jffs"},
+    {"", "<noCds>", 1, nullptr},
+    {"-i 15", "interval length is 15\n<noCds>", 1, nullptr},
+    {"-i 1 -t 1 -p", "interval length is 1\n<table>", 0, nullptr},
+    {"-i 60 -p", "interval length is 60\n<table>", 0, nullptr},
+    {"-i 1440 -p", "interval length is 1440\n<table>", 0, nullptr},
+    {"-i 10080 -p", "interval length is 10080\n<table>", 0, nullptr},
+    {"-i 43800 -p", "interval length is 43800\n<table>", 0, nullptr},
+    {"-i 15min -p", "interval length is 15\n<table>", 0, nullptr},
+    {"-i 0", "interval length is 0\n<badInterval>", 1, nullptr},
+    {"-i 61", "interval length is 61\n<badInterval>", 1, nullptr},
+    {"-i 1439", "interval length is 1439\n<badInterval>", 1, nullptr},
+    {"-i -5", "interval length is -5\n<badInterval>", 1, nullptr},
+    {"-i abc", "<usage>", 1, nullptr},
+    {"-i 4294967311", "<usage>", 1, nullptr},
+    {"-i", "Missing interval length value\n<usage>", 1, nullptr},
+    {"-t 1500 -p", "<table>", 0, nullptr},
+    {"-t 0", "<usage>", 1, nullptr},
+    {"-t 1501", "<usage>", 1, nullptr},
+    {"-t", "Missing number of days to generate data for\n<usage>", 1, nullptr},
+    {"-t 5 -i 15", "<usage>", 1, nullptr},
+    {"-s -c", "<usage>", 1, nullptr},
+    {"-c -c", "<usage>", 1, nullptr},
+    {"-x", "<usage>", 1, nullptr},
+    {"-p 15", "<usage>", 1, nullptr},
+    {"-p -d 3", "debug level is: string=3 = hex=3; decimal=3\n<table>", 0, nullptr},
+    {"-p -d 0x3", "debug level is: string=0x3 = hex=3; decimal=3\n<table>", 0, nullptr},
+    {"-p -d 10", "debug level is: string=10 = hex=10; decimal=16\n<table>", 0, nullptr},
+    {"-p -d 7fffffff", "debug level is: string=7fffffff = hex=7fffffff; decimal=2147483647\n<table>", 0, nullptr},
+    {"-p -d ffffffff", "debug level is: string=ffffffff = hex=ffffffff; decimal=-1\n<badLevel>", 1, nullptr},
+    {"-p -d -80000000", "debug level is: string=-80000000 = hex=80000000; decimal=-2147483648\n<badLevel>", 1, nullptr},
+    {"-p -d 100000000", "<badLevel>", 1, nullptr},
+    {"-p -d xyz", "<badLevel>", 1, nullptr},
+    {"-p -d", "NO debug log level entered\n<usage>", 1, nullptr},
+    {"-p -d 0 -x junk", "debug level is: string=0 = hex=0; decimal=0\n<table>", 0, nullptr},
+    {"-i 5 -t 3 -2 -p -d 0", "interval length is 5\ndebug level is: string=0 = hex=0; decimal=0\n<table>", 0, nullptr},
+    {"-p", "<table>", 0, "PROFILL_JFFS=/tmp/some_dir-1.x/"},
+    {"-p", "<badRoot>\"jffs\"\n", 1, "PROFILL_JFFS=jffs"},
+    {"-p", "<badRoot>\"/tmp/x;rm -rf y\"\n", 1, "PROFILL_JFFS=/tmp/x;rm -rf y"},
+    {"-p", "<badRoot>\"/tmp/a?b\"\n", 1, "PROFILL_JFFS=/tmp/a\nb"},
+    {"-x", "<usage>", 1, "PROFILL_JFFS=jffs"},
 };
-
-void Substitute(std::string* text, const std::string& placeholder, const std::string& value) {
-    std::size_t at = text->find(placeholder);
-    if (at != std::string::npos) {
-        text->replace(at, placeholder.size(), value);
-    }
-}
+// clang-format on
 
 TEST(CliTest, PrintsExactOutputAndStatus) {
     testing::internal::CaptureStdout();
@@ -119,8 +109,14 @@ TEST(CliTest, PrintsExactOutputAndStatus) {
         ProgramResult result = RunProgram(PROFILL_BIN, args, env);
 
         std::string expected = kBanner + c.expected;
-        Substitute(&expected, kU, kUsage);
-        Substitute(&expected, kT, table);
+        for (const auto& [placeholder, text] : kPlaceholders) {
+            for (std::size_t at; (at = expected.find(placeholder)) != std::string::npos;) {
+                expected.replace(at, placeholder.size(), text);
+            }
+        }
+        if (std::size_t at = expected.find("<table>"); at != std::string::npos) {
+            expected.replace(at, 7, table);
+        }
         const std::string label = std::string(c.args) + " " + (c.env ? c.env : "");
         EXPECT_EQ(result.out, expected) << label;
         EXPECT_EQ(result.err, "") << label;

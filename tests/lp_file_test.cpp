@@ -69,32 +69,6 @@ LP_RECORD SampleRecord() {
     return record;
 }
 
-TEST(LpRecordTest, EncodesBigEndianWithTheChannelCountBounded) {
-    ASSERT_EQ(ExpectedRecord(3), Hex("00000007 5f5e1000 5f5e1384 00000001 0001 0002 0004"
-                                     "461c4000 469c4000 46ea6000"));
-    const LP_RECORD record = SampleRecord();
-    for (int n : {-1, 0, 1, 3, 16, 17, 99}) {
-        const int used = n < 0 ? 0 : n > 16 ? 16 : n;
-        uint8_t bytes[kLpMaxRecordSize];
-        EncodeLpRecord(record, n, bytes);
-        ASSERT_EQ(LpRecordSize(n), 16u + 6u * static_cast<unsigned>(used));
-        EXPECT_EQ(Bytes(bytes, bytes + LpRecordSize(n)), ExpectedRecord(used)) << n;
-    }
-}
-
-TEST(FillLpRecordTest, WrapsTheEndAndLeavesUnusedChannels) {
-    g_lastIntervalTime = {0xffffff00, 0};
-    g_intervalSecs = 0x200;
-    LP_RECORD record;
-    memset(&record, 0xee, sizeof record);
-    FillLpRecord(&record, 2, 2, 0xffffffffUL);
-    EXPECT_EQ(record.recordNumber, 0xffffffffu);
-    EXPECT_EQ(record.intervalEnd, 0x100u);
-    EXPECT_EQ(record.recordKind, 2u);
-    EXPECT_EQ(record.channelValues[1], 20000.0f);
-    EXPECT_EQ(record.valueFlags[2], 0xeeee);
-}
-
 enum Prepare { kNothing, kExisting, kNoDirectory, kDevFull };
 
 struct WriteCase {
@@ -128,6 +102,8 @@ const WriteCase kWriteCases[] = {
      "WriteLpRecord: currentDay = 2\n[CreateLpFile]creating file %s\n"
      "[CreateLpFile]wrote file header; 1 record to file %s\n\r"
      "[WriteLpRecord]writing record bytes 34\n"},
+    {"OneChannel", 1, 1, 1, false, 0, kNothing, {}, 0, 1, ExpectedRecord(1), ""},
+    {"SixteenChannels", 0, 16, 1, false, 0, kNothing, {}, 0, 1, ExpectedRecord(16), ""},
     {"MoreThanSixteenWriteSixteen", 0, 99, 1, false, 0, kNothing, {}, 0, 1,
      ExpectedRecord(16), ""},
     {"NoChannels", 0, 0, 0, false, 0, kNothing, {}, 4, 1, kHeader1 + ExpectedRecord(0),
@@ -146,6 +122,8 @@ const WriteCase kWriteCases[] = {
 // clang-format on
 
 TEST(WriteLpRecordTest, WritesIntoTheRightDayFileOrFails) {
+    ASSERT_EQ(ExpectedRecord(3), Hex("00000007 5f5e1000 5f5e1384 00000001 0001 0002 0004"
+                                     "461c4000 469c4000 46ea6000"));
     for (const WriteCase& c : kWriteCases) {
         SCOPED_TRACE(c.name);
         TempDir root;

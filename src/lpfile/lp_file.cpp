@@ -29,17 +29,12 @@ bool WritePiece(FILE* file, const uint8_t* bytes, std::size_t size) {
     return fwrite(bytes, size, 1, file) == 1;
 }
 
-}  // namespace
-
+// A record holds at most 16 channels; a count outside 0..16 is bounded to it.
 int LpRecordChannels(int numChannels) {
     if (numChannels < 0) {
         return 0;
     }
     return numChannels > kMaxChannels ? kMaxChannels : numChannels;
-}
-
-std::size_t LpRecordSize(int numChannels) {
-    return kLpFixedSize + 6 * static_cast<std::size_t>(LpRecordChannels(numChannels));
 }
 
 void EncodeLpHeader(uint8_t* out, int lp) {
@@ -49,6 +44,7 @@ void EncodeLpHeader(uint8_t* out, int lp) {
     PutBe32(out + 16, 1);
 }
 
+// The file bytes of a record; out holds at least kLpMaxRecordSize bytes.
 void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out) {
     const int n = LpRecordChannels(numChannels);
     PutBe32(out, record.recordNumber);
@@ -64,6 +60,8 @@ void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out) {
         PutBe32(values + 4 * i, bits);
     }
 }
+
+}  // namespace
 
 void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,
                   unsigned long recordNumber) {

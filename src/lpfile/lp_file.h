@@ -39,18 +39,6 @@ struct LP_RECORD {
     float channelValues[kMaxChannels];
 };
 
-// Channel count actually used for a record: numChannels bounded to 0..16.
-int LpRecordChannels(int numChannels);
-
-// Size in bytes of a record of numChannels channels (bounded as above).
-std::size_t LpRecordSize(int numChannels);
-
-// The 32 header bytes of a day file of LP index lp (0: LP 1, any other: LP 2).
-void EncodeLpHeader(uint8_t* out, int lp);
-
-// The file bytes of record with numChannels channels; out holds LpRecordSize(numChannels).
-void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out);
-
 // Fills the four fixed values (interval from g_lastIntervalTime and g_intervalSecs) and the
 // first numChannels channel entries; entries beyond them are left as they were.
 void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,
