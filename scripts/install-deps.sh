@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing profill need. Skips apt entirely when
 # they are all present already.
 set -eu
-packages="g++ cmake make libgtest-dev"
+packages="g++ cmake make libgtest-dev liblmdb-dev pkg-config"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
