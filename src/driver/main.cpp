@@ -1,15 +1,39 @@
 // profill: generates synthetic load-profile records into the day files of LP 1 or LP 2 and keeps
 // the profile's file bookkeeping in the CDS in step with them.
+#include <syslog.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
+#include "cds/pcd.h"
+#include "cds/toolkit.h"
 #include "driver/debug_log.h"
 #include "driver/run_options.h"
 #include "lpfile/lp_dirs.h"
 #include "lpfile/storage_table.h"
+#include "lpstate/lp_file_info.h"
+#include "lpstate/lp_state.h"
+
+namespace {
+
+// Removes the day files of LP index lp and zeroes and stores its file information; the
+// configuration just read stays.
+void ClearLpFiles(toolkit::CCds& cds, int lp) {
+    std::string command = std::string("rm -Rf ") + LpDirectory(lp) + "*.lp";
+    int status = system(command.c_str());
+    printf("profill: %s for %s\n", status == 0 ? "success" : "failure", command.c_str());
+    puts("Clearing out file info in CDS before starting");
+    memset(&g_lP[lp].fileInfo, 0, sizeof g_lP[lp].fileInfo);
+    WriteFileInfoToCDS(cds, lp);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    toolkit::CCds cds;
     printf("Load Profile Add input (profill) version %s started.\n", g_appVersion);
     register_handlers();
     if (argc > 1 && ParseCommandLine(argc, argv) != 0) {
@@ -32,12 +56,29 @@ int main(int argc, char** argv) {
         exit(1);
     }
 
-    // Loading the profile, clearing it, showing it and generating records all need the CDS,
-    // which this build does not have yet.
-    if (g_clearCDSBeforeStart || g_showConfigOnly || !g_printStorageCalculations) {
-        puts("profill: this build has no CDS connection yet; only -p is available");
+    // The record generation run is not part of this build yet.
+    if (!g_showConfigOnly && !g_printStorageCalculations) {
+        puts("profill: this build does not generate records yet; only -s and -p are available");
         return 1;
     }
-    PrintDaysCalculationTable();
+
+    if (cds.handle() == nullptr) {
+        cds.set_handle(pcd_init());
+        if (cds.handle() == nullptr) {
+            openlog(nullptr, LOG_PID | LOG_CONS | LOG_PERROR, 0);
+            syslog(LOG_ERR, "main: Error: can't initialize CDS connection");
+            return 1;
+        }
+    }
+    InitLp(cds, g_lpBitTable[g_profileIndex]);
+    if (g_clearCDSBeforeStart) {
+        ClearLpFiles(cds, g_profileIndex);
+    }
+    if (g_printStorageCalculations) {
+        PrintDaysCalculationTable();
+    }
+
+    pcd_close(cds.handle());
+    cds.set_handle(nullptr);
     return 0;
 }
