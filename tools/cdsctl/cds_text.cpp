@@ -1,0 +1,262 @@
+#include "cds_text.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <utility>
+
+#include "cds/host_store.h"
+
+namespace {
+
+// Blanks as the C locale's isspace has them, without depending on the locale.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+size_t SkipBlanks(std::string_view text, size_t at) {
+    while (at < text.size() && IsBlank(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// Reads the quoted text that starts at text[*at] and moves *at past its closing quote.
+bool ReadText(std::string_view text, size_t* at, std::string* out, std::string* error) {
+    size_t i = *at + 1;
+    while (i < text.size() && text[i] != '"') {
+        char c = text[i++];
+        if (c != '\\') {
+            out->push_back(c);
+            continue;
+        }
+        if (i == text.size()) {
+            break;
+        }
+        char escape = text[i++];
+        if (escape == '"' || escape == '\\') {
+            out->push_back(escape);
+        } else if (escape == 'n') {
+            out->push_back('\n');
+        } else if (escape == 't') {
+            out->push_back('\t');
+        } else if (escape == 'x' && i + 1 < text.size() && HexDigit(text[i]) >= 0 &&
+                   HexDigit(text[i + 1]) >= 0) {
+            out->push_back(static_cast<char>(HexDigit(text[i]) * 16 + HexDigit(text[i + 1])));
+            i += 2;
+        } else {
+            *error = "bad escape: " + std::string(text.substr(i - 2, escape == 'x' ? 4 : 2));
+            return false;
+        }
+    }
+    if (i >= text.size()) {
+        *error = "unterminated text";
+        return false;
+    }
+    *at = i + 1;
+    return true;
+}
+
+bool ReadNumber(const std::string& token, toolkit::CElement* value, std::string* error) {
+    size_t digits = token[0] == '+' || token[0] == '-' ? 1 : 0;
+    if (digits < token.size() && token.find_first_not_of("0123456789", digits) == token.npos) {
+        errno = 0;
+        long long number = strtoll(token.c_str(), nullptr, 10);
+        if (errno == ERANGE || number < std::numeric_limits<int32_t>::min() ||
+            number > std::numeric_limits<int32_t>::max()) {
+            *error = "integer out of range: " + token;
+            return false;
+        }
+        value->set_int(static_cast<int32_t>(number));
+        return true;
+    }
+    // A NUL inside the token stops strtod short of the end, so it is refused here as well.
+    char* end = nullptr;
+    double number = strtod(token.c_str(), &end);
+    if (end != token.c_str() + token.size()) {
+        *error = "bad value: " + token;
+        return false;
+    }
+    value->set_float(number);
+    return true;
+}
+
+// Reads the value at text[at] and what follows it: nothing but blanks, and a comment when
+// allowed.
+bool ReadValueToEnd(std::string_view text, size_t at, bool allowComment, toolkit::CElement* value,
+                    std::string* error) {
+    if (at < text.size() && text[at] == '"') {
+        std::string chars;
+        if (!ReadText(text, &at, &chars, error)) {
+            return false;
+        }
+        value->set_text(chars);
+    } else {
+        size_t end = at;
+        while (end < text.size() && !IsBlank(text[end]) && text[end] != '#') {
+            ++end;
+        }
+        if (end == at) {
+            *error = "missing value";
+            return false;
+        }
+        if (!ReadNumber(std::string(text.substr(at, end - at)), value, error)) {
+            return false;
+        }
+        at = end;
+    }
+    at = SkipBlanks(text, at);
+    if (at < text.size() && !(allowComment && text[at] == '#')) {
+        *error = "text after value: " + std::string(text.substr(at));
+        return false;
+    }
+    return true;
+}
+
+std::string FormatFloat(double value) {
+    char text[40];
+    // 17 significant digits always read back the same double; NaN never compares equal and
+    // ends there too, as "nan" or "-nan".
+    for (int precision = 1; precision <= 17; ++precision) {
+        snprintf(text, sizeof text, "%.*g", precision, value);
+        if (strtod(text, nullptr) == value) {
+            break;
+        }
+    }
+    std::string result = text;
+    // The shortest form of 20.0 is "2e+01"; plain digits read better where they are exact.
+    size_t e = result.find("e+");
+    if (e != result.npos) {
+        int exponent = atoi(result.c_str() + e + 2);
+        if (exponent < 17) {
+            snprintf(text, sizeof text, "%.*g", exponent + 1, value);
+            if (strtod(text, nullptr) == value) {
+                result = text;
+            }
+        }
+    }
+    if (result.find_first_not_of("0123456789", result[0] == '-' ? 1 : 0) == result.npos) {
+        result += ".0";
+    }
+    return result;
+}
+
+std::string QuoteText(const std::string& text) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            // Other control bytes, '\r' and NUL among them, would break the line or hide.
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+bool ParseCdsValue(std::string_view text, toolkit::CElement* value, std::string* error) {
+    return ReadValueToEnd(text, SkipBlanks(text, 0), false, value, error);
+}
+
+CdsLineKind ParseCdsLine(std::string_view line, CdsTextLeaf* leaf, std::string* error) {
+    size_t at = SkipBlanks(line, 0);
+    if (at == line.size() || line[at] == '#') {
+        return CdsLineKind::kBlank;
+    }
+    size_t pathEnd = at;
+    while (pathEnd < line.size() && !IsBlank(line[pathEnd]) && line[pathEnd] != '=') {
+        ++pathEnd;
+    }
+    std::string path(line.substr(at, pathEnd - at));
+    at = SkipBlanks(line, pathEnd);
+    if (path.empty() || at == line.size() || line[at] != '=') {
+        *error = "expected PATH = VALUE";
+        return CdsLineKind::kBad;
+    }
+    if (!IsValidCdsPath(path)) {
+        *error = "bad path: " + path;
+        return CdsLineKind::kBad;
+    }
+    if (!ReadValueToEnd(line, SkipBlanks(line, at + 1), true, &leaf->value, error)) {
+        return CdsLineKind::kBad;
+    }
+    leaf->path = path;
+    return CdsLineKind::kLeaf;
+}
+
+bool ParseCdsText(std::string_view text, std::vector<CdsTextLeaf>* leaves,
+                  std::vector<CdsTextError>* errors) {
+    leaves->clear();
+    errors->clear();
+    // One write of a path twice would keep the last value; in a file that is a slip.
+    std::map<std::string, size_t> firstLine;
+    size_t start = 0;
+    for (size_t number = 1; start < text.size(); ++number) {
+        size_t end = text.find('\n', start);
+        if (end == text.npos) {
+            end = text.size();
+        }
+        CdsTextLeaf leaf;
+        std::string error;
+        CdsLineKind kind = ParseCdsLine(text.substr(start, end - start), &leaf, &error);
+        start = end + 1;
+        if (kind == CdsLineKind::kBad) {
+            errors->push_back({number, error});
+        } else if (kind == CdsLineKind::kLeaf) {
+            auto [first, added] = firstLine.emplace(leaf.path, number);
+            if (added) {
+                leaves->push_back(std::move(leaf));
+            } else {
+                errors->push_back({number, "duplicate path: " + leaf.path + " (first on line " +
+                                               std::to_string(first->second) + ")"});
+            }
+        }
+    }
+    // Half a file is never to be applied.
+    if (!errors->empty()) {
+        leaves->clear();
+    }
+    return errors->empty();
+}
+
+std::string FormatCdsValue(const toolkit::CElement& value) {
+    switch (value.type()) {
+        case toolkit::CElement::kTypeInt:
+            return std::to_string(value.to_int());
+        case toolkit::CElement::kTypeFloat:
+            return FormatFloat(value.to_float());
+        case toolkit::CElement::kTypeText:
+            return QuoteText(value.to_text());
+        default:
+            return "";
+    }
+}

@@ -1,0 +1,304 @@
+// cdsctl: creates a host CDS store and reads and writes its leaves, for engineers and test
+// scripts. The store is the file named by CDS_STORE (default /var/lib/cds/store.mdb).
+//
+// Values and load files use the text form described in cds_text.h; dump writes that same form,
+// so a dump loads back exactly. Every write is one transaction: all of it or nothing.
+//
+// Exit status: 0 done; 1 a path was not found, or a leaf holds bytes that are no element;
+// 2 a usage error, a bad value, path or load file, or a store that cannot be opened or written.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cds/host_store.h"
+#include "cds/toolkit.h"
+#include "cds_text.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitNotFound = 1;  // or a leaf whose stored bytes are no element
+constexpr int kExitFailure = 2;
+// Returned by a verb given the wrong number of arguments: main prints the verb's usage line.
+constexpr int kExitBadArgs = -1;
+
+typedef std::vector<std::string> Args;
+
+bool CheckPaths(const Args& paths) {
+    for (const std::string& path : paths) {
+        if (!IsValidCdsPath(path)) {
+            fprintf(stderr, "cdsctl: bad path: %s\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the store is open; says so on stderr when it is not.
+bool Connected(const toolkit::CCds& cds) {
+    if (cds.handle() == nullptr) {
+        fprintf(stderr, "cdsctl: cannot open store %s\n", CdsStorePath().c_str());
+    }
+    return cds.handle() != nullptr;
+}
+
+// The exit status of a write or a removal, with a line for each path that stopped it.
+int WriteStatus(int rc, const Args& paths, const std::vector<api_status_t>& statuses) {
+    if (rc != kCdsOk) {
+        fprintf(stderr, "cdsctl: cannot write store %s\n", CdsStorePath().c_str());
+        return kExitFailure;
+    }
+    int status = kExitOk;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (statuses[i] == kCdsStatusNotFound) {
+            fprintf(stderr, "cdsctl: %s: not found\n", paths[i].c_str());
+            if (status == kExitOk) {
+                status = kExitNotFound;
+            }
+        } else if (statuses[i] != kCdsStatusOk && statuses[i] != kCdsStatusNotWritten) {
+            fprintf(stderr, "cdsctl: %s: not written, status %d\n", paths[i].c_str(),
+                    static_cast<int>(statuses[i]));
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+int Write(const std::vector<CdsTextLeaf>& leaves, const std::string& note) {
+    Args paths;
+    std::vector<toolkit::CElement> values;
+    for (const CdsTextLeaf& leaf : leaves) {
+        paths.push_back(leaf.path);
+        values.push_back(leaf.value);
+    }
+    toolkit::CCds cds;
+    if (!Connected(cds)) {
+        return kExitFailure;
+    }
+    // Flag 1: a missing leaf is created.
+    std::vector<pcd_tribool_t> flags(paths.size(), 1);
+    std::vector<api_status_t> statuses;
+    int rc = cds.set_leaves(paths, values, flags, statuses, note);
+    return WriteStatus(rc, paths, statuses);
+}
+
+int Init(const Args& args) {
+    if (!args.empty()) {
+        return kExitBadArgs;
+    }
+    std::string error;
+    if (!CreateCdsStore(CdsStorePath(), &error)) {
+        fprintf(stderr, "cdsctl: cannot create store %s: %s\n", CdsStorePath().c_str(),
+                error.c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int Load(const Args& args) {
+    if (args.size() != 1) {
+        return kExitBadArgs;
+    }
+    const bool fromStdin = args[0] == "-";
+    const std::string name = fromStdin ? "stdin" : args[0];
+    FILE* file = fromStdin ? stdin : fopen(name.c_str(), "rb");
+    std::string text;
+    if (file != nullptr) {
+        char buffer[8192];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) {
+            text.append(buffer, n);
+        }
+    }
+    if (file == nullptr || ferror(file)) {
+        fprintf(stderr, "cdsctl: cannot read %s: %s\n", name.c_str(), strerror(errno));
+        if (file != nullptr && !fromStdin) {
+            fclose(file);
+        }
+        return kExitFailure;
+    }
+    if (!fromStdin) {
+        fclose(file);
+    }
+
+    std::vector<CdsTextLeaf> leaves;
+    std::vector<CdsTextError> errors;
+    if (!ParseCdsText(text, &leaves, &errors)) {
+        for (const CdsTextError& error : errors) {
+            fprintf(stderr, "cdsctl: %s:%zu: %s\n", name.c_str(), error.line, error.reason.c_str());
+        }
+        return kExitFailure;
+    }
+    return Write(leaves, "cdsctl load " + name);
+}
+
+int Dump(const Args& args) {
+    if (args.size() > 1) {
+        return kExitBadArgs;
+    }
+    toolkit::CCds cds;
+    if (!Connected(cds)) {
+        return kExitFailure;
+    }
+    Args paths;
+    std::vector<toolkit::CElement> values;
+    if (ListCdsLeaves(cds.handle(), args.empty() ? "" : args[0], paths, values) != kCdsOk) {
+        fprintf(stderr, "cdsctl: cannot read store %s\n", CdsStorePath().c_str());
+        return kExitFailure;
+    }
+    int status = kExitOk;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (values[i].type() == toolkit::CElement::kTypeNone) {
+            fprintf(stderr, "cdsctl: %s: stored bytes are no element\n", paths[i].c_str());
+            status = kExitNotFound;
+        } else {
+            printf("%s = %s\n", paths[i].c_str(), FormatCdsValue(values[i]).c_str());
+        }
+    }
+    return status;
+}
+
+int Get(const Args& args) {
+    if (args.empty()) {
+        return kExitBadArgs;
+    }
+    if (!CheckPaths(args)) {
+        return kExitFailure;
+    }
+    toolkit::CCds cds;
+    if (!Connected(cds)) {
+        return kExitFailure;
+    }
+    std::vector<api_status_t> statuses;
+    std::vector<toolkit::CElement> values;
+    std::vector<element_property_t> properties;
+    if (cds.get_leaves(args, statuses, values, properties) != kCdsOk) {
+        fprintf(stderr, "cdsctl: cannot read store %s\n", CdsStorePath().c_str());
+        return kExitFailure;
+    }
+    int status = kExitOk;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const toolkit::CElement& value = values[i];
+        // The store reads bytes of type none back as an element, but no writer stores one.
+        if (statuses[i] == kCdsStatusOk && value.type() != toolkit::CElement::kTypeNone) {
+            // Text goes out as it is stored, NULs and all, so that scripts get the bytes.
+            std::string shown = value.type() == toolkit::CElement::kTypeText
+                                    ? value.to_text()
+                                    : FormatCdsValue(value);
+            fwrite(shown.data(), 1, shown.size(), stdout);
+            putchar('\n');
+            continue;
+        }
+        status = kExitNotFound;
+        fprintf(stderr, "cdsctl: %s: %s\n", args[i].c_str(),
+                statuses[i] == kCdsStatusNotFound ? "not found" : "stored bytes are no element");
+    }
+    return status;
+}
+
+int Set(const Args& args) {
+    if (args.empty() || args.size() % 2 != 0) {
+        return kExitBadArgs;
+    }
+    std::vector<CdsTextLeaf> leaves;
+    for (size_t i = 0; i < args.size(); i += 2) {
+        CdsTextLeaf leaf{args[i], {}};
+        std::string error;
+        if (!CheckPaths({leaf.path})) {
+            return kExitFailure;
+        }
+        if (!ParseCdsValue(args[i + 1], &leaf.value, &error)) {
+            fprintf(stderr, "cdsctl: %s: %s\n", leaf.path.c_str(), error.c_str());
+            return kExitFailure;
+        }
+        leaves.push_back(leaf);
+    }
+    return Write(leaves, "cdsctl set");
+}
+
+int Remove(const Args& args) {
+    if (args.empty()) {
+        return kExitBadArgs;
+    }
+    if (!CheckPaths(args)) {
+        return kExitFailure;
+    }
+    toolkit::CCds cds;
+    if (!Connected(cds)) {
+        return kExitFailure;
+    }
+    std::vector<api_status_t> statuses;
+    return WriteStatus(RemoveCdsLeaves(cds.handle(), args, statuses), args, statuses);
+}
+
+int Help(const Args& args);
+
+struct Verb {
+    const char* name;
+    const char* usage;
+    const char* what;
+    int (*run)(const Args& args);
+};
+
+const Verb kVerbs[] = {
+    {"init", "init", "create an empty store", Init},
+    {"load", "load FILE", "write the PATH = VALUE lines of FILE ('-': stdin)", Load},
+    {"dump", "dump [PREFIX]", "print the leaves whose paths start with PREFIX", Dump},
+    {"get", "get PATH...", "print the values of leaves", Get},
+    {"set", "set PATH VALUE [PATH VALUE]...", "write leaves, creating missing ones", Set},
+    {"rm", "rm PATH...", "remove leaves", Remove},
+    {"help", "help", "print this text", Help},
+};
+
+void PrintUsage(FILE* out) {
+    fputs("usage: cdsctl VERB [ARG]...\n", out);
+    for (const Verb& verb : kVerbs) {
+        fprintf(out, "  %-32s %s\n", verb.usage, verb.what);
+    }
+    fprintf(out,
+            "VALUE: an int (-12), a float (1.5, 2e3, inf) or a text (\"a\\tb\", escapes \\\" \\\\ "
+            "\\n \\t \\xHH).\n"
+            "Every write is one transaction. The store is $CDS_STORE, default %s.\n",
+            kDefaultCdsStore);
+}
+
+int Help(const Args& args) {
+    if (!args.empty()) {
+        return kExitBadArgs;
+    }
+    PrintUsage(stdout);
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return kExitFailure;
+    }
+    std::string name = argv[1];
+    if (name == "-h" || name == "--help") {
+        name = "help";
+    }
+    for (const Verb& verb : kVerbs) {
+        if (name != verb.name) {
+            continue;
+        }
+        int status = verb.run(Args(argv + 2, argv + argc));
+        if (status == kExitBadArgs) {
+            fprintf(stderr, "usage: cdsctl %s\n", verb.usage);
+            return kExitFailure;
+        }
+        // A dump cut short by a full disk must not look like a whole one.
+        if (fflush(stdout) != 0 || ferror(stdout)) {
+            fprintf(stderr, "cdsctl: cannot write output: %s\n", strerror(errno));
+            return kExitFailure;
+        }
+        return status;
+    }
+    fprintf(stderr, "cdsctl: unknown verb: %s\n", name.c_str());
+    PrintUsage(stderr);
+    return kExitFailure;
+}
