@@ -10,7 +10,22 @@ FAKE_CDS g_fakeCds;
 struct pcd_connection {};
 
 namespace {
+
 pcd_connection g_connection;
+
+api_status_t ReadOne(const std::string& path, toolkit::CElement& element) {
+    const auto failing = g_fakeCds.failingPaths.find(path);
+    const auto leaf = g_fakeCds.leaves.find(path);
+    if (failing != g_fakeCds.failingPaths.end()) {
+        return failing->second;
+    }
+    if (leaf == g_fakeCds.leaves.end()) {
+        return kCdsStatusNotFound;
+    }
+    element = leaf->second;
+    return kCdsStatusOk;
+}
+
 }  // namespace
 
 pcd_handle_t pcd_init() {
@@ -19,10 +34,6 @@ pcd_handle_t pcd_init() {
 
 void pcd_close(pcd_handle_t) {}
 
-void SetIntLeaf(const std::string& path, int32_t value) {
-    g_fakeCds.leaves[path].set_int(value);
-}
-
 void CdsTest::Reset() {
     g_fakeCds = FAKE_CDS();
     memset(g_lP, 0, sizeof g_lP);
@@ -30,37 +41,15 @@ void CdsTest::Reset() {
     g_showConfigOnly = false;
 }
 
-namespace {
-
-api_status_t ReadOne(const std::string& path, toolkit::CElement& element,
-                     element_property_t& property) {
-    element = toolkit::CElement();
-    property = 0;
-    const auto failing = g_fakeCds.failingPaths.find(path);
-    if (failing != g_fakeCds.failingPaths.end()) {
-        return failing->second;
-    }
-    const auto leaf = g_fakeCds.leaves.find(path);
-    if (leaf == g_fakeCds.leaves.end()) {
-        return kCdsStatusNotFound;
-    }
-    element = leaf->second;
-    property = 1;
-    return kCdsStatusOk;
-}
-
-}  // namespace
-
 namespace toolkit {
 
 int CCds::get_leaf(const std::string& path, api_status_t& status, CElement& element,
                    element_property_t& property) {
     g_fakeCds.calls.push_back({path});
-    if (g_fakeCds.getLeafResult != kCdsOk) {
-        return g_fakeCds.getLeafResult;
-    }
-    status = ReadOne(path, element, property);
-    return kCdsOk;
+    element = CElement();
+    status = ReadOne(path, element);
+    property = status == kCdsStatusOk ? 1 : 0;
+    return g_fakeCds.getLeafResult;
 }
 
 int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_status_t>& statuses,
@@ -69,11 +58,9 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
     statuses.assign(paths.size(), 0);
     values.assign(paths.size(), CElement());
     properties.assign(paths.size(), 0);
-    if (g_fakeCds.getLeavesResult != kCdsOk) {
-        return g_fakeCds.getLeavesResult;
-    }
-    for (size_t i = 0; i < paths.size(); ++i) {
-        statuses[i] = ReadOne(paths[i], values[i], properties[i]);
+    for (size_t i = 0; i < paths.size() && g_fakeCds.getLeavesResult == kCdsOk; ++i) {
+        statuses[i] = ReadOne(paths[i], values[i]);
+        properties[i] = statuses[i] == kCdsStatusOk ? 1 : 0;
     }
     if (g_fakeCds.oneStatusShort) {
         statuses.pop_back();
@@ -81,19 +68,15 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
     if (g_fakeCds.oneValueShort) {
         values.pop_back();
     }
-    return kCdsOk;
+    return g_fakeCds.getLeavesResult;
 }
 
 int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CElement>& values,
                      const std::vector<pcd_tribool_t>& flags, std::vector<api_status_t>& statuses,
                      const std::string&) {
     g_fakeCds.calls.push_back(paths);
-    g_fakeCds.lastFlags = flags;
     statuses.clear();
-    if (g_fakeCds.setLeavesResult != kCdsOk) {
-        return g_fakeCds.setLeavesResult;
-    }
-    for (size_t i = 0; i < paths.size(); ++i) {
+    for (size_t i = 0; i < paths.size() && g_fakeCds.setLeavesResult == kCdsOk; ++i) {
         const auto failing = g_fakeCds.failingPaths.find(paths[i]);
         if (failing != g_fakeCds.failingPaths.end()) {
             statuses.push_back(failing->second);
@@ -107,7 +90,7 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
     if (g_fakeCds.oneStatusShort) {
         statuses.pop_back();
     }
-    return kCdsOk;
+    return g_fakeCds.setLeavesResult;
 }
 
 }  // namespace toolkit

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,26 +19,8 @@ struct FAKE_CDS {
     bool oneStatusShort = false;                       // reads and writes answer one status too few
     bool oneValueShort = false;                        // reads answer one value too few
     std::vector<std::vector<std::string>> calls;       // the paths of every call, in call order
-    std::vector<pcd_tribool_t> lastFlags;              // the flags of the last set_leaves
 };
 extern FAKE_CDS g_fakeCds;
-
-void SetIntLeaf(const std::string& path, int32_t value);
-
-// What a call printed on standard output and standard error (where syslog echoes).
-struct CallOutput {
-    int result;
-    std::string out;
-    std::string err;
-};
-template <typename Call>
-CallOutput CaptureCall(Call call) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int result = call();
-    std::string out = testing::internal::GetCapturedStdout();
-    return {result, out, testing::internal::GetCapturedStderr()};
-}
 
 // Starts and ends every test with an empty store, zeroed profiles and the run options off.
 class CdsTest : public testing::Test {

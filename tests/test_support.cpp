@@ -20,9 +20,21 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path);
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
 }
 
 namespace {
@@ -50,9 +62,6 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     }
     command += " </dev/null >" + Quote(dir.path + "/out") + " 2>" + Quote(dir.path + "/err");
     const int status = system(command.c_str());
-    auto text = [&](const char* name) {
-        std::vector<uint8_t> bytes = ReadFileBytes(dir.path + "/" + name);
-        return std::string(bytes.begin(), bytes.end());
-    };
-    return {text("out"), text("err"), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    return {ReadFile(dir.path + "/out"), ReadFile(dir.path + "/err"),
+            WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }

@@ -1,9 +1,14 @@
-// Helpers shared by the tests: scratch directories, file contents and runs of a program.
+// Helpers shared by the tests: scratch directories, files, captured output, leaf values and runs
+// of a program.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "cds/toolkit.h"
 
 // A fresh directory, removed with its contents at the end of the scope.
 struct TempDir {
@@ -12,7 +17,42 @@ struct TempDir {
     std::string path;
 };
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+// text with every from replaced by to.
+std::string Replace(std::string text, const std::string& from, const std::string& to);
+
+// What a call returned and printed on standard output and standard error (where syslog echoes).
+struct CallOutput {
+    int result;
+    std::string out;
+    std::string err;
+};
+template <typename Call>
+CallOutput CaptureCall(Call call) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int result = call();
+    std::string out = testing::internal::GetCapturedStdout();
+    return {result, out, testing::internal::GetCapturedStderr()};
+}
+
+// Leaf values, for the tests that link an implementation of CElement.
+inline toolkit::CElement Int(int32_t value) {
+    toolkit::CElement element;
+    element.set_int(value);
+    return element;
+}
+inline toolkit::CElement Float(double value) {
+    toolkit::CElement element;
+    element.set_float(value);
+    return element;
+}
+inline toolkit::CElement Text(const std::string& value) {
+    toolkit::CElement element;
+    element.set_text(value);
+    return element;
+}
 
 struct ProgramResult {
     std::string out;
