@@ -1,5 +1,7 @@
 // The host store behind the CDS client: values, statuses, all-or-nothing writes, and a store
 // that survives a writer killed at any instant.
+#include <fcntl.h>
+#include <lmdb.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,6 +33,17 @@ struct ScratchStore {
     }
     TempDir dir;
     std::string path;
+};
+
+// Kills and reaps a child process at the end of the scope, also when an assertion returns early.
+struct ChildProcess {
+    ~ChildProcess() {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    pid_t pid = -1;
 };
 
 int Set(CCds& cds, const Paths& paths, const std::vector<CElement>& values, Statuses& statuses,
@@ -162,8 +175,8 @@ TEST(CdsElement, Conversions) {
         // clang-format off
         {CElement(), 0, 0.0},         {Int(-7), -7, -7.0},          {Float(-2.9), -2, -2.9},
         {Float(1e10), kMax, 1e10},    {Float(-1e10), kMin, -1e10},  {Float(NAN), 0, NAN},
-        {Text("2.5"), 0, 2.5},        {Text("12x"), 0, 0.0},        {Text(" 12"), 12, 12.0},
-        {Text("4294967296"), 0, 4294967296.0},
+        {Text("2.5"), 0, 2.5},        {Text("12x"), 0, 0.0},        {Text(" 12"), 0, 0.0},
+        {Text("4294967296"), 0, 4294967296.0}, {Text("-12"), -12, -12.0}, {Text("+12"), 0, 12.0},
         // clang-format on
     };
     for (const auto& c : kCases) {
@@ -172,6 +185,62 @@ TEST(CdsElement, Conversions) {
         EXPECT_TRUE(c.element.to_float() == c.asFloat ||
                     (std::isnan(c.asFloat) && std::isnan(c.element.to_float())));
     }
+}
+
+// Another process holds a write transaction open, as a writer does between its first change
+// and its commit; connecting, reading and listing must not wait for it.
+TEST(CdsStore, ReadersDoNotWaitForAWriter) {
+    ScratchStore store;
+    {
+        CCds cds;
+        Statuses statuses;
+        ASSERT_EQ(Set(cds, {"/a/Value"}, {Int(4)}, statuses), kCdsOk);
+    }
+    int held[2];
+    ASSERT_EQ(pipe(held), 0);
+    ChildProcess writer;
+    writer.pid = fork();
+    ASSERT_GE(writer.pid, 0);
+    if (writer.pid == 0) {
+        MDB_env* env = nullptr;
+        MDB_txn* txn = nullptr;
+        if (mdb_env_create(&env) != 0 ||
+            mdb_env_open(env, store.path.c_str(), MDB_NOSUBDIR, 0644) != 0 ||
+            mdb_txn_begin(env, nullptr, 0, &txn) != 0 || write(held[1], "w", 1) != 1) {
+            _exit(3);
+        }
+        alarm(10);  // the longest a reader could be kept waiting
+        pause();
+        _exit(0);
+    }
+    char signal = 0;
+    ASSERT_EQ(read(held[0], &signal, 1), 1);
+    // A reader that waited for the writer would find it gone (after its ten seconds) below.
+    CCds cds;
+    ASSERT_NE(cds.handle(), nullptr);
+    const Read got = Get(cds, {"/a/Value"});
+    EXPECT_EQ(got.statuses, Statuses{kCdsStatusOk});
+    Paths paths;
+    std::vector<CElement> values;
+    EXPECT_EQ(ListCdsLeaves(cds.handle(), "/", paths, values), kCdsOk);
+    EXPECT_EQ(paths, Paths{"/a/Value"});
+    EXPECT_EQ(waitpid(writer.pid, nullptr, WNOHANG), 0) << "the writer must still hold its write";
+}
+
+// A write bigger than the map fails as a whole, says why, and leaves the store usable.
+TEST(CdsStore, AFullStoreRefusesTheWholeWrite) {
+    ScratchStore store;
+    CCds cds;
+    Statuses statuses;
+    ASSERT_EQ(
+        Set(cds, {"/a/Value", "/big/Value"}, {Int(1), Text(std::string(32 << 20, 'x'))}, statuses),
+        kCdsStoreError);
+    EXPECT_EQ(statuses, Statuses(2, kCdsStatusNotWritten));
+    EXPECT_EQ(CdsStoreError(cds.handle()),
+              "mdb_put: MDB_MAP_FULL: Environment mapsize limit reached");
+    EXPECT_EQ(Get(cds, {"/a/Value"}).statuses, Statuses{kCdsStatusNotFound});
+    ASSERT_EQ(Set(cds, {"/a/Value"}, {Int(2)}, statuses), kCdsOk);
+    EXPECT_EQ(Get(cds, {"/a/Value"}).values[0].to_int(), 2);
 }
 
 // A child process stores the same counter in five leaves, one transaction per value, and reports
@@ -191,15 +260,18 @@ TEST(CdsStore, WriterKilledAtAnyInstantLeavesAConsistentStore) {
         }
         return got.values.empty() ? -1 : got.values[0].to_int();
     };
-    std::mt19937 random(std::random_device{}());
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
     int32_t committed = 0;
     for (int trial = 0; trial < 20 && !testing::Test::HasFailure(); ++trial) {
         SCOPED_TRACE(trial);
         int report[2];
         ASSERT_EQ(pipe(report), 0);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
+        ChildProcess child;
+        child.pid = fork();
+        ASSERT_GE(child.pid, 0);
+        if (child.pid == 0) {
             CCds cds;
             Statuses statuses;
             for (int32_t value = committed + 1;; ++value) {
@@ -220,9 +292,10 @@ TEST(CdsStore, WriterKilledAtAnyInstantLeavesAConsistentStore) {
                 consistentValue(reader);
             }
         }
-        kill(child, SIGKILL);
+        kill(child.pid, SIGKILL);
         int status = 0;
-        waitpid(child, &status, 0);
+        waitpid(child.pid, &status, 0);
+        child.pid = -1;
         ASSERT_TRUE(WIFSIGNALED(status)) << "writer failed with " << WEXITSTATUS(status);
         while (read(report[0], &reported, sizeof reported) == 4) {
         }

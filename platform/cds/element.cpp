@@ -1,4 +1,5 @@
 // Leaf values and their stored bytes, and the rule for valid paths.
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -48,9 +49,11 @@ int32_t CElement::to_int() const {
             }
             return static_cast<int32_t>(m_float);
         case kTypeText: {
-            // Only a whole decimal number within int32 counts; anything else reads as 0.
+            // Only a whole decimal number within int32 ("-12", "7") counts; anything else,
+            // blanks and a plus sign included, reads as 0.
             const char* begin = m_text.c_str();
-            if (m_text.empty() || m_text.size() != strlen(begin))
+            if (m_text.size() != strlen(begin) ||
+                !(isdigit(static_cast<unsigned char>(begin[0])) || begin[0] == '-'))
                 return 0;
             char* end = nullptr;
             errno = 0;
@@ -73,8 +76,10 @@ double CElement::to_float() const {
         case kTypeFloat:
             return m_float;
         case kTypeText: {
+            // The whole text must be a number: no leading blanks either.
             const char* begin = m_text.c_str();
-            if (m_text.empty() || m_text.size() != strlen(begin))
+            if (m_text.empty() || m_text.size() != strlen(begin) ||
+                isspace(static_cast<unsigned char>(begin[0])))
                 return 0.0;
             char* end = nullptr;
             double value = strtod(begin, &end);
@@ -149,10 +154,6 @@ bool DecodeCdsElement(const uint8_t* bytes, size_t size, toolkit::CElement* elem
     size_t valueSize = size - kElementHeaderSize;
     toolkit::CElement decoded;
     switch (bytes[0]) {
-        case toolkit::CElement::kTypeNone:
-            if (valueSize != 0)
-                return false;
-            break;
         case toolkit::CElement::kTypeInt:
             if (valueSize != 4)
                 return false;

@@ -6,8 +6,11 @@
 // power loss as well.
 #include <lmdb.h>
 #include <sys/stat.h>
+#include <syslog.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -19,6 +22,7 @@
 struct pcd_connection {
     MDB_env* env;
     MDB_dbi dbi;
+    std::string error;  // why the last call that failed as a whole failed
 };
 
 namespace {
@@ -45,7 +49,8 @@ pcd_connection* OpenStore(const std::string& path, bool create, std::string* err
         // Slots of readers that died would keep old pages from being reused.
         int dead = 0;
         mdb_reader_check(env, &dead);
-        rc = mdb_txn_begin(env, nullptr, 0, &txn);
+        // A read transaction: opening must not wait for a writer in another process.
+        rc = mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn);
     }
     if (rc == 0) {
         rc = mdb_dbi_open(txn, nullptr, 0, &dbi);
@@ -60,7 +65,25 @@ pcd_connection* OpenStore(const std::string& path, bool create, std::string* err
             mdb_env_close(env);
         return nullptr;
     }
-    return new pcd_connection{env, dbi};
+    return new pcd_connection{env, dbi, std::string()};
+}
+
+// Ends a write transaction in which some leaf failed: nothing of it is kept, and the leaves
+// that were fine are marked as not written.
+void AbandonWrite(MDB_txn* txn, std::vector<api_status_t>& statuses) {
+    mdb_txn_abort(txn);
+    for (api_status_t& status : statuses) {
+        if (status == kCdsStatusOk)
+            status = kCdsStatusNotWritten;
+    }
+}
+
+// A whole write failed in the store: nothing of it was kept.
+int StoreFailure(pcd_connection* connection, const char* call, int rc,
+                 std::vector<api_status_t>& statuses) {
+    connection->error = std::string(call) + ": " + mdb_strerror(rc);
+    statuses.assign(statuses.size(), kCdsStatusNotWritten);
+    return kCdsStoreError;
 }
 
 bool FileExists(const std::string& path) {
@@ -75,21 +98,37 @@ std::string CdsStorePath() {
     return path != nullptr && *path != '\0' ? path : kDefaultCdsStore;
 }
 
-pcd_handle_t pcd_init() {
-    std::string path = CdsStorePath();
+pcd_handle_t OpenCdsStore(const std::string& path, std::string* error) {
     // LMDB would create a missing file, and set up an empty one as a new store; a store that is
     // not there is an unreachable CDS instead.
     struct stat info;
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) {
+    if (stat(path.c_str(), &info) != 0) {
+        *error = strerror(errno);
         return nullptr;
     }
-    return OpenStore(path, false, nullptr);
+    if (!S_ISREG(info.st_mode) || info.st_size == 0) {
+        *error = S_ISREG(info.st_mode) ? "empty file, not a store" : "not a regular file";
+        return nullptr;
+    }
+    return OpenStore(path, false, error);
+}
+
+std::string CdsStoreError(pcd_handle_t handle) {
+    return handle == nullptr ? "not connected" : handle->error;
+}
+
+pcd_handle_t pcd_init() {
+    std::string error;
+    return OpenCdsStore(CdsStorePath(), &error);
 }
 
 void pcd_close(pcd_handle_t handle) {
     if (handle == nullptr)
         return;
-    mdb_env_sync(handle->env, 1);
+    // The only flush of the connection: what it wrote is durable from here on.
+    int rc = mdb_env_sync(handle->env, 1);
+    if (rc != 0)
+        syslog(LOG_ERR, "pcd_close: cannot flush the CDS store: %s", mdb_strerror(rc));
     mdb_env_close(handle->env);
     delete handle;
 }
@@ -140,8 +179,11 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
     if (m_handle == nullptr)
         return kCdsNotConnected;
     MDB_txn* txn = nullptr;
-    if (mdb_txn_begin(m_handle->env, nullptr, MDB_RDONLY, &txn) != 0)
+    int rc = mdb_txn_begin(m_handle->env, nullptr, MDB_RDONLY, &txn);
+    if (rc != 0) {
+        m_handle->error = std::string("mdb_txn_begin: ") + mdb_strerror(rc);
         return kCdsStoreError;
+    }
     statuses.reserve(paths.size());
     values.resize(paths.size());
     properties.reserve(paths.size());
@@ -172,10 +214,11 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
         return kCdsNotConnected;
     if (values.size() != paths.size() || flags.size() != paths.size())
         return kCdsBadRequest;
-    MDB_txn* txn = nullptr;
-    if (mdb_txn_begin(m_handle->env, nullptr, 0, &txn) != 0)
-        return kCdsStoreError;
     statuses.assign(paths.size(), kCdsStatusOk);
+    MDB_txn* txn = nullptr;
+    int rc = mdb_txn_begin(m_handle->env, nullptr, 0, &txn);
+    if (rc != 0)
+        return StoreFailure(m_handle, "mdb_txn_begin", rc, statuses);
     std::time_t now = std::time(nullptr);
     bool failed = false;
     for (size_t i = 0; i < paths.size(); ++i) {
@@ -188,36 +231,26 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
         } else if (flags[i] == 0 && mdb_get(txn, m_handle->dbi, &key, &data) != 0) {
             statuses[i] = kCdsStatusNotFound;
         }
-        if (statuses[i] != kCdsStatusOk) {
-            failed = true;
-            continue;
-        }
+        failed = failed || statuses[i] != kCdsStatusOk;
         if (failed)
             continue;
         CElement stamped = values[i];
         stamped.set_time(now);
         std::vector<uint8_t> bytes = EncodeCdsElement(stamped);
         data = MDB_val{bytes.size(), bytes.data()};
-        if (mdb_put(txn, m_handle->dbi, &key, &data, 0) != 0) {
+        rc = mdb_put(txn, m_handle->dbi, &key, &data, 0);
+        if (rc != 0) {
             // A full map or an I/O error: the whole write fails.
             mdb_txn_abort(txn);
-            statuses.assign(paths.size(), kCdsStatusNotWritten);
-            return kCdsStoreError;
+            return StoreFailure(m_handle, "mdb_put", rc, statuses);
         }
     }
     if (failed) {
-        mdb_txn_abort(txn);
-        for (api_status_t& status : statuses) {
-            if (status == kCdsStatusOk)
-                status = kCdsStatusNotWritten;
-        }
+        AbandonWrite(txn, statuses);
         return kCdsOk;
     }
-    if (mdb_txn_commit(txn) != 0) {
-        statuses.assign(paths.size(), kCdsStatusNotWritten);
-        return kCdsStoreError;
-    }
-    return kCdsOk;
+    rc = mdb_txn_commit(txn);
+    return rc == 0 ? kCdsOk : StoreFailure(m_handle, "mdb_txn_commit", rc, statuses);
 }
 
 }  // namespace toolkit
@@ -230,15 +263,19 @@ int ListCdsLeaves(pcd_handle_t handle, const std::string& prefix, std::vector<st
         return kCdsNotConnected;
     MDB_txn* txn = nullptr;
     MDB_cursor* cursor = nullptr;
-    if (mdb_txn_begin(handle->env, nullptr, MDB_RDONLY, &txn) != 0)
-        return kCdsStoreError;
-    if (mdb_cursor_open(txn, handle->dbi, &cursor) != 0) {
-        mdb_txn_abort(txn);
+    int rc = mdb_txn_begin(handle->env, nullptr, MDB_RDONLY, &txn);
+    if (rc == 0) {
+        rc = mdb_cursor_open(txn, handle->dbi, &cursor);
+        if (rc != 0)
+            mdb_txn_abort(txn);
+    }
+    if (rc != 0) {
+        handle->error = std::string("cannot read: ") + mdb_strerror(rc);
         return kCdsStoreError;
     }
     MDB_val key = KeyOf(prefix);
     MDB_val data;
-    int rc = mdb_cursor_get(cursor, &key, &data, prefix.empty() ? MDB_FIRST : MDB_SET_RANGE);
+    rc = mdb_cursor_get(cursor, &key, &data, prefix.empty() ? MDB_FIRST : MDB_SET_RANGE);
     while (rc == 0) {
         std::string path(static_cast<const char*>(key.mv_data), key.mv_size);
         if (path.compare(0, prefix.size(), prefix) != 0)
@@ -252,7 +289,11 @@ int ListCdsLeaves(pcd_handle_t handle, const std::string& prefix, std::vector<st
     }
     mdb_cursor_close(cursor);
     mdb_txn_abort(txn);
-    return rc == 0 || rc == MDB_NOTFOUND ? kCdsOk : kCdsStoreError;
+    if (rc != 0 && rc != MDB_NOTFOUND) {
+        handle->error = std::string("mdb_cursor_get: ") + mdb_strerror(rc);
+        return kCdsStoreError;
+    }
+    return kCdsOk;
 }
 
 int RemoveCdsLeaves(pcd_handle_t handle, const std::vector<std::string>& paths,
@@ -260,32 +301,31 @@ int RemoveCdsLeaves(pcd_handle_t handle, const std::vector<std::string>& paths,
     statuses.clear();
     if (handle == nullptr)
         return kCdsNotConnected;
-    MDB_txn* txn = nullptr;
-    if (mdb_txn_begin(handle->env, nullptr, 0, &txn) != 0)
-        return kCdsStoreError;
     statuses.assign(paths.size(), kCdsStatusOk);
+    MDB_txn* txn = nullptr;
+    int rc = mdb_txn_begin(handle->env, nullptr, 0, &txn);
+    if (rc != 0)
+        return StoreFailure(handle, "mdb_txn_begin", rc, statuses);
     bool failed = false;
     for (size_t i = 0; i < paths.size(); ++i) {
         MDB_val key = KeyOf(paths[i]);
-        int rc = IsValidCdsPath(paths[i]) ? mdb_del(txn, handle->dbi, &key, nullptr) : EINVAL;
-        if (rc == EINVAL) {
+        const auto earlier = paths.begin() + static_cast<std::ptrdiff_t>(i);
+        if (!IsValidCdsPath(paths[i])) {
             statuses[i] = kCdsStatusBadPath;
-        } else if (rc == MDB_NOTFOUND) {
+        } else if (std::find(paths.begin(), earlier, paths[i]) != earlier) {
+            continue;  // named twice: gone with the first
+        } else if ((rc = mdb_del(txn, handle->dbi, &key, nullptr)) == MDB_NOTFOUND) {
             statuses[i] = kCdsStatusNotFound;
         } else if (rc != 0) {
             mdb_txn_abort(txn);
-            statuses.assign(paths.size(), kCdsStatusNotWritten);
-            return kCdsStoreError;
+            return StoreFailure(handle, "mdb_del", rc, statuses);
         }
         failed = failed || statuses[i] != kCdsStatusOk;
     }
     if (failed) {
-        mdb_txn_abort(txn);
-        for (api_status_t& status : statuses) {
-            if (status == kCdsStatusOk)
-                status = kCdsStatusNotWritten;
-        }
+        AbandonWrite(txn, statuses);
         return kCdsOk;
     }
-    return mdb_txn_commit(txn) == 0 ? kCdsOk : kCdsStoreError;
+    rc = mdb_txn_commit(txn);
+    return rc == 0 ? kCdsOk : StoreFailure(handle, "mdb_txn_commit", rc, statuses);
 }

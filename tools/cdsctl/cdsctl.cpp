@@ -36,18 +36,28 @@ bool CheckPaths(const Args& paths) {
     return true;
 }
 
-// Whether the store is open; says so on stderr when it is not.
-bool Connected(const toolkit::CCds& cds) {
-    if (cds.handle() == nullptr) {
-        fprintf(stderr, "cdsctl: cannot open store %s\n", CdsStorePath().c_str());
+// Opens the store, or says on stderr why it cannot be opened.
+pcd_handle_t Open() {
+    std::string error;
+    pcd_handle_t handle = OpenCdsStore(CdsStorePath(), &error);
+    if (handle == nullptr) {
+        fprintf(stderr, "cdsctl: cannot open store %s: %s\n", CdsStorePath().c_str(),
+                error.c_str());
     }
-    return cds.handle() != nullptr;
+    return handle;
+}
+
+// Says on stderr why a call on the store failed as a whole.
+void ReportStoreFailure(const char* what, pcd_handle_t handle) {
+    fprintf(stderr, "cdsctl: cannot %s store %s: %s\n", what, CdsStorePath().c_str(),
+            CdsStoreError(handle).c_str());
 }
 
 // The exit status of a write or a removal, with a line for each path that stopped it.
-int WriteStatus(int rc, const Args& paths, const std::vector<api_status_t>& statuses) {
+int WriteStatus(int rc, pcd_handle_t handle, const Args& paths,
+                const std::vector<api_status_t>& statuses) {
     if (rc != kCdsOk) {
-        fprintf(stderr, "cdsctl: cannot write store %s\n", CdsStorePath().c_str());
+        ReportStoreFailure("write", handle);
         return kExitFailure;
     }
     int status = kExitOk;
@@ -73,15 +83,15 @@ int Write(const std::vector<CdsTextLeaf>& leaves, const std::string& note) {
         paths.push_back(leaf.path);
         values.push_back(leaf.value);
     }
-    toolkit::CCds cds;
-    if (!Connected(cds)) {
+    toolkit::CCds cds(Open());
+    if (cds.handle() == nullptr) {
         return kExitFailure;
     }
     // Flag 1: a missing leaf is created.
     std::vector<pcd_tribool_t> flags(paths.size(), 1);
     std::vector<api_status_t> statuses;
     int rc = cds.set_leaves(paths, values, flags, statuses, note);
-    return WriteStatus(rc, paths, statuses);
+    return WriteStatus(rc, cds.handle(), paths, statuses);
 }
 
 int Init(const Args& args) {
@@ -137,14 +147,14 @@ int Dump(const Args& args) {
     if (args.size() > 1) {
         return kExitBadArgs;
     }
-    toolkit::CCds cds;
-    if (!Connected(cds)) {
+    toolkit::CCds cds(Open());
+    if (cds.handle() == nullptr) {
         return kExitFailure;
     }
     Args paths;
     std::vector<toolkit::CElement> values;
     if (ListCdsLeaves(cds.handle(), args.empty() ? "" : args[0], paths, values) != kCdsOk) {
-        fprintf(stderr, "cdsctl: cannot read store %s\n", CdsStorePath().c_str());
+        ReportStoreFailure("read", cds.handle());
         return kExitFailure;
     }
     int status = kExitOk;
@@ -166,22 +176,21 @@ int Get(const Args& args) {
     if (!CheckPaths(args)) {
         return kExitFailure;
     }
-    toolkit::CCds cds;
-    if (!Connected(cds)) {
+    toolkit::CCds cds(Open());
+    if (cds.handle() == nullptr) {
         return kExitFailure;
     }
     std::vector<api_status_t> statuses;
     std::vector<toolkit::CElement> values;
     std::vector<element_property_t> properties;
     if (cds.get_leaves(args, statuses, values, properties) != kCdsOk) {
-        fprintf(stderr, "cdsctl: cannot read store %s\n", CdsStorePath().c_str());
+        ReportStoreFailure("read", cds.handle());
         return kExitFailure;
     }
     int status = kExitOk;
     for (size_t i = 0; i < args.size(); ++i) {
         const toolkit::CElement& value = values[i];
-        // The store reads bytes of type none back as an element, but no writer stores one.
-        if (statuses[i] == kCdsStatusOk && value.type() != toolkit::CElement::kTypeNone) {
+        if (statuses[i] == kCdsStatusOk) {
             // Text goes out as it is stored, NULs and all, so that scripts get the bytes.
             std::string shown = value.type() == toolkit::CElement::kTypeText
                                     ? value.to_text()
@@ -212,6 +221,13 @@ int Set(const Args& args) {
             fprintf(stderr, "cdsctl: %s: %s\n", leaf.path.c_str(), error.c_str());
             return kExitFailure;
         }
+        // As in a load file, a path given twice is a slip rather than a wish for the last value.
+        for (const CdsTextLeaf& earlier : leaves) {
+            if (earlier.path == leaf.path) {
+                fprintf(stderr, "cdsctl: %s: given twice\n", leaf.path.c_str());
+                return kExitFailure;
+            }
+        }
         leaves.push_back(leaf);
     }
     return Write(leaves, "cdsctl set");
@@ -224,12 +240,12 @@ int Remove(const Args& args) {
     if (!CheckPaths(args)) {
         return kExitFailure;
     }
-    toolkit::CCds cds;
-    if (!Connected(cds)) {
+    toolkit::CCds cds(Open());
+    if (cds.handle() == nullptr) {
         return kExitFailure;
     }
     std::vector<api_status_t> statuses;
-    return WriteStatus(RemoveCdsLeaves(cds.handle(), args, statuses), args, statuses);
+    return WriteStatus(RemoveCdsLeaves(cds.handle(), args, statuses), cds.handle(), args, statuses);
 }
 
 int Help(const Args& args);
