@@ -196,6 +196,10 @@ TEST_F(LpStateTest, ReadFailures) {
     const std::string kShown77 = Shown(1, "2\t10\t\t11\t12\t13\t\t14", 2,
                                        kChannel1 + "2\t200\t201\t77\t203\t204\t2.500000\t206\n") +
                                  Shown(2, "1\t20\t\t21\t22\t23\t\t24", 1, kChannel1);
+    const std::string kItem5Lp2 =
+        "[ReadLpConfig] pcd_get_leaves failed - item 5, path /Q7M/LoadPrf/2/Chan/1/Type/Value\n";
+    const std::string kLp1Whole = Shown(1, "2\t10\t\t11\t12\t13\t\t14", 2,
+                                        kChannel1 + "2\t200\t201\t202\t203\t204\t2.500000\t206\n");
     const struct {
         const char* reader;  // both when null
         void (*arrange)();
@@ -210,6 +214,8 @@ TEST_F(LpStateTest, ReadFailures) {
         {"ReadLpConfig", [] { g_fakeCds.getLeafResult = kCdsNotConnected; }, 1, 0, kNoCount, ""},
         {"ReadLpConfig", [] { g_fakeCds.failingPaths["/Q7M/LoadPrf/1/Chan/2/Phase/Value"] = 4; g_lP[0].channels[1].phase = 77; },
          4, 0, kItem14 + kShown77, kItem14},
+        {"ReadLpConfig", [] { g_fakeCds.failingPaths["/Q7M/LoadPrf/2/Chan/1/Type/Value"] = 2; g_lP[1].channels[0].type = 77; },
+         4, 0, kLp1Whole + kItem5Lp2 + Shown(2, "1\t20\t\t21\t22\t23\t\t24", 1, "1\t77\t101\t102\t103\t104\t1.500000\t106\n"), kItem5Lp2},
         {"ReadLpFileInfo", [] { g_fakeCds.failingPaths["/LP/1/totalRecCnt/Value"] = 2; g_lP[0].fileInfo.totalRecCnt = 77; },
          0, 2, kItem2 + Table(1, "11\t12\t77\t14\t15") + Table(2), kItem2},
         // clang-format on
