@@ -124,6 +124,13 @@ uint64_t GetBe(const uint8_t* bytes, int count) {
 
 std::vector<uint8_t> EncodeCdsElement(const toolkit::CElement& element) {
     std::vector<uint8_t> out;
+    EncodeCdsElement(element, &out);
+    return out;
+}
+
+void EncodeCdsElement(const toolkit::CElement& element, std::vector<uint8_t>* bytes) {
+    std::vector<uint8_t>& out = *bytes;
+    out.clear();
     out.reserve(kElementHeaderSize + 8 + element.to_text().size());
     out.push_back(static_cast<uint8_t>(element.type()));
     PutBe(static_cast<uint64_t>(static_cast<int64_t>(element.time())), 8, out);
@@ -144,7 +151,6 @@ std::vector<uint8_t> EncodeCdsElement(const toolkit::CElement& element) {
         default:
             break;
     }
-    return out;
 }
 
 bool DecodeCdsElement(const uint8_t* bytes, size_t size, toolkit::CElement* element) {

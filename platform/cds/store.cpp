@@ -220,6 +220,7 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
     if (rc != 0)
         return StoreFailure(m_handle, "mdb_txn_begin", rc, statuses);
     std::time_t now = std::time(nullptr);
+    std::vector<uint8_t> bytes;
     bool failed = false;
     for (size_t i = 0; i < paths.size(); ++i) {
         MDB_val key = KeyOf(paths[i]);
@@ -236,7 +237,7 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
             continue;
         CElement stamped = values[i];
         stamped.set_time(now);
-        std::vector<uint8_t> bytes = EncodeCdsElement(stamped);
+        EncodeCdsElement(stamped, &bytes);
         data = MDB_val{bytes.size(), bytes.data()};
         rc = mdb_put(txn, m_handle->dbi, &key, &data, 0);
         if (rc != 0) {

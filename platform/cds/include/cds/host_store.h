@@ -40,6 +40,8 @@ int RemoveCdsLeaves(pcd_handle_t handle, const std::vector<std::string>& paths,
 // The bytes a leaf's element is stored as: type code (1 byte), time stamp (int64), then the
 // value: int32 for int, IEEE double bits (uint64) for float, the bytes of a text. Big-endian.
 std::vector<uint8_t> EncodeCdsElement(const toolkit::CElement& element);
+// The same into *bytes, replacing its contents: one buffer serves every leaf of a write.
+void EncodeCdsElement(const toolkit::CElement& element, std::vector<uint8_t>* bytes);
 // False for bytes that are no element: too short, a type code other than 1, 2 and 3 (no writer
 // stores type 0), a wrong value size.
 bool DecodeCdsElement(const uint8_t* bytes, size_t size, toolkit::CElement* element);
