@@ -11,6 +11,7 @@
 #include "cds/pcd.h"
 #include "cds/toolkit.h"
 #include "driver/debug_log.h"
+#include "driver/generation_run.h"
 #include "driver/run_options.h"
 #include "lpfile/lp_dirs.h"
 #include "lpfile/storage_table.h"
@@ -56,12 +57,6 @@ int main(int argc, char** argv) {
         exit(1);
     }
 
-    // The record generation run is not part of this build yet.
-    if (!g_showConfigOnly && !g_printStorageCalculations) {
-        puts("profill: this build does not generate records yet; only -s and -p are available");
-        return 1;
-    }
-
     if (cds.handle() == nullptr) {
         cds.set_handle(pcd_init());
         if (cds.handle() == nullptr) {
@@ -71,14 +66,24 @@ int main(int argc, char** argv) {
         }
     }
     InitLp(cds, g_lpBitTable[g_profileIndex]);
-    if (g_clearCDSBeforeStart) {
-        ClearLpFiles(cds, g_profileIndex);
-    }
-    if (g_printStorageCalculations) {
-        PrintDaysCalculationTable();
+    const bool generate = !g_showConfigOnly && !g_printStorageCalculations;
+    // A profile that cannot be generated is refused before -c removes anything.
+    const int status = (generate && !CheckLpRunSettings()) ? 1 : 0;
+    if (status == 0) {
+        if (g_clearCDSBeforeStart) {
+            ClearLpFiles(cds, g_profileIndex);
+        }
+        if (g_printStorageCalculations) {
+            PrintDaysCalculationTable();
+        }
+        if (generate) {
+            RunLpGeneration(cds);
+        }
     }
 
-    pcd_close(cds.handle());
-    cds.set_handle(nullptr);
-    return 0;
+    if (cds.handle() != nullptr) {
+        pcd_close(cds.handle());
+        cds.set_handle(nullptr);
+    }
+    return status;
 }

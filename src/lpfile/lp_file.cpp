@@ -1,5 +1,10 @@
 #include "lpfile/lp_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 #include "driver/debug_log.h"
@@ -35,6 +40,17 @@ int LpRecordChannels(int numChannels) {
         return 0;
     }
     return numChannels > kMaxChannels ? kMaxChannels : numChannels;
+}
+
+// The record number stored at offset of the open day file fd; false when it cannot be read.
+bool ReadRecordNumber(int fd, off_t offset, uint32_t* number) {
+    uint8_t bytes[4];
+    if (pread(fd, bytes, sizeof bytes, offset) != static_cast<ssize_t>(sizeof bytes)) {
+        return false;
+    }
+    *number = (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
+              (static_cast<uint32_t>(bytes[2]) << 8) | bytes[3];
+    return true;
 }
 
 void EncodeLpHeader(uint8_t* out, int lp) {
@@ -161,4 +177,54 @@ int WriteLpRecord(LP_RECORD* record, int lp, bool newFile) {
         status = 4;
     }
     return status;
+}
+
+long DropUncountedLpBytes(int lp) {
+    const LP_STATE& state = g_lP[lp == 0 ? 0 : 1];
+    const int day = state.fileInfo.currentDay;
+    if (day <= 0) {
+        return 0;
+    }
+    char path[kMaxLpPathSize];
+    FormatDayFilePath(path, lp, day);
+    const int fd = open(path, O_RDWR);
+    if (fd < 0) {
+        return 0;  // nothing to cut; the run's first append reports a file it cannot open
+    }
+    struct stat status = {};
+    const off_t recordSize =
+        static_cast<off_t>(kLpFixedSize) + 6 * LpRecordChannels(state.numChannels);
+    const uint32_t counted = static_cast<uint32_t>(state.fileInfo.totalRecCnt);
+    const off_t header = static_cast<off_t>(kLpHeaderSize);
+    off_t keep = -1;
+    if (fstat(fd, &status) == 0 && status.st_size >= header + recordSize) {
+        const off_t partial = (status.st_size - header) % recordSize;
+        const off_t last = status.st_size - partial - recordSize;
+        uint32_t number = 0;
+        if (ReadRecordNumber(fd, last, &number)) {
+            if (partial == 0 && number == counted + 1u) {
+                keep = last;
+            } else if (partial != 0 && number == counted) {
+                keep = status.st_size - partial;
+            }
+        }
+    }
+    long removed = 0;
+    if (keep >= 0) {
+        removed = static_cast<long>(status.st_size - keep);
+        if (ftruncate(fd, keep) == 0) {
+            printf(
+                "profill: removed %ld bytes at the end of %s that its file information does not "
+                "count\n",
+                removed, path);
+        } else {
+            printf(
+                "profill: cannot remove %ld bytes at the end of %s that its file information "
+                "does not count: %s\n",
+                removed, path, strerror(errno));
+            removed = -1;
+        }
+    }
+    close(fd);
+    return removed;
 }

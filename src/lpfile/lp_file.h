@@ -53,3 +53,10 @@ int CreateLpFile(FILE** file, int fileNumber, int lp);
 // completely in the file, 2 (cannot create), 3 (cannot open for appending) or 4 (a piece or
 // the close failed).
 int WriteLpRecord(LP_RECORD* record, int lp, bool newFile);
+
+// Cuts from the end of the current day file of LP lp what a run wrote but never counted in the
+// file information: a whole last record numbered totalRecCnt + 1 (written, then the run was
+// killed before storing it), or a partial record after a last record numbered totalRecCnt (a
+// failed write). Anything else is left as it is. Prints what it removed, or why it could not.
+// Returns the number of bytes removed, or -1 when the file could not be cut.
+long DropUncountedLpBytes(int lp);
