@@ -1,8 +1,8 @@
 #!/bin/bash
-# Installs the Debian packages that building and testing profill need. Skips apt entirely when
-# they are all present already.
+# Installs the Debian packages that building profill needs, and any named as arguments. Skips
+# apt entirely when they are all present already.
 set -eu
-packages="g++ cmake make libgtest-dev liblmdb-dev pkg-config"
+packages="g++ cmake make libgtest-dev liblmdb-dev pkg-config $*"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -2,7 +2,8 @@
 # Installs what is needed, builds profill with its tests and runs every test.
 set -eu
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+# faketime sets the clock of whole runs in the tests of dates and times.
+bash scripts/install-deps.sh faketime
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"

@@ -1,0 +1,47 @@
+// A scratch flash root and host store for runs of the real profill and cdsctl, and a reader of
+// the day files they leave.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+// <dir>/jffs/lp1/ and lp2/, and <dir>/store.mdb seeded with cdsctl from PATH = VALUE lines.
+struct Sandbox {
+    explicit Sandbox(const std::string& seed);
+    // PROFILL_JFFS and CDS_STORE naming this sandbox, for RunProgram.
+    std::vector<std::string> Env() const;
+    // The leaves under prefix in cdsctl's dump format.
+    std::string Dump(const std::string& prefix = "/LP/") const;
+    // The value of one integer leaf (fails the test when it is not one).
+    int32_t Leaf(const std::string& path) const;
+    // Day file n of LP index lp.
+    std::string DayFile(int lp, int n) const;
+
+    TempDir dir;
+    std::string root;
+    std::string store;
+};
+
+// The four fixed values of a record in a day file.
+struct DayRecord {
+    uint32_t number;
+    uint32_t start;
+    uint32_t end;
+    uint32_t kind;
+};
+
+// What a day file holds, read with the profile's channel count.
+struct DayFile {
+    bool exists = false;
+    std::string header;              // the first 32 bytes (fewer when the file is shorter)
+    std::vector<DayRecord> records;  // whole records after the header
+    std::vector<std::string> bytes;  // the bytes of each whole record
+    std::size_t trailing = 0;        // bytes after the last whole record
+};
+DayFile ReadDayFile(const std::string& path, int channels);
+
+// The 32 header bytes of a day file of LP index lp.
+std::string DayFileHeader(int lp);
