@@ -124,6 +124,60 @@ TEST(WriteLpRecordTest, WritesIntoTheRightDayFileOrFails) {
     SetFlashRoot(nullptr);
 }
 
+// Record(3) with another record number.
+std::string Numbered(uint32_t number) {
+    return Hex(std::string(8 - std::to_string(number).size(), '0') + std::to_string(number)) +
+           Record(3).substr(4);
+}
+
+TEST(DropUncountedLpBytesTest, CutsOnlyWhatTheBookkeepingDoesNotCount) {
+    const std::string counted = Header('1') + Numbered(6) + Numbered(7);
+    const struct {
+        const char* name;
+        int currentDay;
+        int32_t totalRecCnt;
+        std::string before;  // day file currentDay (file 1 when 0); empty: none
+        long removed;
+    } kCases[] = {
+        {"WrittenNotStored", 2, 7, counted + Numbered(8), 34},
+        {"PartialAfterTheLastCounted", 2, 7, counted + Numbered(8).substr(0, 21), 21},
+        {"Agrees", 2, 7, counted, 0},
+        {"FewerThanCounted", 2, 9, counted, 0},
+        {"PartialAfterAnUncountedRecord", 2, 6, counted + Numbered(8).substr(0, 5), 0},
+        {"TwoUncounted", 2, 6, counted + Numbered(8), 0},
+        {"HeaderOnly", 2, 0, Header('1'), 0},
+        {"NoFile", 2, 7, "", 0},
+        {"NoDayStarted", 0, 0, Header('1') + Numbered(1), 0},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        TempDir root;
+        ASSERT_TRUE(SetFlashRoot(root.path.c_str()));
+        const std::string path =
+            root.path + "/lp1/" + std::to_string(c.currentDay == 0 ? 1 : c.currentDay) + ".lp";
+        mkdir((root.path + "/lp1").c_str(), 0755);
+        if (!c.before.empty()) {
+            WriteFile(path, c.before);
+        }
+        memset(g_lP, 0, sizeof g_lP);
+        g_lP[0].numChannels = 3;
+        g_lP[0].fileInfo.currentDay = c.currentDay;
+        g_lP[0].fileInfo.totalRecCnt = c.totalRecCnt;
+
+        const CallOutput got =
+            CaptureCall([] { return static_cast<int>(DropUncountedLpBytes(0)); });
+        EXPECT_EQ(got.result, c.removed);
+        EXPECT_EQ(ReadFile(path),
+                  c.before.substr(0, c.before.size() - static_cast<size_t>(c.removed)));
+        EXPECT_EQ(got.out, c.removed == 0 ? ""
+                                          : "profill: removed " + std::to_string(c.removed) +
+                                                " bytes at the end of " + path +
+                                                " that its file information does not count\n");
+    }
+    memset(g_lP, 0, sizeof g_lP);
+    SetFlashRoot(nullptr);
+}
+
 TEST(SetFlashRootTest, AcceptsOnlyPlainAbsolutePaths) {
     const std::string longest = "/" + std::string(kMaxFlashRootLength - 1, 'a');
     const struct {
