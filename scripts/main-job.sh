@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs what is needed, builds profill and cdsctl, seeds a host CDS store from the example
-# device configuration and runs profill against it and a sandbox flash root.
+# device configuration in ./sandbox and generates real load-profile data into a sandbox flash
+# root: 2 days of 15-minute records for LP 1 and 10 days of 5-minute records for LP 2.
 set -eu
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -15,15 +16,21 @@ rm -f "$CDS_STORE" "$CDS_STORE-lock"
 build/tools/cdsctl init
 build/tools/cdsctl load examples/device.cds
 
-# Show LP 1 as the store holds it and clear its day files and bookkeeping, then the same for
-# LP 2, then the storage table.
-build/profill -c -s | tee "$sandbox/lp1.txt"
-build/profill -c -2 -s | tee "$sandbox/lp2.txt"
-build/profill -p >"$sandbox/storage-table.txt"
+# Each run clears its profile first (-c), generates, and ends with the profile's bookkeeping.
+build/profill -i 15 -t 2 -c | tee "$sandbox/lp1-run.txt"
+build/profill -i 5 -t 10 -c -2 >"$sandbox/lp2-run.txt"
+tail -n 8 "$sandbox/lp2-run.txt"
+
+echo "Day files of LP 1 ($PROFILL_JFFS/lp1):"
+ls -lv "$PROFILL_JFFS/lp1"
+echo "Day files of LP 2 ($PROFILL_JFFS/lp2):"
+ls -lv "$PROFILL_JFFS/lp2"
+echo "File bookkeeping in the CDS store:"
+build/tools/cdsctl dump /LP/
 
 echo
 echo "profill:       $PWD/build/profill"
 echo "cdsctl:        $PWD/build/tools/cdsctl"
-echo "flash root:    $PROFILL_JFFS (day files go to lp1/ and lp2/)"
-echo "CDS store:     $CDS_STORE (inspect: CDS_STORE=$CDS_STORE build/tools/cdsctl dump)"
-echo "reports:       $sandbox/lp1.txt, $sandbox/lp2.txt, $sandbox/storage-table.txt"
+echo "flash root:    $PROFILL_JFFS (day files in lp1/ and lp2/)"
+echo "CDS store:     $CDS_STORE (inspect: CDS_STORE=$CDS_STORE build/tools/cdsctl dump /LP/)"
+echo "run reports:   $sandbox/lp1-run.txt, $sandbox/lp2-run.txt"
