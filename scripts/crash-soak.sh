@@ -1,0 +1,15 @@
+#!/bin/bash
+# Kills profill at random instants many times over and checks after every kill that the day files
+# and the stored bookkeeping still agree (tests/crash_test.cpp).
+#
+#     scripts/crash-soak.sh [TRIALS]
+#
+# TRIALS defaults to 2000. The test prints its seed; PROFILL_CRASH_SEED=<seed> repeats its kill
+# delays.
+set -eu
+cd "$(dirname "$0")/.."
+if [ ! -f build/CMakeCache.txt ]; then
+    cmake -S . -B build
+fi
+cmake --build build --target crash_test profill cdsctl
+PROFILL_CRASH_TRIALS="${1:-2000}" exec build/tests/crash_test
