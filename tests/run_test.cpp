@@ -410,7 +410,7 @@ const ErrorCase kErrorCases[] = {
      "[CreateLpFile]Error creating LP file: <root>/lp1/1.lp\n\r", 2, "0 1 1 0 0", "0 0 0 0 0"},
     {"0 0 0 0 0", "-i 15 -t 1", "mkdir <root>/lp1/1.lp",
      "[CreateLpFile]Error creating LP file: <root>/lp1/1.lp\n\r", 2, "0 1 1 0 0", "0 0 0 0 0"},
-    {"1 5 5 0 0", "-i 15 -t 1", "rmdir <root>/lp1",
+    {"1 5 5 0 0", "-i 15 -t 1", "mkdir <root>/lp1/1.lp",
      "[WriteLpRecord]Error opening LP file: <root>/lp1/1.lp\n\r", 3, "1 6 6 0 0", "1 5 5 0 0"},
     {"1 5 5 0 0", "-i 15 -t 1", "ln -s /dev/full <root>/lp1/1.lp", "", 4, "1 6 6 0 0", "1 5 5 0 0"},
 };
@@ -430,24 +430,45 @@ TEST(RunTest, WriteErrorEndsTheRunWithoutStoringTheRecord) {
     }
 }
 
-const std::pair<int, const char*> kUnusableIntervals[] = {
-    {0, "-t 1"}, {0, "-c"}, {-5, "-t 3 -c"}, {35791395, "-c"}};
+const char kNoInterval[] =
+    " minutes in the CDS, which cannot be generated; give an interval with -i (1-60, 1440, 10080 "
+    "or 43800)\n";
 
-TEST(RunTest, UnusableCdsIntervalIsRefusedBeforeAnythingIsTouched) {
-    for (const auto& [interval, args] : kUnusableIntervals) {
-        SCOPED_TRACE(std::to_string(interval) + " " + args);
-        Sandbox box(Seed(interval, "3 1 200 2 0"));
+const struct {
+    int interval;
+    const char* info;
+    const char* args;
+    std::string refusal;  // <root> is the flash root
+} kRefusals[] = {
+    {0, "3 1 200 2 0", "-t 1", "LP 1 has an interval length of 0" + std::string(kNoInterval)},
+    {0, "3 1 200 2 0", "-c", "LP 1 has an interval length of 0" + std::string(kNoInterval)},
+    {-5, "3 1 200 2 0", "-t 3 -c", "LP 1 has an interval length of -5" + std::string(kNoInterval)},
+    {35791395, "3 1 200 2 0", "-c",
+     "LP 1 has an interval length of 35791395" + std::string(kNoInterval)},
+    {15, "-1 1 200 2 0", "-t 1",
+     "LP 1 has a current day file of -1 in the CDS, which cannot be continued; -c starts the "
+     "profile afresh\n"},
+    {15, "4 1 200 2 0", "-i 5",
+     "LP 1's current day file <root>/lp1/4.lp is missing or has no header, but the CDS counts "
+     "records in it; -c starts the profile afresh\n"},
+    {15, "3 1 200 2 0", "-i 5",
+     "LP 1's current day file <root>/lp1/3.lp is missing or has no header, but the CDS counts "
+     "records in it; -c starts the profile afresh\n"},
+};
+
+TEST(RunTest, ProfileThatCannotBeGeneratedIsRefusedBeforeAnythingIsTouched) {
+    for (const auto& c : kRefusals) {
+        SCOPED_TRACE(std::string(c.info) + " " + c.args);
+        Sandbox box(Seed(c.interval, c.info));
         WriteFile(box.DayFile(0, 3), "day 3");
-        const ProgramResult result = Profill(box, args);
+        const ProgramResult result = Profill(box, c.args);
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out, kBanner + InfoTable("3 1 200 2 0") +
-                                  "profill: LP 1 has an interval length of " +
-                                  std::to_string(interval) +
-                                  " minutes in the CDS, which cannot be generated; give an "
-                                  "interval with -i (1-60, 1440, 10080 or 43800)\n");
+        const std::string echo = c.args[1] == 'i' ? "interval length is 5\n" : "";
+        EXPECT_EQ(result.out, kBanner + echo + InfoTable(c.info) +
+                                  "profill: " + Replace(c.refusal, "<root>", box.root));
         EXPECT_EQ(ReadFile(box.DayFile(0, 3)), "day 3");
         EXPECT_NE(access(box.DayFile(0, 4).c_str(), F_OK), 0);
-        EXPECT_EQ(Info(box), "3 1 200 2 0");
+        EXPECT_EQ(Info(box), c.info);
     }
     // The longest interval whose seconds fit in 32 bits still runs: 1440 / it + 4 records.
     Sandbox box(Seed(35791394));

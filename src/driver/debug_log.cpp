@@ -9,6 +9,37 @@
 
 volatile sig_atomic_t __signal_exit = 0;
 
+namespace {
+
+// Writes all of data to standard output, again after every interruption.
+ssize_t WriteAllToStdout(void*, const char* data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t written = write(STDOUT_FILENO, data + done, size - done);
+        if (written < 0 && errno != EINTR) {
+            return done > 0 ? static_cast<ssize_t>(done) : -1;
+        }
+        done += written > 0 ? static_cast<std::size_t>(written) : 0;
+    }
+    return static_cast<ssize_t>(done);
+}
+
+}  // namespace
+
+void RetryInterruptedStdoutWrites() {
+#if defined(__GLIBC__)
+    cookie_io_functions_t functions = {};
+    functions.write = WriteAllToStdout;
+    FILE* stream = fopencookie(nullptr, "w", functions);
+    if (stream == nullptr) {
+        return;
+    }
+    setvbuf(stream, nullptr, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, BUFSIZ);
+    fflush(stdout);
+    stdout = stream;
+#endif
+}
+
 void DebugPrintf(const char* format, ...) {
     char buffer[kDebugBufferSize];
     va_list args;

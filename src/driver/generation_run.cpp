@@ -1,5 +1,6 @@
 #include "driver/generation_run.h"
 
+#include <sys/stat.h>
 #include <sys/time.h>
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "driver/debug_log.h"
 #include "driver/run_options.h"
+#include "lpfile/lp_dirs.h"
 #include "lpfile/lp_file.h"
 #include "lpstate/lp_file_info.h"
 #include "lpstate/lp_state.h"
@@ -58,12 +60,30 @@ bool CheckLpRunSettings() {
             lpNumber, lp.intLength);
         return false;
     }
-    if (!g_clearCDSBeforeStart && lp.fileInfo.currentDay < 0) {
+    if (g_clearCDSBeforeStart) {
+        return true;
+    }
+    if (lp.fileInfo.currentDay < 0) {
         printf(
             "profill: LP %d has a current day file of %d in the CDS, which cannot be continued; "
             "-c starts the profile afresh\n",
             lpNumber, lp.fileInfo.currentDay);
         return false;
+    }
+    // Appending to a current day file that is gone (removed by hand, or by a -c that was
+    // interrupted before it stored the zeros) would start it without a header.
+    if (lp.fileInfo.currentDay > 0) {
+        char path[kMaxLpPathSize];
+        FormatLpFilePath(path, g_profileIndex, lp.fileInfo.currentDay);
+        struct stat file = {};
+        if (stat(path, &file) != 0 ||
+            (S_ISREG(file.st_mode) && file.st_size < static_cast<off_t>(kLpHeaderSize))) {
+            printf(
+                "profill: LP %d's current day file %s is missing or has no header, but the CDS "
+                "counts records in it; -c starts the profile afresh\n",
+                lpNumber, path);
+            return false;
+        }
     }
     return true;
 }
@@ -136,6 +156,8 @@ void RunLpGeneration(toolkit::CCds& cds) {
 
     // A run that was killed or failed may have left bytes after the last counted record.
     DropUncountedLpBytes(g_profileIndex);
+    // What came before the records is out before a signal's line can overtake it.
+    fflush(stdout);
 
     LP_RECORD record = {};
     int32_t recordsWritten = 0;

@@ -6,7 +6,8 @@
 
 // Checks, before anything is written, that the selected profile (g_profileIndex) can be
 // generated with the options given: an interval of at least one minute whose seconds fit in 32
-// bits when it comes from the CDS, and, unless -c zeroes it, no negative current day file.
+// bits when it comes from the CDS, and, unless -c zeroes the file information, a current day
+// file that is 0 (none started) or exists with at least its header.
 // Prints one "profill: " line and returns false when it cannot.
 bool CheckLpRunSettings();
 

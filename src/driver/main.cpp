@@ -34,6 +34,7 @@ void ClearLpFiles(toolkit::CCds& cds, int lp) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    RetryInterruptedStdoutWrites();
     toolkit::CCds cds;
     printf("Load Profile Add input (profill) version %s started.\n", g_appVersion);
     register_handlers();

@@ -25,10 +25,6 @@ void PutBe32(uint8_t* out, uint32_t value) {
     out[3] = static_cast<uint8_t>(value);
 }
 
-void FormatDayFilePath(char* path, int lp, int fileNumber) {
-    snprintf(path, kMaxLpPathSize, "%s%d.lp", LpDirectory(lp), fileNumber);
-}
-
 // Writes one piece as a single item; true when that item was written.
 bool WritePiece(FILE* file, const uint8_t* bytes, std::size_t size) {
     return fwrite(bytes, size, 1, file) == 1;
@@ -79,6 +75,10 @@ void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out) {
 
 }  // namespace
 
+void FormatLpFilePath(char* path, int lp, int fileNumber) {
+    snprintf(path, kMaxLpPathSize, "%s%d.lp", LpDirectory(lp), fileNumber);
+}
+
 void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,
                   unsigned long recordNumber) {
     record->recordNumber = static_cast<uint32_t>(recordNumber);
@@ -96,7 +96,7 @@ int CreateLpFile(FILE** file, int fileNumber, int lp) {
     uint8_t header[kLpHeaderSize];
     EncodeLpHeader(header, lp);
     char path[kMaxLpPathSize];
-    FormatDayFilePath(path, lp, fileNumber);
+    FormatLpFilePath(path, lp, fileNumber);
     printf("[CreateLpFile]creating file %s\n", path);
     FILE* created = fopen(path, "w");
     if (created == nullptr) {
@@ -123,7 +123,7 @@ int WriteLpRecord(LP_RECORD* record, int lp, bool newFile) {
     }
 
     char path[kMaxLpPathSize];
-    FormatDayFilePath(path, lp, day == 0 ? 1 : day);
+    FormatLpFilePath(path, lp, day == 0 ? 1 : day);
     FILE* file = nullptr;
     if (day == 0 || newFile) {
         int status = CreateLpFile(&file, day == 0 ? 1 : day, lp);
@@ -186,10 +186,10 @@ long DropUncountedLpBytes(int lp) {
         return 0;
     }
     char path[kMaxLpPathSize];
-    FormatDayFilePath(path, lp, day);
+    FormatLpFilePath(path, lp, day);
     const int fd = open(path, O_RDWR);
     if (fd < 0) {
-        return 0;  // nothing to cut; the run's first append reports a file it cannot open
+        return 0;  // nothing to cut
     }
     struct stat status = {};
     const off_t recordSize =

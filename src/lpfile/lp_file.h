@@ -39,6 +39,9 @@ struct LP_RECORD {
     float channelValues[kMaxChannels];
 };
 
+// The path of day file fileNumber of LP lp into path, which holds kMaxLpPathSize bytes.
+void FormatLpFilePath(char* path, int lp, int fileNumber);
+
 // Fills the four fixed values (interval from g_lastIntervalTime and g_intervalSecs) and the
 // first numChannels channel entries; entries beyond them are left as they were.
 void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,
