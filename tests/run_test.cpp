@@ -217,6 +217,8 @@ const SpanCase kSpanCases[] = {
      true, {1, 1}, "2 0 2 2 0"},
     {"-i 43800 -t 1", 15, "There will be 1 record per file. every 30 days", 2628000, 2592000, 2,
      true, {1}, "1 0 1 1 0"},
+    {"", 15, "There should be a minimum of 100 records per file.(1440/15)", 900, 172800, 1, false,
+     {99, 100, 1}, "3 0 200 2 0"},
     {"-t 2", 60, "There should be a minimum of 28 records per file.(1440/60)", 3600, 172800, 1,
      false, {27, 28, 1}, "3 0 56 2 0"},
     {"-t 2", 1440, "There should be a minimum of 5 records per file.(1440/1440)", 86400, 172800, 1,
@@ -238,7 +240,8 @@ TEST(RunTest, IntervalSetsKindRecordsPerFileAndSpan) {
         const uint32_t now = static_cast<uint32_t>(
             strtoul(result.out.c_str() + result.out.find("; ", at) + 2, nullptr, 10));
         const std::size_t total = std::accumulate(c.counts.begin(), c.counts.end(), 0u);
-        const std::string days = std::string(c.args).substr(std::string(c.args).find("-t ") + 3);
+        const std::string args = c.args;
+        const std::string days = args.empty() ? "2" : args.substr(args.find("-t ") + 3);
         EXPECT_NE(result.out.find(
                       "profill: main starting a LP recording with an interval of " +
                       std::to_string(c.secs) + " seconds\n" + c.perFile + "\nAuto generating " +
