@@ -7,8 +7,8 @@
 // PROFILL_CRASH_TRIALS sets the number of trials (60), PROFILL_CRASH_SEED the seed of the kill
 // delays (a seed repeats the delays, not the timing of profill itself); scripts/crash-soak.sh runs
 // thousands of trials.
-#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,16 +25,12 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // Every run is -i 60 -t 40: 28 hourly records per day file, so that kills often land near the
 // start of a new file, and 40 files' worth of records per run.
 constexpr long long kPerFile = 28;
 constexpr long long kPerRun = 40 * kPerFile;
-constexpr uint32_t kIntervalSecs = 3600;
-const char* const kCounters[] = {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt",
-                                 "daysDeleted"};
 
 // The day file of record n: file 1 holds records 1 to 27, file k > 1 holds (k - 1) x 28 to
 // k x 28 - 1.
@@ -49,26 +45,12 @@ std::string Text(const Parts&... parts) {
     return text.str();
 }
 
-// Runs profill -i 60 -t 40 (-2 for LP index 1) on the sandbox with its output discarded, kills it
-// with SIGKILL after delay unless it has ended by then (a negative delay lets it end), and returns
-// its wait status.
+// Runs profill -i 60 -t 40 (-2 for LP index 1) on the sandbox, kills it with SIGKILL after delay
+// unless it has ended by then (a negative delay lets it end), and returns its wait status.
 int RunProfill(const Sandbox& box, int lp, Clock::duration delay) {
-    const std::vector<std::string> env = box.Env();
-    const char* argv[] = {PROFILL_BIN, "-i", "60", "-t", "40", lp == 1 ? "-2" : nullptr, nullptr};
-    std::vector<const char*> envp;
-    for (const std::string& entry : env) {
-        envp.push_back(entry.c_str());
-    }
-    envp.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        execve(argv[0], const_cast<char**>(argv), const_cast<char**>(envp.data()));
-        _exit(127);
-    }
+    std::vector<std::string> args = {"-i", "60", "-t", "40", "-2"};
+    args.resize(4 + static_cast<std::size_t>(lp));
+    const pid_t pid = box.Start(args);
     if (delay >= Clock::duration::zero()) {
         std::this_thread::sleep_for(delay);
         kill(pid, SIGKILL);
@@ -79,179 +61,120 @@ int RunProfill(const Sandbox& box, int lp, Clock::duration delay) {
 }
 
 struct Profile {
+    int channels;
     long long counted = 0;  // totalRecCnt in the store
     long long last = 0;     // the number of the last record in the day files
     long long files = 0;    // the number of day files
+    bool cut = false;       // the newest one ends in the head of a record cut at a page boundary
 };
 
-class Checker {
-  public:
-    explicit Checker(const Sandbox& box)
-        : box_(box),
-          channels_{box.Leaf("/Q7M/LoadPrf/1/NumChannels/Value"),
-                    box.Leaf("/Q7M/LoadPrf/2/NumChannels/Value")} {}
-
-    // Whether the store and the day files of both profiles are sound, and if not what is wrong.
-    // profiles holds both as the previous check found them and receives them as found now; ran is
-    // the profile that profill just ran on, complete whether that run ended by itself.
-    testing::AssertionResult Check(Profile (&profiles)[2], int ran, bool complete) {
-        const ProgramResult dump =
-            RunProgram(CDSCTL_BIN, {"dump", "/LP/"}, {"CDS_STORE=" + box_.store});
-        if (dump.status != 0) {
-            return testing::AssertionFailure() << "cdsctl cannot read the store: " << dump.err;
+// What is wrong with the day files of LP index lp, given now.counted records, or ""; the rest of
+// now receives what the files hold.
+std::string CheckFiles(const Sandbox& box, int lp, Profile& now) {
+    for (const auto& entry : std::filesystem::directory_iterator(Text(box.root, "/lp", lp + 1))) {
+        const std::string name = entry.path().filename().string();
+        const long long n = std::atoll(name.c_str());
+        if (n < 1 || name != Text(n, ".lp")) {
+            return Text(entry.path().string(), " is no day file");
         }
-        const auto fail = [&dump](const std::string& what) {
-            return testing::AssertionFailure() << what << "\nstore:\n" << dump.out;
-        };
-        std::map<std::string, long long> leaves;
-        std::istringstream lines(dump.out);
-        for (std::string path, equals; lines >> path >> equals;) {
-            lines >> leaves[path];
-        }
-        for (int lp = 0; lp < 2; ++lp) {
-            const std::string prefix = Text("/LP/", lp + 1, "/");
-            if (leaves.count(prefix + "totalRecCnt/Value") == 0) {
-                return fail(Text("the store holds no ", prefix, "totalRecCnt"));
-            }
-            Profile now{leaves[prefix + "totalRecCnt/Value"], 0, 0};
-            // The counters that as many records from zero leave (see FileOf).
-            const long long expected[] = {now.counted == 0 ? 0 : FileOf(now.counted),
-                                          now.counted % kPerFile, now.counted,
-                                          now.counted / kPerFile, 0};
-            for (int i = 0; i < 5; ++i) {
-                const auto leaf = leaves.find(prefix + kCounters[i] + "/Value");
-                if (leaf == leaves.end() || leaf->second != expected[i]) {
-                    return fail(
-                        Text("the store holds ", prefix, kCounters[i], " = ",
-                             leaf == leaves.end() ? "nothing" : std::to_string(leaf->second),
-                             ", but totalRecCnt ", now.counted, " needs ", expected[i]));
-                }
-            }
-            const std::string problem = CheckFiles(lp, &now);
-            const Profile was = profiles[lp];
-            const std::string found =
-                Text("LP ", lp + 1, ": the store counts ", now.counted, " records, ", now.files,
-                     " day files hold 1 to ", now.last, "; before this run of LP ", ran + 1,
-                     complete ? ", which ended by itself," : "", " they were ", was.counted, ", ",
-                     was.files, " and 1 to ", was.last);
-            if (!problem.empty()) {
-                return fail(Text("LP ", lp + 1, ": ", problem));
-            } else if ((lp != ran && (now.counted != was.counted || now.last != was.last ||
-                                      now.files != was.files)) ||
-                       (now.last != now.counted &&
-                        (now.last != now.counted + 1 || (lp == ran && complete))) ||
-                       (lp == ran && (now.counted < was.counted ||
-                                      (complete && now.counted != was.counted + kPerRun)))) {
-                return fail(found);
-            }
-            profiles[lp] = now;
-        }
-        return testing::AssertionSuccess();
+        now.files = std::max(now.files, n);
     }
-
-    int pageCuts = 0;  // records found cut at a page boundary
-
-  private:
-    // What is wrong with the day files of LP index lp, given now->counted records, or ""; the rest
-    // of *now receives what the files hold.
-    std::string CheckFiles(int lp, Profile* now) {
-        const long long counted = now->counted;
-        long long& last = now->last;
-        long long& files = now->files;
-        for (const fs::directory_entry& entry :
-             fs::directory_iterator(Text(box_.root, "/lp", lp + 1))) {
-            const std::string name = entry.path().filename().string();
-            const long long n = std::atoll(name.c_str());
-            if (n < 1 || name != Text(n, ".lp")) {
-                return Text(entry.path().string(), " is no day file");
-            }
-            files = std::max(files, n);
+    // A file found whole is read again only once its size or time or the record before it has
+    // changed, which keeps long soaks quick.
+    static std::map<std::string, std::pair<std::string, long long>> whole;
+    const std::size_t recordSize = 16 + 6 * static_cast<std::size_t>(now.channels);
+    for (long long n = 1; n <= now.files; ++n) {
+        const std::string path = box.DayFile(lp, static_cast<int>(n));
+        struct stat status = {};
+        stat(path.c_str(), &status);
+        const std::string stamp = Text(status.st_size, " ", status.st_mtim.tv_sec, ".",
+                                       status.st_mtim.tv_nsec, " ", now.last);
+        if (whole.count(path) != 0 && whole[path].first == stamp) {
+            now.last = whole[path].second;
+            continue;
         }
-        const std::size_t recordSize = 16 + 6 * static_cast<std::size_t>(channels_[lp]);
-        for (long long n = 1; n <= files; ++n) {
-            const std::string path = box_.DayFile(lp, static_cast<int>(n));
-            // A file is read again only when its size or time has changed since it was found whole.
-            std::error_code error;
-            const Verified stamp{fs::file_size(path, error), fs::last_write_time(path, error),
-                                 last + 1, 0};
-            const auto known = verified_.find(path);
-            if (known != verified_.end() && known->second.size == stamp.size &&
-                known->second.time == stamp.time && known->second.first == stamp.first) {
-                last = known->second.last;
-                continue;
-            }
-            const DayFile file = ReadDayFile(path, channels_[lp]);
-            const std::string header = DayFileHeader(lp);
-            if (!file.exists) {
-                return Text(path, " is missing, but ", files, ".lp exists");
-            } else if (file.header.empty()) {
-                // Left by a kill between creating the file for the next record and writing it.
-                if (n == files && n == FileOf(counted + 1) &&
-                    (counted == 0 || (counted + 1) % kPerFile == 0)) {
-                    continue;
-                }
-                return Text(path, " is empty, but only a newest file that record ", counted + 1,
-                            " would start may be");
-            } else if (file.header.size() < 32) {
-                return Text(path, " is ", file.header.size(), " bytes long, a torn header");
-            } else if (file.header != header) {
-                return Text(path, ": the header differs from a day file's at offset ",
-                            std::mismatch(header.begin(), header.end(), file.header.begin()).first -
-                                header.begin());
-            }
-            for (std::size_t i = 0; i < file.records.size(); ++i) {
-                const DayRecord& record = file.records[i];
-                const std::string at =
-                    Text(path, " offset ", 32 + i * recordSize, ": record ", record.number);
-                if (record.number != last + 1) {
-                    return Text(at, " where record ", last + 1, " belongs");
-                } else if (FileOf(record.number) != n) {
-                    return Text(at, ", which belongs in ", FileOf(record.number), ".lp");
-                } else if (record.kind != 1 || record.end - record.start != kIntervalSecs) {
-                    return Text(at, " has kind ", record.kind, " and ", record.end - record.start,
-                                " seconds, not kind 1 and ", kIntervalSecs, " seconds");
-                }
-                last = record.number;
-            }
-            const std::size_t end = 32 + file.records.size() * recordSize;
-            if (file.trailing != 0 && !IsCutAtAPage(path, n == files, end, last, counted)) {
-                return Text(path, " offset ", end, ": ", file.trailing,
-                            " bytes of a partial record after record ", last);
-            } else if (file.records.empty()) {
-                return Text(path, " holds a header and no record");
-            }
-            verified_[path] = {stamp.size, stamp.time, stamp.first, last};
+        const DayFile file = ReadDayFile(path, now.channels);
+        const std::string header = DayFileHeader(lp);
+        if (!file.exists) {
+            return Text(path, " is missing, but ", now.files, ".lp exists");
+        } else if (file.header.empty() && n == now.files && n == FileOf(now.counted + 1) &&
+                   (now.counted == 0 || (now.counted + 1) % kPerFile == 0)) {
+            continue;  // a kill between creating the file for the next record and writing it
+        } else if (file.header != header) {
+            return Text(
+                path, ": the header (", file.header.size(),
+                " bytes) differs from a day file's at offset ",
+                std::mismatch(file.header.begin(), file.header.end(), header.begin()).first -
+                    file.header.begin(),
+                "; only a newest file that record ", now.counted + 1, " would start may be empty");
         }
-        return "";
+        for (std::size_t i = 0; i < file.records.size(); ++i) {
+            const DayRecord& record = file.records[i];
+            if (record.number != now.last + 1 || FileOf(record.number) != n || record.kind != 1 ||
+                record.end - record.start != 3600) {
+                return Text(path, " offset ", 32 + i * recordSize, ": record ", record.number,
+                            " of kind ", record.kind, " and ", record.end - record.start,
+                            " seconds; the next is record ", now.last + 1,
+                            ", of kind 1 and 3600 seconds, in ", FileOf(now.last + 1), ".lp");
+            }
+            now.last = record.number;
+        }
+        // The kernel copies a write into the file a page at a time and stops between pages for a
+        // fatal signal, so a kill can leave the head of the uncounted record, up to a page
+        // boundary, after the last counted one in the newest file. The next run cuts it.
+        const std::size_t end = 32 + file.records.size() * recordSize;
+        now.cut = file.trailing != 0 && n == now.files && now.last == now.counted &&
+                  (end + file.trailing) % static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) == 0 &&
+                  ReadFile(path).substr(end, 4) ==
+                      Be32(static_cast<uint32_t>(now.counted + 1)).substr(0, file.trailing);
+        if (file.trailing != 0 && !now.cut) {
+            return Text(path, " offset ", end, ": ", file.trailing,
+                        " bytes of a partial record after record ", now.last);
+        } else if (file.records.empty()) {
+            return Text(path, " holds a header and no record");
+        }
+        whole[path] = {stamp, now.last};
     }
+    return "";
+}
 
-    // The kernel copies a write into the file a page at a time and stops between pages for a
-    // fatal signal, so a kill can leave the head of the uncounted record, up to a page boundary,
-    // after the last counted one in the newest file. The next run cuts it.
-    bool IsCutAtAPage(const std::string& path, bool newest, std::size_t end, long long last,
-                      long long counted) {
-        const std::string bytes = ReadFile(path);
-        const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        const uint32_t next = static_cast<uint32_t>(counted + 1);
-        const std::string number = {static_cast<char>(next >> 24), static_cast<char>(next >> 16),
-                                    static_cast<char>(next >> 8), static_cast<char>(next)};
-        const bool cut = newest && last == counted && bytes.size() % page == 0 &&
-                         bytes.compare(end, std::min<std::size_t>(4, bytes.size() - end), number, 0,
-                                       std::min<std::size_t>(4, bytes.size() - end)) == 0;
-        pageCuts += cut;
-        return cut;
+// Whether the store and the day files of both profiles are sound, and if not what is wrong.
+// profiles holds both as the previous check found them and receives them as found now; ran is the
+// profile that profill just ran on, complete whether that run ended by itself.
+testing::AssertionResult Check(const Sandbox& box, Profile (&profiles)[2], int ran, bool complete) {
+    for (int lp = 0; lp < 2; ++lp) {
+        const Profile was = profiles[lp];
+        const std::string info = box.Info(lp);
+        Profile now{was.channels, -1};
+        sscanf(info.c_str(), "%*s %*s %lld", &now.counted);
+        // The counters that as many records from zero leave (see FileOf).
+        const std::string needed =
+            Text(now.counted == 0 ? 0 : FileOf(now.counted), " ", now.counted % kPerFile, " ",
+                 now.counted, " ", now.counted / kPerFile, " 0");
+        std::string problem = info == needed ? CheckFiles(box, lp, now)
+                                             : Text("totalRecCnt ", now.counted, " needs ", needed);
+        if (problem.empty() &&
+            ((lp != ran &&
+              (now.counted != was.counted || now.last != was.last || now.files != was.files)) ||
+             (now.last != now.counted &&
+              (now.last != now.counted + 1 || (lp == ran && complete))) ||
+             (lp == ran &&
+              (now.counted < was.counted || (complete && now.counted != was.counted + kPerRun))))) {
+            problem = Text("the store counts ", now.counted, " records, ", now.files,
+                           " day files hold 1 to ", now.last, "; before this run of LP ", ran + 1,
+                           complete ? ", which ended by itself," : "", " they were ", was.counted,
+                           ", ", was.files, " and 1 to ", was.last);
+        }
+        if (!problem.empty()) {
+            return testing::AssertionFailure()
+                   << "LP " << lp + 1 << ": " << problem
+                   << "\nthe store holds (currentDay fileRecCnt totalRecCnt dayCnt daysDeleted) "
+                   << info;
+        }
+        profiles[lp] = now;
     }
-
-    struct Verified {
-        std::uintmax_t size;
-        fs::file_time_type time;
-        long long first;  // the number of its first record
-        long long last;   // and of its last
-    };
-    const Sandbox& box_;
-    const int channels_[2];
-    std::map<std::string, Verified> verified_;
-};
+    return testing::AssertionSuccess();
+}
 
 TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
     const char* seedText = std::getenv("PROFILL_CRASH_SEED");
@@ -266,8 +189,8 @@ TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
     // file written yet.
     Sandbox box(ReadFile(CDSCTL_EXAMPLE));
     ASSERT_FALSE(testing::Test::HasFailure());
-    Checker checker(box);
-    Profile profiles[2];
+    Profile profiles[2] = {{box.Leaf("/Q7M/LoadPrf/1/NumChannels/Value")},
+                           {box.Leaf("/Q7M/LoadPrf/2/NumChannels/Value")}};
     // One complete run of each profile; its duration bounds the kill instants.
     std::chrono::microseconds runTime[2];
     for (int lp = 0; lp < 2; ++lp) {
@@ -275,10 +198,10 @@ TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
         const int status = RunProfill(box, lp, Clock::duration(-1));
         runTime[lp] = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
         ASSERT_EQ(status, 0) << "the complete run of LP " << lp + 1;
-        ASSERT_TRUE(checker.Check(profiles, lp, true)) << "the complete run of LP " << lp + 1;
+        ASSERT_TRUE(Check(box, profiles, lp, true)) << "the complete run of LP " << lp + 1;
     }
 
-    int ended = 0, idle = 0, uncounted = 0;
+    int ended = 0, idle = 0, uncounted = 0, cuts = 0;
     for (int trial = 1; trial <= trials; ++trial) {
         const int lp = (trial - 1) % 2;
         const long long counted = profiles[lp].counted;
@@ -290,10 +213,11 @@ TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
                  " of ", runTime[lp].count(), " us");
         ASSERT_TRUE(status == 0 || (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL))
             << where << ", but it ended with wait status " << status;
-        ASSERT_TRUE(checker.Check(profiles, lp, status == 0)) << where;
+        ASSERT_TRUE(Check(box, profiles, lp, status == 0)) << where;
         ended += status == 0;
         idle += profiles[lp].counted == counted;
         uncounted += profiles[lp].last == profiles[lp].counted + 1;
+        cuts += profiles[lp].cut;
     }
     // Kills landed both between a record's write and its store and elsewhere in the record loop.
     if (trials >= 20) {
@@ -303,12 +227,12 @@ TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
     printf(
         "%d trials: %d runs had ended before the kill, %d stored no record, %d left one "
         "written and not counted, %d the head of one cut at a page\n",
-        trials, ended, idle, uncounted, checker.pageCuts);
+        trials, ended, idle, uncounted, cuts);
 
     // Without a kill, a run continues from the last trial's state and leaves no record uncounted.
     for (int lp = 0; lp < 2; ++lp) {
         ASSERT_EQ(RunProfill(box, lp, Clock::duration(-1)), 0) << "LP " << lp + 1;
-        ASSERT_TRUE(checker.Check(profiles, lp, true))
+        ASSERT_TRUE(Check(box, profiles, lp, true))
             << "seed " << seed << ", the complete run of LP " << lp + 1 << " after the trials";
     }
 }

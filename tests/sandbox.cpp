@@ -1,5 +1,6 @@
 #include "sandbox.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,6 +25,21 @@ std::string Sandbox::Dump(const std::string& prefix) const {
     return RunProgram(CDSCTL_BIN, {"dump", prefix}, {"CDS_STORE=" + store}).out;
 }
 
+std::string Sandbox::Info(int lp) const {
+    const std::string prefix = "/LP/" + std::to_string(lp + 1) + "/";
+    const ProgramResult dump = RunProgram(CDSCTL_BIN, {"dump", prefix}, {"CDS_STORE=" + store});
+    EXPECT_EQ(dump.status, 0) << dump.err;
+    const std::string lines = "\n" + dump.out;
+    std::string info;
+    for (const char* name : kCounters) {
+        const std::string leaf = "\n" + prefix + name + "/Value = ";
+        const std::size_t at = lines.find(leaf), from = at + leaf.size();
+        info += " " +
+                (at == std::string::npos ? "-" : lines.substr(from, lines.find('\n', from) - from));
+    }
+    return info.substr(1);
+}
+
 int32_t Sandbox::Leaf(const std::string& path) const {
     const ProgramResult get = RunProgram(CDSCTL_BIN, {"get", path}, {"CDS_STORE=" + store});
     EXPECT_EQ(get.status, 0) << path << ": " << get.err;
@@ -35,6 +51,29 @@ int32_t Sandbox::Leaf(const std::string& path) const {
 
 std::string Sandbox::DayFile(int lp, int n) const {
     return root + "/lp" + std::to_string(lp + 1) + "/" + std::to_string(n) + ".lp";
+}
+
+pid_t Sandbox::Start(const std::vector<std::string>& args, int out) const {
+    const std::vector<std::string> env = Env();
+    std::vector<const char*> argv = {PROFILL_BIN}, envp;
+    for (const std::string& arg : args) {
+        argv.push_back(arg.c_str());
+    }
+    for (const std::string& entry : env) {
+        envp.push_back(entry.c_str());
+    }
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(out < 0 ? null : out, 1);
+        dup2(null, 2);
+        execve(PROFILL_BIN, const_cast<char**>(argv.data()), const_cast<char**>(envp.data()));
+        _exit(127);
+    }
+    return pid;
 }
 
 namespace {
@@ -62,6 +101,11 @@ DayFile ReadDayFile(const std::string& path, int channels) {
     }
     file.trailing = bytes.size() > at ? bytes.size() - at : 0;
     return file;
+}
+
+std::string Be32(uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 8), static_cast<char>(value)};
 }
 
 std::string DayFileHeader(int lp) {

@@ -2,6 +2,8 @@
 // the day files they leave.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,10 +17,16 @@ struct Sandbox {
     std::vector<std::string> Env() const;
     // The leaves under prefix in cdsctl's dump format.
     std::string Dump(const std::string& prefix = "/LP/") const;
+    // The file-information counters of LP index lp in the store (kCounters), blank-separated as
+    // they are stored, "-" for a missing one.
+    std::string Info(int lp) const;
     // The value of one integer leaf (fails the test when it is not one).
     int32_t Leaf(const std::string& path) const;
     // Day file n of LP index lp.
     std::string DayFile(int lp, int n) const;
+    // Starts profill with args on this sandbox, with only Env() set, standard input and error on
+    // /dev/null and standard output on out (/dev/null when negative); returns its process id.
+    pid_t Start(const std::vector<std::string>& args, int out = -1) const;
 
     TempDir dir;
     std::string root;
@@ -42,6 +50,13 @@ struct DayFile {
     std::size_t trailing = 0;        // bytes after the last whole record
 };
 DayFile ReadDayFile(const std::string& path, int channels);
+
+// The five file-information counters of a profile in the store, in the order of its table.
+inline constexpr const char* kCounters[] = {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt",
+                                            "daysDeleted"};
+
+// value as the 4 big-endian bytes that day files hold.
+std::string Be32(uint32_t value);
 
 // The 32 header bytes of a day file of LP index lp.
 std::string DayFileHeader(int lp);
