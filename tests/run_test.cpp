@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -277,15 +278,50 @@ TEST(RunTest, RunWithoutClearContinuesTheBookkeeping) {
     }
 }
 
-// A stop request by signal: either once the progress line of record 100 has been read, or while
-// the run is blocked on a full pipe of debug lines (an interrupted write must not lose output).
+// Fills the pipe's write end fd until it would block, and returns what it wrote.
+std::string FillPipe(int fd) {
+    const int flags = fcntl(fd, F_GETFL);
+    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    const std::string block(4096, '#');
+    std::string filler;
+    while (write(fd, block.data(), block.size()) > 0) {
+        filler += block;
+    }
+    fcntl(fd, F_SETFL, flags);
+    return filler;
+}
+
+// Reads fd to its end; fails when nothing comes for two minutes.
+std::string Drain(int fd, pid_t pid, const char* signalAt = nullptr, int signal = 0) {
+    std::string out;
+    for (pollfd ready = {fd, POLLIN, 0};;) {
+        if (poll(&ready, 1, 120000) <= 0) {
+            kill(pid, SIGKILL);
+            ADD_FAILURE() << "profill went silent";
+        }
+        char buffer[4096];
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0) {
+            return out;
+        }
+        out.append(buffer, static_cast<std::size_t>(got));
+        if (signalAt != nullptr && out.find(signalAt) != std::string::npos) {
+            kill(pid, signal);
+            signalAt = nullptr;
+        }
+    }
+}
+
+// A stop request by signal: once the progress line of record 100 has been read, or while the run
+// is blocked writing to a full pipe, where the interrupted write must lose nothing.
 const struct {
     int signal;
     const char* debug;    // -d value
-    const char* waitFor;  // read the output up to this text first; empty: stall for a while
+    const char* waitFor;  // read the output up to this text, then signal; empty: a full pipe
+    bool fullPipe;        // the signal comes while the pipe is full, before anything is read
 } kStops[] = {
-    {SIGINT, "0", "profill: recordsWritten = 100\n"},
-    {SIGTERM, "2", ""},
+    {SIGINT, "0", "profill: recordsWritten = 100\n", false},
+    {SIGTERM, "2", "", true},
 };
 
 TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
@@ -294,64 +330,88 @@ TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
         Sandbox box(Seed(15));
         int fds[2];
         ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+        const std::string filler = c.fullPipe ? FillPipe(fds[1]) : "";
         // 1500 days of minutes: far more than are written before the signal arrives.
         const pid_t pid = box.Start({"-i", "1", "-t", "1500", "-c", "-d", c.debug}, fds[1]);
         close(fds[1]);
-        bool signalled = false;
-        if (*c.waitFor == '\0') {
-            // The pipe fills with debug lines long before; the signal interrupts the blocked
-            // write, and nothing is read until the handler has run.
-            usleep(300000);
-            signalled = kill(pid, c.signal) == 0;
-            usleep(200000);
+        if (c.fullPipe) {
+            usleep(300000);  // the run blocks on its first flush, after the set-up lines
+            ASSERT_EQ(kill(pid, c.signal), 0);
+            usleep(200000);  // the handler runs before anything is read
         }
-        std::string out;
-        for (pollfd ready = {fds[0], POLLIN, 0};;) {
-            if (poll(&ready, 1, 120000) <= 0) {
-                kill(pid, SIGKILL);
-                ADD_FAILURE() << "profill went silent";
-            }
-            char buffer[4096];
-            const ssize_t got = read(fds[0], buffer, sizeof buffer);
-            if (got <= 0) {
-                break;
-            }
-            out.append(buffer, static_cast<std::size_t>(got));
-            if (!signalled && out.find(c.waitFor) != std::string::npos) {
-                signalled = kill(pid, c.signal) == 0;
-            }
-        }
+        const std::string out = Drain(fds[0], pid, c.fullPipe ? nullptr : c.waitFor, c.signal);
         close(fds[0]);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(signalled) << out;
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        const std::string tail = out.substr(out.size() - std::min<std::size_t>(out.size(), 2000));
-        EXPECT_NE(out.find("sig_handler: RECEIVIED " + std::to_string(c.signal) + "\n"),
-                  std::string::npos)
-            << tail;
 
-        // The closing table shows what the store holds, the files hold exactly those records and
-        // the output shows every one of them.
+        // The files hold exactly the records the store counts, all of them when the signal came
+        // once the progress line had been read, only the first when it came during the set-up.
         const std::string info = box.Info(0);
-        EXPECT_TRUE(EndsWith(out, InfoTable(info))) << tail;
         std::size_t currentDay = 0, fileRecCnt = 0, totalRecCnt = 0;
         ASSERT_EQ(sscanf(info.c_str(), "%zu %zu %zu", &currentDay, &fileRecCnt, &totalRecCnt), 3);
         const DayFiles files = ReadDayFiles(box, 60, 1);
         EXPECT_EQ(files.records.size(), totalRecCnt);
-        EXPECT_GE(totalRecCnt, 100u);
-        EXPECT_LT(totalRecCnt, 1500u * 1444u);
+        if (!c.fullPipe) {
+            EXPECT_GE(totalRecCnt, 100u);
+            EXPECT_LT(totalRecCnt, 1500u * 1444u);
+        } else {
+            EXPECT_EQ(totalRecCnt, 1u);
+        }
         ASSERT_EQ(files.counts.size(), currentDay);
         ASSERT_GE(currentDay, 1u);
         EXPECT_EQ(files.counts.back(), currentDay == 1 ? fileRecCnt : fileRecCnt + 1);
+        // The output is whole: the handler's line, every record's debug line and the closing
+        // table that shows what the store holds.
+        const std::string tail = out.substr(out.size() - std::min<std::size_t>(out.size(), 2000));
+        const std::string handler = "sig_handler: RECEIVIED " + std::to_string(c.signal) + "\n";
+        EXPECT_NE(out.find(handler), std::string::npos) << tail;
+        EXPECT_TRUE(EndsWith(out, InfoTable(info))) << tail;
+        // The handler's line can come first: it was written the moment the reader made room.
+        EXPECT_EQ(Replace(out, handler, "").find(kBanner), filler.size())
+            << out.substr(filler.size(), 300);
         if (*c.debug == '2') {
             // The handler's line may land inside a buffered line.
-            const std::string lines = Replace(out, "sig_handler: RECEIVIED 15\n", "");
+            const std::string lines = Replace(out, handler, "");
             const std::string shown = "writing record bytes 34\n";
             EXPECT_EQ((lines.size() - Replace(lines, shown, "").size()) / shown.size(),
                       totalRecCnt);
         }
     }
+}
+
+// What precedes the records is out before the first day file is opened (which here blocks: it is
+// a FIFO until a reader comes), and a closed standard output does not land in a file the run
+// opens.
+TEST(RunTest, OutputBeforeTheRecordsIsFlushedAndAClosedOutputStaysClosed) {
+    Sandbox box(Seed(15));
+    ASSERT_EQ(mkfifo(box.DayFile(0, 1).c_str(), 0644), 0);
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+    const pid_t pid = box.Start({"-i", "15", "-t", "1", "-d", "0"}, fds[1]);
+    close(fds[1]);
+    std::string out;
+    for (pollfd ready = {fds[0], POLLIN, 0};
+         out.find("This LP Date range") == std::string::npos && poll(&ready, 1, 5000) > 0;) {
+        char buffer[4096];
+        const ssize_t got = read(fds[0], buffer, sizeof buffer);
+        out.append(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    EXPECT_NE(out.find("This LP Date range"), std::string::npos) << out;
+    const int fifo = open(box.DayFile(0, 1).c_str(), O_RDONLY);  // lets the run go on
+    out += Drain(fds[0], pid);
+    close(fifo);
+    close(fds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(EndsWith(out, InfoTable("2 0 100 1 0"))) << out;
+
+    Sandbox closed(Seed(15));
+    const std::string env = "PROFILL_JFFS=" + closed.root + " CDS_STORE=" + closed.store;
+    EXPECT_EQ(system(("env " + env + " " + PROFILL_BIN + " -i 15 -t 1 -c >&-").c_str()), 0);
+    EXPECT_EQ(closed.Info(0), "2 0 100 1 0");
+    EXPECT_EQ(ReadFile(closed.store + "-lock").find("Load Profile"), std::string::npos);
+    EXPECT_EQ(ReadDayFiles(closed, 900, 1).records.size(), 100u);
 }
 
 const struct {
@@ -409,7 +469,7 @@ TEST(RunTest, ProfileThatCannotBeGeneratedIsRefusedBeforeAnythingIsTouched) {
     for (const auto& c : kRefusals) {
         SCOPED_TRACE(std::string(c.info) + " " + c.args);
         Sandbox box(Seed(c.interval, c.info));
-        WriteFile(box.DayFile(0, 3), "day 3");
+        WriteFile(box.DayFile(0, 3), std::string(31, '3'));  // one byte short of a header
         const ProgramResult result = Profill(box, c.args);
         EXPECT_EQ(result.status, 1);
         const std::string refusal =
@@ -420,7 +480,7 @@ TEST(RunTest, ProfileThatCannotBeGeneratedIsRefusedBeforeAnythingIsTouched) {
         EXPECT_EQ(result.out, kBanner +
                                   std::string(c.args[1] == 'i' ? "interval length is 5\n" : "") +
                                   InfoTable(c.info) + "profill: " + refusal);
-        EXPECT_EQ(ReadFile(box.DayFile(0, 3)), "day 3");
+        EXPECT_EQ(ReadFile(box.DayFile(0, 3)), std::string(31, '3'));
         EXPECT_NE(access(box.DayFile(0, 4).c_str(), F_OK), 0);
         EXPECT_EQ(box.Info(0), c.info);
     }

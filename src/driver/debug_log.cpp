@@ -11,15 +11,16 @@ volatile sig_atomic_t __signal_exit = 0;
 
 namespace {
 
-// Writes all of data to standard output, again after every interruption.
+// Writes all of data to standard output, again after every interruption by a signal.
 ssize_t WriteAllToStdout(void*, const char* data, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
         const ssize_t written = write(STDOUT_FILENO, data + done, size - done);
-        if (written < 0 && errno != EINTR) {
+        if (written > 0) {
+            done += static_cast<std::size_t>(written);
+        } else if (written == 0 || errno != EINTR) {
             return done > 0 ? static_cast<ssize_t>(done) : -1;
         }
-        done += written > 0 ? static_cast<std::size_t>(written) : 0;
     }
     return static_cast<ssize_t>(done);
 }
@@ -27,7 +28,7 @@ ssize_t WriteAllToStdout(void*, const char* data, std::size_t size) {
 }  // namespace
 
 void RetryInterruptedStdoutWrites() {
-#if defined(__GLIBC__)
+#if defined(__GLIBC__) && (!defined(__UCLIBC__) || defined(__UCLIBC_HAS_GLIBC_CUSTOM_STREAMS__))
     cookie_io_functions_t functions = {};
     functions.write = WriteAllToStdout;
     FILE* stream = fopencookie(nullptr, "w", functions);

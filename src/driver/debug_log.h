@@ -23,8 +23,8 @@ void DebugPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Makes stdout a stream whose writes go on when a signal interrupts them. The handlers below are
 // installed without automatic restart, and a plain stream drops the text it was writing when
 // write(2) fails with EINTR: a signal while the program waits on a full pipe or a terminal would
-// cut a hole in the output. Line-buffered on a terminal, fully buffered otherwise. On a C library
-// whose stdout cannot be replaced, stdout stays as it is.
+// cut a hole in the output. Line-buffered on a terminal, fully buffered otherwise. On a C
+// library whose stdout cannot be replaced, stdout stays as it is.
 void RetryInterruptedStdoutWrites();
 
 // Installs sig_handler for SIGHUP, SIGINT, SIGQUIT and SIGTERM with an empty mask and no flags,

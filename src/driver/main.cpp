@@ -1,8 +1,10 @@
 // profill: generates synthetic load-profile records into the day files of LP 1 or LP 2 and keeps
 // the profile's file bookkeeping in the CDS in step with them.
+#include <fcntl.h>
 #include <syslog.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,9 +33,20 @@ void ClearLpFiles(toolkit::CCds& cds, int lp) {
     WriteFileInfoToCDS(cds, lp);
 }
 
+// Opens /dev/null on any of standard input, output and error that is closed, so that no file the
+// program opens later (a day file, the store's lock file) takes its number and receives output.
+void TakeStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDWR) != fd) {
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    TakeStandardDescriptors();
     RetryInterruptedStdoutWrites();
     toolkit::CCds cds;
     printf("Load Profile Add input (profill) version %s started.\n", g_appVersion);
