@@ -1,0 +1,355 @@
+// lpdump on day files and profiles written by the real profill: known records in both forms of
+// the dump, and the verification of generated profiles with each kind of damage found and named.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <sstream>
+
+#include "sandbox.h"
+
+namespace {
+
+constexpr std::size_t kLp1Record = 16 + 6 * 16;  // LP 1 of the example store has 16 channels
+
+ProgramResult Lpdump(const Sandbox& box, const std::vector<std::string>& args) {
+    std::vector<std::string> env = box.Env();
+    env.push_back("TZ=Europe/Berlin");
+    return RunProgram(LPDUMP_BIN, args, env);
+}
+
+void Profill(const Sandbox& box, const std::string& args) {
+    std::istringstream words(args);
+    std::vector<std::string> argv{std::istream_iterator<std::string>(words), {}};
+    const ProgramResult run = RunProgram(PROFILL_BIN, argv, box.Env());
+    ASSERT_EQ(run.status, 0) << args << "\n" << run.out;
+}
+
+std::string Be16(uint16_t value) {
+    return {static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+// An LP 2 day file (3 channels in the example store) holding records 7 and 8.
+std::string KnownDayFile() {
+    std::string file = DayFileHeader(1);
+    for (uint32_t n : {7u, 8u}) {
+        const uint32_t start = 1700000000 + (n - 7) * 900;
+        file += Be32(n) + Be32(start) + Be32(start + 900) + Be32(1);
+        file += Be16(0x0001) + Be16(0x0002) + Be16(0x8000);
+        // 1.5, -2 and 1e10 as IEEE-754 single precision
+        file += Be32(0x3fc00000) + Be32(0xc0000000) + Be32(0x501502f9);
+    }
+    return file;
+}
+
+TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
+    const std::string line7 =
+        "      7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - "
+        "2023-11-14 23:28:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10\n";
+    const std::string line8 =
+        "      8  2023-11-14 22:28:20 UTC - 2023-11-14 22:43:20 UTC  2023-11-14 23:28:20 CET - "
+        "2023-11-14 23:43:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10\n";
+    const std::string csvHead =
+        "file,record,start,end,start_utc,end_utc,start_local,end_local,kind,flags_1,value_1,"
+        "flags_2,value_2,flags_3,value_3\n";
+    const std::string csv7 =
+        "<f>,7,1700000000,1700000900,2023-11-14 22:13:20 UTC,2023-11-14 22:28:20 UTC,"
+        "2023-11-14 23:13:20 CET,2023-11-14 23:28:20 CET,1,0001,1.5,0002,-2,8000,1e+10\n";
+    const std::string csv8 =
+        "<f>,8,1700000900,1700001800,2023-11-14 22:28:20 UTC,2023-11-14 22:43:20 UTC,"
+        "2023-11-14 23:28:20 CET,2023-11-14 23:43:20 CET,1,0001,1.5,0002,-2,8000,1e+10\n";
+    const std::string usage =
+        "usage: lpdump [--channels N | --store] [--csv] FILE...\n"
+        "       lpdump --verify [--continued] [-2]\n";
+    struct Case {
+        std::vector<std::string> args;  // <f>: the known file; <cut>: it without its last 5 bytes
+        std::string out, err;
+        int status;
+    };
+    const Case cases[] = {
+        {{"<f>"},
+         "<f>: LP 2 day file, version 1, 2 records of 3 channels\n" + line7 + line8,
+         "",
+         0},
+        {{"--channels", "3", "--csv", "<f>"}, csvHead + csv7 + csv8, "", 0},
+        {{"--store", "<cut>"},
+         "<cut>: LP 2 day file, version 1, 1 records of 3 channels\n" + line7,
+         "lpdump: <cut> offset 66: 29 bytes after the last whole record (records of 3 channels "
+         "are 34 bytes)\n",
+         1},
+        {{"--channels", "3", "<bad>"},
+         "<bad>: LP ? day file, version 1, 2 records of 3 channels\n" + line7 + line8,
+         "lpdump: <bad> offset 15: profile digit is 33, not '1' or '2'\n",
+         1},
+        {{"<bad>"},
+         "",
+         "lpdump: <bad> offset 15: profile digit is 33, not '1' or '2'\n"
+         "lpdump: <bad>: the header names no profile; give --channels\n",
+         2},
+        {{"<f>", "<none>"}, "", "lpdump: cannot read <none>: No such file or directory\n", 2},
+        {{"--channels", "17", "<f>"}, "", "lpdump: --channels takes 0 to 16, not \"17\"\n", 2},
+        {{"--channels", "3", "--store", "<f>"},
+         "",
+         "lpdump: give --channels or --store, not both\n",
+         2},
+        {{}, "", usage, 2},
+        {{"--verify", "<f>"}, "", usage, 2},
+        {{"-2", "<f>"}, "", usage, 2},
+    };
+    Sandbox box(ReadFile(CDSCTL_EXAMPLE));
+    const std::string known = box.dir.path + "/known.lp", cut = box.dir.path + "/cut.lp";
+    const std::string bad = box.dir.path + "/bad.lp", none = box.dir.path + "/none.lp";
+    WriteFile(known, KnownDayFile());
+    WriteFile(cut, KnownDayFile().substr(0, KnownDayFile().size() - 5));
+    WriteFile(bad, Replace(KnownDayFile(),
+                           std::string("Prof\0"
+                                       "2",
+                                       6),
+                           std::string("Prof\0"
+                                       "3",
+                                       6)));
+    auto names = [&](std::string text) {
+        for (auto [from, to] :
+             {std::pair{"<f>", known}, {"<cut>", cut}, {"<bad>", bad}, {"<none>", none}}) {
+            text = Replace(text, from, to);
+        }
+        return text;
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args;
+        for (const std::string& arg : c.args) {
+            args.push_back(names(arg));
+        }
+        const ProgramResult result = Lpdump(box, args);
+        const std::string label = testing::PrintToString(c.args);
+        EXPECT_EQ(result.out, names(c.out)) << label;
+        EXPECT_EQ(result.err, names(c.err)) << label;
+        EXPECT_EQ(result.status, c.status) << label;
+    }
+}
+
+// Lines of a verification: each expected line is a prefix of the line at its place (time texts
+// are left out), with <root> for the flash root; the last is the whole verdict.
+void ExpectVerification(const Sandbox& box, const std::vector<std::string>& args, int status,
+                        const std::vector<std::string>& lines, const std::string& label) {
+    const ProgramResult result = Lpdump(box, args);
+    EXPECT_EQ(result.status, status) << label << "\n" << result.out << result.err;
+    std::istringstream out(result.out);
+    std::vector<std::string> got;
+    for (std::string line; std::getline(out, line);) {
+        got.push_back(line);
+    }
+    ASSERT_EQ(got.size(), lines.size()) << label << "\n" << result.out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string want = Replace(lines[i], "<root>", box.root);
+        EXPECT_EQ(got[i].substr(0, i + 1 == lines.size() ? std::string::npos : want.size()), want)
+            << label;
+    }
+}
+
+void SetLeaf(const Sandbox& box, const std::string& name, int value) {
+    const ProgramResult set =
+        RunProgram(CDSCTL_BIN, {"set", "/LP/1/" + name + "/Value", std::to_string(value)},
+                   {"CDS_STORE=" + box.store});
+    ASSERT_EQ(set.status, 0) << set.err;
+}
+
+TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
+    // LP 1 after "-i 15 -t 2 -c": 1.lp holds records 1-99, 2.lp 100-199, 3.lp 200; the store
+    // holds 3 0 200 2 0.
+    const std::string oneFifteen = "-i 15 -t 2 -c";
+    const std::string agrees =
+        "lpdump: LP 1 agrees with its store: 3 day files, 200 records of "
+        "16 channels";
+    struct Case {
+        const char* name;
+        std::vector<std::string> runs;
+        std::function<void(const Sandbox&)> damage;
+        std::vector<std::string> args;
+        int status;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"whole", {oneFifteen}, nullptr, {"--verify"}, 0, {agrees}},
+        {"daily LP 2",
+         {"-i 1440 -t 3 -c -2"},
+         nullptr,
+         {"--verify", "-2"},
+         0,
+         {"lpdump: LP 2 agrees with its store: 3 day files, 3 records of 3 channels"}},
+        {"first file only",
+         {"-i 60 -t 1 -c"},
+         nullptr,
+         {"--verify"},
+         0,
+         {"lpdump: LP 1 agrees with its store: 2 day files, 28 records of 16 channels"}},
+        {"stopped in day file 1",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             ASSERT_EQ(truncate(box.DayFile(0, 1).c_str(), 32 + 50 * kLp1Record), 0);
+             ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()) | unlink(box.DayFile(0, 3).c_str()), 0);
+             for (auto [name, value] : {std::pair{"currentDay", 1},
+                                        {"fileRecCnt", 50},
+                                        {"totalRecCnt", 50},
+                                        {"dayCnt", 0}}) {
+                 SetLeaf(box, name, value);
+             }
+         },
+         {"--verify"},
+         0,
+         {"lpdump: LP 1 agrees with its store: 1 day file, 50 records of 16 channels"}},
+        {"continued",
+         {oneFifteen, "-i 15 -t 1"},
+         nullptr,
+         {"--verify"},
+         1,
+         {"<root>/lp1/3.lp offset 144: record 201 starts at ",
+          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 4 day files, 300 "
+          "records"}},
+        {"continued, taken as such",
+         {oneFifteen, "-i 15 -t 1"},
+         nullptr,
+         {"--verify", "--continued"},
+         0,
+         {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
+          "lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels"}},
+        {"truncated record",
+         {oneFifteen},
+         [](const Sandbox& box) { ASSERT_EQ(truncate(box.DayFile(0, 3).c_str(), 139), 0); },
+         {"--verify"},
+         1,
+         {"<root>/lp1/3.lp offset 32: 107 bytes after the last whole record (records of 16 "
+          "channels are 112 bytes)",
+          "<root>/lp1/3.lp: holds 0 records, but fileRecCnt 0 means 1",
+          "store: totalRecCnt is 200, but the day files hold 199 records",
+          "lpdump: LP 1 does not agree with its store: 3 discrepancies in 3 day files, 199 "
+          "records"}},
+        {"gap in numbering",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             std::string file = ReadFile(box.DayFile(0, 1));
+             WriteFile(box.DayFile(0, 1),
+                       file.erase(32 + 49 * kLp1Record, kLp1Record));  // record 50
+         },
+         {"--verify"},
+         1,
+         {"<root>/lp1/1.lp offset 5520: record number 51, expected 50",
+          "<root>/lp1/1.lp offset 5520: record 51 starts at ",
+          "store: totalRecCnt is 200, but the day files hold 199 records",
+          "lpdump: LP 1 does not agree with its store: 3 discrepancies in 3 day files, 199 "
+          "records"}},
+        {"wrong header byte",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             std::string file = ReadFile(box.DayFile(0, 2));
+             WriteFile(box.DayFile(0, 2), file.replace(15, 1, "2"));
+         },
+         {"--verify"},
+         1,
+         {"<root>/lp1/2.lp offset 15: profile digit is 32, not '1'",
+          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 "
+          "records"}},
+        {"file count in the store",
+         {oneFifteen},
+         [](const Sandbox& box) { SetLeaf(box, "fileRecCnt", 5); },
+         {"--verify"},
+         1,
+         {"<root>/lp1/3.lp: holds 1 record, but fileRecCnt 5 means 6",
+          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 "
+          "records"}},
+        {"day count in the store",
+         {oneFifteen},
+         [](const Sandbox& box) { SetLeaf(box, "dayCnt", 5); },
+         {"--verify"},
+         1,
+         {"store: dayCnt is 5, but currentDay 3 means 2 or 3 day files started",
+          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 "
+          "records"}},
+        {"record written, not stored",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             // Record 201 after record 200, as a run killed before storing it leaves it.
+             const std::string file = ReadFile(box.DayFile(0, 3));
+             const uint32_t end = ReadDayFile(box.DayFile(0, 3), 16).records.at(0).end;
+             WriteFile(box.DayFile(0, 3),
+                       file + Be32(201) + Be32(end) + Be32(end + 900) + file.substr(32 + 12));
+         },
+         {"--verify"},
+         1,
+         {"<root>/lp1/3.lp offset 144: record 201 is not counted in the store (totalRecCnt 200)",
+          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 201 "
+          "records"}},
+        {"new file written, not stored",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             for (auto [name, value] : {std::pair{"currentDay", 2},
+                                        {"fileRecCnt", 99},
+                                        {"totalRecCnt", 199},
+                                        {"dayCnt", 1}}) {
+                 SetLeaf(box, name, value);
+             }
+         },
+         {"--verify"},
+         1,
+         {"<root>/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts",
+          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 2 day files, 199 "
+          "records"}},
+        {"missing day file",
+         {oneFifteen},
+         [](const Sandbox& box) { ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()), 0); },
+         {"--verify"},
+         1,
+         {"<root>/lp1/2.lp: day file is missing, but currentDay is 3",
+          "store: totalRecCnt is 200, but the day files hold 100 records",
+          "lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 100 "
+          "records"}},
+        {"unreadable day file",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()), 0);
+             ASSERT_EQ(mkdir(box.DayFile(0, 2).c_str(), 0755), 0);
+         },
+         {"--verify"},
+         2,
+         {"lpdump: cannot verify LP 1: cannot read <root>/lp1/2.lp: Is a directory"}},
+        {"counter missing from the store",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             ASSERT_EQ(
+                 RunProgram(CDSCTL_BIN, {"rm", "/LP/1/dayCnt/Value"}, {"CDS_STORE=" + box.store})
+                     .status,
+                 0);
+         },
+         {"--verify"},
+         2,
+         {"lpdump: cannot verify LP 1: its store cannot be read"}},
+    };
+    for (const Case& c : cases) {
+        Sandbox box(ReadFile(CDSCTL_EXAMPLE));
+        for (const std::string& run : c.runs) {
+            Profill(box, run);
+        }
+        if (c.damage) {
+            c.damage(box);
+        }
+        ExpectVerification(box, c.args, c.status, c.lines, c.name);
+    }
+}
+
+// Whatever length the current day file is cut to, the profile no longer verifies.
+TEST(LpdumpTest, CurrentDayFileCutAtEveryLengthFails) {
+    Sandbox box(ReadFile(CDSCTL_EXAMPLE));
+    Profill(box, "-i 15 -t 2 -c");
+    const std::string path = box.DayFile(0, 3), whole = ReadFile(path);
+    ASSERT_EQ(whole.size(), 32 + kLp1Record);
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        WriteFile(path, whole.substr(0, size));
+        const ProgramResult result = Lpdump(box, {"--verify"});
+        EXPECT_EQ(result.status, 1) << size << "\n" << result.out;
+        EXPECT_NE(result.out.find("lpdump: LP 1 does not agree with its store"), std::string::npos)
+            << size;
+    }
+}
+
+}  // namespace

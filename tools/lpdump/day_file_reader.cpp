@@ -1,0 +1,150 @@
+#include "day_file_reader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+uint32_t GetBe32(const uint8_t* in) {
+    return (static_cast<uint32_t>(in[0]) << 24) | (static_cast<uint32_t>(in[1]) << 16) |
+           (static_cast<uint32_t>(in[2]) << 8) | in[3];
+}
+
+uint16_t GetBe16(const uint8_t* in) {
+    return static_cast<uint16_t>((in[0] << 8) | in[1]);
+}
+
+std::string HexBytes(const uint8_t* bytes, std::size_t count) {
+    std::string text;
+    char hex[4];
+    for (std::size_t i = 0; i < count; ++i) {
+        snprintf(hex, sizeof hex, "%s%02x", i == 0 ? "" : " ", bytes[i]);
+        text += hex;
+    }
+    return text;
+}
+
+constexpr char kMagic[] = "ZOLV Load Prof";
+constexpr std::size_t kMagicSize = sizeof kMagic - 1;
+
+}  // namespace
+
+int BoundedChannels(int channels) {
+    if (channels < 0) {
+        return 0;
+    }
+    return channels > kMaxChannels ? kMaxChannels : channels;
+}
+
+std::size_t LpRecordSize(int channels) {
+    return kLpFixedSize + 6 * static_cast<std::size_t>(BoundedChannels(channels));
+}
+
+int LpOfHeader(const uint8_t* bytes, std::size_t size) {
+    if (size < 16 || (bytes[15] != '1' && bytes[15] != '2')) {
+        return -1;
+    }
+    return bytes[15] - '1';
+}
+
+std::vector<HeaderFault> CheckLpHeader(const uint8_t* bytes, std::size_t size, int lp) {
+    std::vector<HeaderFault> faults;
+    if (size < kLpHeaderSize) {
+        faults.push_back({0, std::to_string(size) + " bytes, shorter than the " +
+                                 std::to_string(kLpHeaderSize) + "-byte header"});
+        return faults;
+    }
+    if (memcmp(bytes, kMagic, kMagicSize) != 0) {
+        faults.push_back(
+            {0, "header starts with " + HexBytes(bytes, kMagicSize) + ", not \"ZOLV Load Prof\""});
+    }
+    if (bytes[14] != 0) {
+        faults.push_back({14, "header byte is " + HexBytes(bytes + 14, 1) + ", not 00"});
+    }
+    const int named = LpOfHeader(bytes, size);
+    if (named < 0 || (lp >= 0 && named != lp)) {
+        const std::string wanted =
+            lp < 0 ? "'1' or '2'" : std::string("'") + static_cast<char>('1' + lp) + "'";
+        faults.push_back({15, "profile digit is " + HexBytes(bytes + 15, 1) + ", not " + wanted});
+    }
+    if (LpHeaderVersion(bytes) != 1) {
+        faults.push_back({16, "version is " + HexBytes(bytes + 16, 4) + ", not 00 00 00 01"});
+    }
+    for (std::size_t i = 20; i < kLpHeaderSize; ++i) {
+        if (bytes[i] != 0) {
+            faults.push_back(
+                {i, "header bytes 20-31 are " + HexBytes(bytes + 20, 12) + ", not all zero"});
+            break;
+        }
+    }
+    return faults;
+}
+
+uint32_t LpHeaderVersion(const uint8_t* bytes) {
+    return GetBe32(bytes + 16);
+}
+
+DayFileRecord DecodeLpRecord(const uint8_t* bytes, int channels) {
+    DayFileRecord record = {};
+    record.number = GetBe32(bytes);
+    record.start = GetBe32(bytes + 4);
+    record.end = GetBe32(bytes + 8);
+    record.kind = GetBe32(bytes + 12);
+    record.channels = BoundedChannels(channels);
+    const uint8_t* flags = bytes + kLpFixedSize;
+    const uint8_t* values = flags + 2 * record.channels;
+    for (int i = 0; i < record.channels; ++i) {
+        record.flags[i] = GetBe16(flags + 2 * i);
+        const uint32_t bits = GetBe32(values + 4 * i);
+        memcpy(&record.values[i], &bits, sizeof bits);
+    }
+    return record;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
+    bytes->clear();
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        *error = strerror(errno);
+        return false;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            *error = strerror(errno);
+            const int saved = errno;
+            close(fd);
+            errno = saved;
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        bytes->append(buffer, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    return true;
+}
+
+std::string FormatLpTime(uint32_t seconds, bool utc) {
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    struct tm fields = {};
+    char text[64];
+    // A 32-bit time_t turns the upper half of the record's unsigned range negative.
+    if (static_cast<uint32_t>(time) != seconds || time < 0 ||
+        (utc ? gmtime_r(&time, &fields) : localtime_r(&time, &fields)) == nullptr ||
+        strftime(text, sizeof text, utc ? "%Y-%m-%d %H:%M:%S UTC" : "%Y-%m-%d %H:%M:%S %Z",
+                 &fields) == 0) {
+        return "@" + std::to_string(seconds);
+    }
+    return text;
+}

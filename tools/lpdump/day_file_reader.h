@@ -1,0 +1,54 @@
+// Reading day files back: the header check and the record decoder of lpdump. The layout is the
+// one lpfile/lp_file.h describes and WriteLpRecord writes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "lpfile/lp_file.h"
+
+// One record as the file holds it, for a profile of `channels` channels.
+struct DayFileRecord {
+    uint32_t number;
+    uint32_t start;
+    uint32_t end;
+    uint32_t kind;
+    int channels;
+    uint16_t flags[kMaxChannels];
+    float values[kMaxChannels];
+};
+
+// A day-file record's size for a channel count, bounded to 0..16 as the writer bounds it.
+std::size_t LpRecordSize(int channels);
+// The channel count as the writer bounds it.
+int BoundedChannels(int channels);
+
+// A place in a file where it differs from a day file.
+struct HeaderFault {
+    std::size_t offset;
+    std::string text;
+};
+
+// What in the first size bytes of a file (at most 32 are looked at) is not a day-file header;
+// empty when they are one. With lp 0 or 1 the profile digit must be that profile's; with lp -1
+// either digit is taken. A file shorter than a header gets one fault for its size.
+std::vector<HeaderFault> CheckLpHeader(const uint8_t* bytes, std::size_t size, int lp);
+
+// The profile index (0 or 1) that a header names, or -1 when its digit is neither.
+int LpOfHeader(const uint8_t* bytes, std::size_t size);
+
+// The version word of a header of at least 20 bytes.
+uint32_t LpHeaderVersion(const uint8_t* bytes);
+
+// Decodes the record at bytes, which holds LpRecordSize(channels) bytes.
+DayFileRecord DecodeLpRecord(const uint8_t* bytes, int channels);
+
+// The whole file at path into bytes. False with the reason in *error when it cannot be read;
+// errno is left as the failing call set it.
+bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error);
+
+// seconds as "YYYY-MM-DD HH:MM:SS ZONE", in UTC or in local time (TZ); "@seconds" when this
+// host's time_t cannot hold them.
+std::string FormatLpTime(uint32_t seconds, bool utc);

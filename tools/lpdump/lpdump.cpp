@@ -1,0 +1,299 @@
+// lpdump: shows the records of load-profile day files, and checks a whole profile against the
+// file information that the CDS keeps for it.
+//
+//   lpdump [--channels N | --store] [--csv] FILE...
+//     One line per record: number, interval start and end in UTC and local time (TZ), kind,
+//     and each channel's flags (hex) and value. Day files do not say how many channels their
+//     records hold: --channels gives it, --store (the default) reads the NumChannels of the
+//     profile that each file's header names from the CDS store (CDS_STORE). --csv writes one
+//     CSV table with a header row instead.
+//   lpdump --verify [--continued] [-2]
+//     Checks the day files of LP 1 (LP 2 with -2) under PROFILL_JFFS (default /jffs) against
+//     the profile's file information in the store; the checks are listed in profile_verify.h.
+//     Prints each discrepancy and a verdict line. --continued takes a break in time, which
+//     each later run that continued the profile leaves, as a note instead of a discrepancy.
+//
+// Exit status: 0 all is well; 1 a file is not a whole day file, or (--verify) a discrepancy;
+// 2 a usage error, or a file, directory or the store that cannot be read.
+#include <getopt.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cds/toolkit.h"
+#include "day_file_reader.h"
+#include "lpfile/lp_dirs.h"
+#include "profile_verify.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitBadFile = 1;
+constexpr int kExitFailure = 2;
+
+const char kUsage[] =
+    "usage: lpdump [--channels N | --store] [--csv] FILE...\n"
+    "       lpdump --verify [--continued] [-2]\n";
+
+struct Options {
+    int channels = -1;  // -1: from the store
+    bool csv = false;
+    bool verify = false;
+    bool continued = false;
+    int lp = 0;
+    std::vector<std::string> files;
+};
+
+// Parses the command line; false after printing why it is not usable.
+bool ParseOptions(int argc, char** argv, Options* options) {
+    enum { kChannels = 256, kStore, kCsv, kVerify, kContinued };
+    const option longOptions[] = {{"channels", required_argument, nullptr, kChannels},
+                                  {"store", no_argument, nullptr, kStore},
+                                  {"csv", no_argument, nullptr, kCsv},
+                                  {"verify", no_argument, nullptr, kVerify},
+                                  {"continued", no_argument, nullptr, kContinued},
+                                  {nullptr, 0, nullptr, 0}};
+    bool store = false;
+    int option = 0;
+    while ((option = getopt_long(argc, argv, "2", longOptions, nullptr)) != -1) {
+        switch (option) {
+            case kChannels: {
+                char* end = nullptr;
+                const long count = strtol(optarg, &end, 10);
+                if (*optarg == '\0' || *end != '\0' || count < 0 || count > kMaxChannels) {
+                    fprintf(stderr, "lpdump: --channels takes 0 to %d, not \"%s\"\n", kMaxChannels,
+                            optarg);
+                    return false;
+                }
+                options->channels = static_cast<int>(count);
+                break;
+            }
+            case kStore:
+                store = true;
+                break;
+            case kCsv:
+                options->csv = true;
+                break;
+            case kVerify:
+                options->verify = true;
+                break;
+            case kContinued:
+                options->continued = true;
+                break;
+            case '2':
+                options->lp = 1;
+                break;
+            default:
+                fputs(kUsage, stderr);
+                return false;
+        }
+    }
+    options->files.assign(argv + optind, argv + argc);
+    const bool dumpOnly = store || options->channels >= 0 || options->csv;
+    const bool verifyOnly = options->continued || options->lp != 0;
+    if (store && options->channels >= 0) {
+        fputs("lpdump: give --channels or --store, not both\n", stderr);
+        return false;
+    }
+    if (options->verify ? (dumpOnly || !options->files.empty())
+                        : (verifyOnly || options->files.empty())) {
+        fputs(kUsage, stderr);
+        return false;
+    }
+    return true;
+}
+
+// Leaves of LP index lp in the store, read in one transaction: the file-information counters,
+// then the channel count. False after printing why they cannot be read.
+bool ReadProfileLeaves(toolkit::CCds& cds, int lp, std::vector<int32_t>* values) {
+    const std::string n = std::to_string(lp + 1);
+    const std::vector<std::string> paths = {
+        "/LP/" + n + "/currentDay/Value",  "/LP/" + n + "/fileRecCnt/Value",
+        "/LP/" + n + "/totalRecCnt/Value", "/LP/" + n + "/dayCnt/Value",
+        "/LP/" + n + "/daysDeleted/Value", "/Q7M/LoadPrf/" + n + "/NumChannels/Value"};
+    if (cds.handle() == nullptr) {
+        const char* store = getenv("CDS_STORE");
+        fprintf(stderr, "lpdump: cannot connect to the CDS store (CDS_STORE=%s)\n",
+                store != nullptr ? store : "");
+        return false;
+    }
+    std::vector<api_status_t> statuses;
+    std::vector<toolkit::CElement> elements;
+    std::vector<element_property_t> properties;
+    const int rc = cds.get_leaves(paths, statuses, elements, properties);
+    values->clear();
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (rc != 0 || i >= statuses.size() || i >= elements.size() || statuses[i] != 1) {
+            fprintf(stderr, "lpdump: cannot read %s from the CDS store\n", paths[i].c_str());
+            return false;
+        }
+        values->push_back(elements[i].to_int());
+    }
+    return true;
+}
+
+int Verify(const Options& options) {
+    if (!SetFlashRoot(getenv("PROFILL_JFFS"))) {
+        fputs("lpdump: PROFILL_JFFS is not a flash root profill would take\n", stderr);
+        return kExitFailure;
+    }
+    const int n = options.lp + 1;
+    toolkit::CCds cds;
+    std::vector<int32_t> leaves;
+    if (!ReadProfileLeaves(cds, options.lp, &leaves)) {
+        printf("lpdump: cannot verify LP %d: its store cannot be read\n", n);
+        return kExitFailure;
+    }
+    const LpCounters counters = {leaves[0], leaves[1], leaves[2], leaves[3], leaves[4]};
+    const int channels = BoundedChannels(leaves[5]);
+    const ProfileCheck check = VerifyLpProfile(options.lp, channels, counters, options.continued);
+    for (const Finding& finding : check.findings) {
+        printf("%s: %s%s\n", finding.where.c_str(),
+               finding.discrepancy ? "" : "note: ", finding.text.c_str());
+    }
+    if (!check.readError.empty()) {
+        printf("lpdump: cannot verify LP %d: cannot read %s\n", n, check.readError.c_str());
+        return kExitFailure;
+    }
+    const int discrepancies = check.Discrepancies();
+    if (discrepancies == 0) {
+        printf("lpdump: LP %d agrees with its store: %d day files, %ld records of %d channels\n", n,
+               check.files, check.records, channels);
+        return kExitOk;
+    }
+    printf("lpdump: LP %d does not agree with its store: %d %s in %d day files, %ld records\n", n,
+           discrepancies, discrepancies == 1 ? "discrepancy" : "discrepancies", check.files,
+           check.records);
+    return kExitBadFile;
+}
+
+// A file to dump: its bytes and the channel count of its records.
+struct DumpFile {
+    std::string path;
+    std::string bytes;
+    int channels;
+};
+
+void PrintRecord(const std::string& path, const DayFileRecord& record, int columns, bool csv) {
+    const std::string times[] = {FormatLpTime(record.start, true), FormatLpTime(record.end, true),
+                                 FormatLpTime(record.start, false),
+                                 FormatLpTime(record.end, false)};
+    if (csv) {
+        printf("%s,%u,%u,%u,%s,%s,%s,%s,%u", path.c_str(), record.number, record.start, record.end,
+               times[0].c_str(), times[1].c_str(), times[2].c_str(), times[3].c_str(), record.kind);
+        for (int i = 0; i < columns; ++i) {
+            if (i < record.channels) {
+                printf(",%04x,%.9g", record.flags[i], static_cast<double>(record.values[i]));
+            } else {
+                fputs(",,", stdout);
+            }
+        }
+    } else {
+        printf("%7u  %s - %s  %s - %s  kind %u", record.number, times[0].c_str(), times[1].c_str(),
+               times[2].c_str(), times[3].c_str(), record.kind);
+        for (int i = 0; i < record.channels; ++i) {
+            printf(" %04x:%.9g", record.flags[i], static_cast<double>(record.values[i]));
+        }
+    }
+    putchar('\n');
+}
+
+int Dump(const Options& options) {
+    int status = kExitOk;
+    std::vector<DumpFile> files;
+    toolkit::CCds cds(nullptr);
+    int storeChannels[kLpCount] = {-1, -1};
+    for (const std::string& path : options.files) {
+        DumpFile file = {path, "", options.channels};
+        std::string error;
+        if (!ReadWholeFile(path, &file.bytes, &error)) {
+            fprintf(stderr, "lpdump: cannot read %s: %s\n", path.c_str(), error.c_str());
+            return kExitFailure;
+        }
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(file.bytes.data());
+        for (const HeaderFault& fault : CheckLpHeader(data, file.bytes.size(), -1)) {
+            fprintf(stderr, "lpdump: %s offset %zu: %s\n", path.c_str(), fault.offset,
+                    fault.text.c_str());
+            status = kExitBadFile;
+        }
+        if (file.bytes.size() < kLpHeaderSize) {
+            continue;
+        }
+        const int lp = LpOfHeader(data, file.bytes.size());
+        if (file.channels < 0) {
+            if (lp < 0) {
+                fprintf(stderr, "lpdump: %s: the header names no profile; give --channels\n",
+                        path.c_str());
+                return kExitFailure;
+            }
+            if (storeChannels[lp] < 0) {
+                if (cds.handle() == nullptr) {
+                    cds.set_handle(pcd_init());
+                }
+                std::vector<int32_t> leaves;
+                if (!ReadProfileLeaves(cds, lp, &leaves)) {
+                    return kExitFailure;
+                }
+                storeChannels[lp] = BoundedChannels(leaves[5]);
+            }
+            file.channels = storeChannels[lp];
+        }
+        files.push_back(std::move(file));
+    }
+
+    int columns = 0;
+    for (const DumpFile& file : files) {
+        columns = file.channels > columns ? file.channels : columns;
+    }
+    if (options.csv) {
+        fputs("file,record,start,end,start_utc,end_utc,start_local,end_local,kind", stdout);
+        for (int i = 1; i <= columns; ++i) {
+            printf(",flags_%d,value_%d", i, i);
+        }
+        putchar('\n');
+    }
+    for (const DumpFile& file : files) {
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(file.bytes.data());
+        const std::size_t recordSize = LpRecordSize(file.channels);
+        const std::size_t whole = (file.bytes.size() - kLpHeaderSize) / recordSize;
+        if (!options.csv) {
+            const int lp = LpOfHeader(data, file.bytes.size());
+            printf("%s: LP %c day file, version %u, %zu records of %d channels\n",
+                   file.path.c_str(), lp < 0 ? '?' : static_cast<char>('1' + lp),
+                   LpHeaderVersion(data), whole, file.channels);
+        }
+        for (std::size_t i = 0; i < whole; ++i) {
+            const DayFileRecord record =
+                DecodeLpRecord(data + kLpHeaderSize + i * recordSize, file.channels);
+            PrintRecord(file.path, record, columns, options.csv);
+        }
+        const std::size_t partial = (file.bytes.size() - kLpHeaderSize) % recordSize;
+        if (partial != 0) {
+            fprintf(stderr,
+                    "lpdump: %s offset %zu: %zu bytes after the last whole record (records of "
+                    "%d channels are %zu bytes)\n",
+                    file.path.c_str(), file.bytes.size() - partial, partial, file.channels,
+                    recordSize);
+            status = kExitBadFile;
+        }
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        return kExitFailure;
+    }
+    const int status = options.verify ? Verify(options) : Dump(options);
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        perror("lpdump: cannot write the output");
+        return kExitFailure;
+    }
+    return status;
+}
