@@ -160,8 +160,8 @@ int Verify(const Options& options) {
     }
     const int discrepancies = check.Discrepancies();
     if (discrepancies == 0) {
-        printf("lpdump: LP %d agrees with its store: %d day files, %ld records of %d channels\n", n,
-               check.files, check.records, channels);
+        printf("lpdump: LP %d agrees with its store: %d day file%s, %ld records of %d channels\n",
+               n, check.files, check.files == 1 ? "" : "s", check.records, channels);
         return kExitOk;
     }
     printf("lpdump: LP %d does not agree with its store: %d %s in %d day files, %ld records\n", n,
