@@ -192,11 +192,18 @@ TEST(SetFlashRootTest, AcceptsOnlyPlainAbsolutePaths) {
     };
     for (const auto& c : kCases) {
         ASSERT_TRUE(SetFlashRoot("/previous"));
+        EXPECT_STREQ(LpFilePath(1, 3), "/previous/lp2/3.lp");
         const std::string lp2 = c.lp2.empty() ? "/previous/lp2/" : c.lp2;
         EXPECT_EQ(SetFlashRoot(c.root.c_str()), !c.lp2.empty()) << c.root;
         EXPECT_EQ(LpDirectory(1), lp2);
         EXPECT_EQ(LpDirectory(7), lp2);
-        EXPECT_EQ(LpDirectory(0), lp2.substr(0, lp2.size() - 2) + "1/");
+        const std::string lp1 = lp2.substr(0, lp2.size() - 2) + "1/";
+        EXPECT_EQ(LpDirectory(0), lp1);
+        // The day-file paths follow the root and the file number, whatever was asked before.
+        EXPECT_EQ(LpFilePath(1, 3), lp2 + "3.lp");
+        EXPECT_EQ(LpFilePath(0, 3), lp1 + "3.lp");
+        EXPECT_EQ(LpFilePath(1, 12), lp2 + "12.lp");
+        EXPECT_EQ(LpFilePath(1, 12), lp2 + "12.lp");
     }
     ASSERT_TRUE(SetFlashRoot(nullptr));
     EXPECT_STREQ(LpDirectory(0), "/jffs/lp1/");

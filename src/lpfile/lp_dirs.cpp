@@ -10,6 +10,13 @@ constexpr std::size_t kDirSize = kMaxFlashRootLength + sizeof "/lp1/";
 
 char g_lpDirs[2][kDirSize] = {"/jffs/lp1/", "/jffs/lp2/"};
 
+// The last day-file path of each LP; number 0 (no day file has it) when there is none.
+struct CachedPath {
+    int number;
+    char path[kMaxLpPathSize];
+};
+CachedPath g_lpPaths[2] = {};
+
 bool IsSafePathChar(char c) {
     return isalnum(static_cast<unsigned char>(c)) || c == '/' || c == '.' || c == '_' || c == '-';
 }
@@ -36,10 +43,20 @@ bool SetFlashRoot(const char* root) {
     const int shown = (length == 1) ? 0 : static_cast<int>(length);
     for (int lp = 0; lp < 2; ++lp) {
         snprintf(g_lpDirs[lp], kDirSize, "%.*s/lp%d/", shown, root, lp + 1);
+        g_lpPaths[lp].number = 0;
     }
     return true;
 }
 
 const char* LpDirectory(int lp) {
     return g_lpDirs[lp == 0 ? 0 : 1];
+}
+
+const char* LpFilePath(int lp, int fileNumber) {
+    CachedPath& cached = g_lpPaths[lp == 0 ? 0 : 1];
+    if (cached.number != fileNumber || fileNumber == 0) {
+        snprintf(cached.path, sizeof cached.path, "%s%d.lp", LpDirectory(lp), fileNumber);
+        cached.number = fileNumber;
+    }
+    return cached.path;
 }

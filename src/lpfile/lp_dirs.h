@@ -19,3 +19,8 @@ bool SetFlashRoot(const char* root);
 // Directory of the day files of LP index lp, with its trailing slash: "/jffs/lp1/" for 0,
 // "/jffs/lp2/" for any other index.
 const char* LpDirectory(int lp);
+
+// The path of day file fileNumber of LP index lp. Formatted again only when the file number or
+// the flash root changed since the last call for that LP, since the run asks for it once per
+// record. Valid until the next call for that LP or the next SetFlashRoot.
+const char* LpFilePath(int lp, int fileNumber);

@@ -25,6 +25,15 @@ void PutBe32(uint8_t* out, uint32_t value) {
     out[3] = static_cast<uint8_t>(value);
 }
 
+// The buffer of the one day-file stream open at a time: big enough for a header and a record,
+// so that both reach the file in one write at the close, and given to the stream so that
+// opening one allocates no buffer and asks the file system for no block size.
+char g_streamBuffer[2 * (kLpHeaderSize + kLpMaxRecordSize)];
+
+void UseStreamBuffer(FILE* file) {
+    setvbuf(file, g_streamBuffer, _IOFBF, sizeof g_streamBuffer);
+}
+
 // Writes one piece as a single item; true when that item was written.
 bool WritePiece(FILE* file, const uint8_t* bytes, std::size_t size) {
     return fwrite(bytes, size, 1, file) == 1;
@@ -95,14 +104,14 @@ void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,
 int CreateLpFile(FILE** file, int fileNumber, int lp) {
     uint8_t header[kLpHeaderSize];
     EncodeLpHeader(header, lp);
-    char path[kMaxLpPathSize];
-    FormatLpFilePath(path, lp, fileNumber);
+    const char* path = LpFilePath(lp, fileNumber);
     printf("[CreateLpFile]creating file %s\n", path);
     FILE* created = fopen(path, "w");
     if (created == nullptr) {
         printf("[CreateLpFile]Error creating LP file: %s\n\r", path);
         return 2;
     }
+    UseStreamBuffer(created);
     // A short header write is not an error here: the close that follows the record reports a
     // stream that could not be written.
     std::size_t items = fwrite(header, sizeof header, 1, created);
@@ -122,8 +131,7 @@ int WriteLpRecord(LP_RECORD* record, int lp, bool newFile) {
         DebugPrintf("WriteLpRecord: currentDay = %d\n", day);
     }
 
-    char path[kMaxLpPathSize];
-    FormatLpFilePath(path, lp, day == 0 ? 1 : day);
+    const char* path = LpFilePath(lp, day == 0 ? 1 : day);
     FILE* file = nullptr;
     if (day == 0 || newFile) {
         int status = CreateLpFile(&file, day == 0 ? 1 : day, lp);
@@ -142,6 +150,7 @@ int WriteLpRecord(LP_RECORD* record, int lp, bool newFile) {
             printf("[WriteLpRecord]Error opening LP file: %s\n\r", path);
             return 3;
         }
+        UseStreamBuffer(file);
     }
 
     uint8_t bytes[kLpMaxRecordSize];

@@ -22,17 +22,22 @@ const char* const kFileInfoLeaves[kFileInfoLeafCount] = {"/currentDay/Value", "/
                                                          "/totalRecCnt/Value", "/dayCnt/Value",
                                                          "/daysDeleted/Value"};
 
-std::vector<std::string> FileInfoPaths(const std::string& prefix) {
-    std::vector<std::string> paths;
-    paths.reserve(kFileInfoLeafCount);
-    for (const char* leaf : kFileInfoLeaves) {
-        paths.push_back(prefix + leaf);
-    }
-    return paths;
-}
-
 std::string FileInfoPrefix(int n) {
     return "/LP/" + std::to_string(n);
+}
+
+// The five leaf paths of LP number n (1 or 2), in batch order. They never change, and the run
+// stores them after every record, so they are built once.
+const std::vector<std::string>& FileInfoPaths(int n) {
+    auto build = [](int lpNumber) {
+        std::vector<std::string> paths;
+        for (const char* leaf : kFileInfoLeaves) {
+            paths.push_back(FileInfoPrefix(lpNumber) + leaf);
+        }
+        return paths;
+    };
+    static const std::vector<std::string> kPaths[kLpCount] = {build(1), build(2)};
+    return kPaths[n == 1 ? 0 : 1];
 }
 
 }  // namespace
@@ -61,11 +66,10 @@ int ReadLpFileInfo(toolkit::CCds& cds, int lpMask) {
         if (debug) {
             DebugPrintf("[ReadLpFileInfo] Processing LP %d\n", i + 1);
         }
-        const std::string prefix = FileInfoPrefix(bit);
         if (debug) {
-            DebugPrintf("[ReadLpFileInfo] prefix=%s \n", prefix.c_str());
+            DebugPrintf("[ReadLpFileInfo] prefix=%s \n", FileInfoPrefix(bit).c_str());
         }
-        const std::vector<std::string> paths = FileInfoPaths(prefix);
+        const std::vector<std::string>& paths = FileInfoPaths(bit);
         std::vector<api_status_t> statuses;
         std::vector<toolkit::CElement> values;
         std::vector<element_property_t> properties;
@@ -107,19 +111,18 @@ int ReadLpFileInfo(toolkit::CCds& cds, int lpMask) {
 
 int WriteFileInfoToCDS(toolkit::CCds& cds, int lp) {
     const bool debug = (g_logLevel & kDebugFileInfo) != 0;
-    const std::string prefix = FileInfoPrefix(lp + 1);
     if (debug) {
-        DebugPrintf("[WriteFileInfoToCDS] prefix=%s\n", prefix.c_str());
+        DebugPrintf("[WriteFileInfoToCDS] prefix=%s\n", FileInfoPrefix(lp + 1).c_str());
     }
-    const std::vector<std::string> paths = FileInfoPaths(prefix);
-    const std::vector<pcd_tribool_t> flags(kFileInfoLeafCount, 1);
+    const std::vector<std::string>& paths = FileInfoPaths(lp + 1);
+    static const std::vector<pcd_tribool_t> kFlags(kFileInfoLeafCount, 1);
     const LP_FILE_INFO& info = g_lP[lp].fileInfo;
     std::vector<toolkit::CElement> values(kFileInfoLeafCount);
     for (int k = 0; k < kFileInfoLeafCount; ++k) {
         values[static_cast<size_t>(k)].set_int(info.*kFileInfoFields[k]);
     }
     std::vector<api_status_t> statuses;
-    const int written = cds.set_leaves(paths, values, flags, statuses, std::string());
+    const int written = cds.set_leaves(paths, values, kFlags, statuses, std::string());
     if (written != kCdsCallOk) {
         LogCdsError("WriteFileInfoToCDS: Error calling set_leaves retval is %d", written);
         printf("[WriteFileInfoToCDS]: Error calling set_leaves retval is %d\n", written);

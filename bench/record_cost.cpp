@@ -1,0 +1,161 @@
+// record_cost: what one generated record costs, next to the work it cannot avoid.
+//
+//   record_cost [DAYS]   (default 100; records of 1-minute intervals and 16 channels)
+//
+// For the same N = DAYS x 1444 records it measures, in a scratch directory under TMPDIR:
+//   (a) the file I/O each record must do: open its day file for appending, write the record's
+//       112 bytes, close (a new day file with its header every 1444 records, as profill does);
+//   (b) the store of five integer leaves in one transaction through the CDS client;
+//   (c) profill -i 1 -t DAYS -c end to end, output to /dev/null;
+// and prints microseconds per record of each, the ratio c / (a + b), and the peak resident
+// memory of profill for 1 day and for DAYS days. Each figure is the best of three runs.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cds/toolkit.h"
+
+namespace {
+
+constexpr int kRecordsPerDay = 1444;  // 1440 / 1 + 4
+constexpr std::size_t kRecordSize = 16 + 6 * 16;
+constexpr int kRepeats = 3;
+
+double Seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void Fail(const std::string& what) {
+    fprintf(stderr, "record_cost: %s: %s\n", what.c_str(), strerror(errno));
+    exit(1);
+}
+
+// Runs program with args and the environment of this process, output to /dev/null; returns its
+// peak resident memory in KiB.
+long Run(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage = {};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        fprintf(stderr, "record_cost: %s failed (status %d)\n", args[0].c_str(), status);
+        exit(1);
+    }
+    return usage.ru_maxrss;
+}
+
+// (a): seconds for n records.
+double FileIo(const std::string& dir, long n) {
+    char header[32] = "ZOLV Load Prof";
+    header[15] = '1';
+    header[19] = 1;
+    char record[kRecordSize];
+    memset(record, 0x5a, sizeof record);
+    const double start = Seconds();
+    for (long i = 0; i < n; ++i) {
+        const std::string path = dir + "/" + std::to_string(i / kRecordsPerDay + 1) + ".lp";
+        const bool first = i % kRecordsPerDay == 0;
+        const int fd =
+            open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | (first ? O_TRUNC : 0), 0666);
+        if (fd < 0 || (first && write(fd, header, sizeof header) != sizeof header) ||
+            write(fd, record, sizeof record) != sizeof record || close(fd) != 0) {
+            Fail("write " + path);
+        }
+    }
+    return Seconds() - start;
+}
+
+// (b): seconds for n stores of five leaves, on the store named by CDS_STORE.
+double Store(long n) {
+    toolkit::CCds cds;
+    if (cds.handle() == nullptr) {
+        Fail("open the CDS store");
+    }
+    std::vector<std::string> paths;
+    for (const char* name : {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"}) {
+        paths.push_back(std::string("/LP/1/") + name + "/Value");
+    }
+    std::vector<toolkit::CElement> values(5);
+    const std::vector<pcd_tribool_t> flags(5, 1);
+    std::vector<api_status_t> statuses;
+    const double start = Seconds();
+    for (long i = 0; i < n; ++i) {
+        for (int k = 0; k < 5; ++k) {
+            values[k].set_int(static_cast<int32_t>(i + k));
+        }
+        if (cds.set_leaves(paths, values, flags, statuses, "") != 0) {
+            Fail("store");
+        }
+    }
+    return Seconds() - start;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int days = argc > 1 ? atoi(argv[1]) : 100;
+    if (days < 1 || days > 1500) {
+        fputs("usage: record_cost [DAYS (1-1500)]\n", stderr);
+        return 2;
+    }
+    const long n = static_cast<long>(days) * kRecordsPerDay;
+    const char* tmp = getenv("TMPDIR");
+    std::string dir = std::string(tmp != nullptr ? tmp : "/tmp") + "/record_cost-XXXXXX";
+    if (mkdtemp(&dir[0]) == nullptr) {
+        Fail("mkdtemp");
+    }
+    const std::string jffs = dir + "/jffs", store = dir + "/store.mdb";
+    if (mkdir(jffs.c_str(), 0777) != 0 || mkdir((jffs + "/lp1").c_str(), 0777) != 0) {
+        Fail("mkdir " + jffs);
+    }
+    setenv("PROFILL_JFFS", jffs.c_str(), 1);
+    setenv("CDS_STORE", store.c_str(), 1);
+    Run({CDSCTL_BIN, "init"});
+    Run({CDSCTL_BIN, "load", DEVICE_CDS});
+
+    double a = 1e9, b = 1e9, c = 1e9;
+    long rssMany = 0;
+    for (int i = 0; i < kRepeats; ++i) {
+        a = std::min(a, FileIo(jffs + "/lp1", n));
+        b = std::min(b, Store(n));
+        const double start = Seconds();
+        rssMany =
+            std::max(rssMany, Run({PROFILL_BIN, "-i", "1", "-t", std::to_string(days), "-c"}));
+        c = std::min(c, Seconds() - start);
+    }
+    const long rssOne = Run({PROFILL_BIN, "-i", "1", "-t", "1", "-c"});
+    Run({"/bin/rm", "-rf", dir});
+
+    const double us = 1e6 / static_cast<double>(n);
+    printf("records: %ld (%d days of 1-minute intervals, 16 channels)\n", n, days);
+    printf("(a) open, append, close:   %7.2f us/record\n", a * us);
+    printf("(b) store of five leaves:  %7.2f us/record\n", b * us);
+    printf("(c) profill end to end:    %7.2f us/record\n", c * us);
+    printf("c / (a + b):               %7.3f\n", c / (a + b));
+    printf("peak RSS of profill, 1 day:       %6ld KiB\n", rssOne);
+    printf("peak RSS of profill, %d days: %6ld KiB\n", days, rssMany);
+    return 0;
+}
