@@ -1,12 +1,13 @@
 #!/bin/bash
 # Installs what is needed, builds profill and cdsctl, seeds a host CDS store from the example
 # device configuration in ./sandbox and generates real load-profile data into a sandbox flash
-# root: 2 days of 15-minute records for LP 1 and 10 days of 5-minute records for LP 2.
+# root: 2 days of 15-minute records for LP 1 and 10 days of 5-minute records for LP 2; then checks
+# both profiles against their bookkeeping with lpdump.
 set -eu
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j"$(nproc)" --target profill cdsctl
+cmake --build build -j"$(nproc)" --target profill cdsctl lpdump
 
 sandbox="$PWD/sandbox"
 mkdir -p "$sandbox/jffs/lp1" "$sandbox/jffs/lp2"
@@ -27,10 +28,15 @@ echo "Day files of LP 2 ($PROFILL_JFFS/lp2):"
 ls -lv "$PROFILL_JFFS/lp2"
 echo "File bookkeeping in the CDS store:"
 build/tools/cdsctl dump /LP/
+echo "The first records of LP 2 and the check of both profiles against their bookkeeping:"
+build/tools/lpdump "$PROFILL_JFFS/lp2/1.lp" | head -n 4
+build/tools/lpdump --verify
+build/tools/lpdump --verify -2
 
 echo
 echo "profill:       $PWD/build/profill"
 echo "cdsctl:        $PWD/build/tools/cdsctl"
+echo "lpdump:        $PWD/build/tools/lpdump"
 echo "flash root:    $PROFILL_JFFS (day files in lp1/ and lp2/)"
 echo "CDS store:     $CDS_STORE (inspect: CDS_STORE=$CDS_STORE build/tools/cdsctl dump /LP/)"
 echo "run reports:   $sandbox/lp1-run.txt, $sandbox/lp2-run.txt"

@@ -74,7 +74,7 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
          0},
         {{"--channels", "3", "--csv", "<f>"}, csvHead + csv7 + csv8, "", 0},
         {{"--store", "<cut>"},
-         "<cut>: LP 2 day file, version 1, 1 records of 3 channels\n" + line7,
+         "<cut>: LP 2 day file, version 1, 1 record of 3 channels\n" + line7,
          "lpdump: <cut> offset 66: 29 bytes after the last whole record (records of 3 channels "
          "are 34 bytes)\n",
          1},

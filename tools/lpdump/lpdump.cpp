@@ -261,9 +261,9 @@ int Dump(const Options& options) {
         const std::size_t whole = (file.bytes.size() - kLpHeaderSize) / recordSize;
         if (!options.csv) {
             const int lp = LpOfHeader(data, file.bytes.size());
-            printf("%s: LP %c day file, version %u, %zu records of %d channels\n",
+            printf("%s: LP %c day file, version %u, %zu record%s of %d channels\n",
                    file.path.c_str(), lp < 0 ? '?' : static_cast<char>('1' + lp),
-                   LpHeaderVersion(data), whole, file.channels);
+                   LpHeaderVersion(data), whole, whole == 1 ? "" : "s", file.channels);
         }
         for (std::size_t i = 0; i < whole; ++i) {
             const DayFileRecord record =
