@@ -115,9 +115,10 @@ bool ReadProfileLeaves(toolkit::CCds& cds, int lp, std::vector<int32_t>* values)
         "/LP/" + n + "/totalRecCnt/Value", "/LP/" + n + "/dayCnt/Value",
         "/LP/" + n + "/daysDeleted/Value", "/Q7M/LoadPrf/" + n + "/NumChannels/Value"};
     if (cds.handle() == nullptr) {
+        // On a host the store is CDS_STORE; the device's CDS has no such variable.
         const char* store = getenv("CDS_STORE");
-        fprintf(stderr, "lpdump: cannot connect to the CDS store (CDS_STORE=%s)\n",
-                store != nullptr ? store : "");
+        fprintf(stderr, "lpdump: cannot connect to the CDS%s%s\n",
+                store != nullptr ? " store " : "", store != nullptr ? store : "");
         return false;
     }
     std::vector<api_status_t> statuses;
