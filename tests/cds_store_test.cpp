@@ -82,7 +82,7 @@ TEST(CdsStore, ReadsGiveWhatWasWrittenWithAStatusPerPathInPathOrder) {
     EXPECT_EQ(std::make_tuple(got.values[1].type(), std::signbit(got.values[1].to_float()),
                               got.values[2].to_int(), got.values[3].type(), got.values[5].to_int()),
               std::make_tuple(CElement::kTypeFloat, true, kMax, CElement::kTypeNone, kMin));
-    for (size_t i : {0, 1, 2, 5}) {
+    for (size_t i : {0u, 1u, 2u, 5u}) {
         EXPECT_GE(got.values[i].time(), before);
         EXPECT_LE(got.values[i].time(), std::time(nullptr));
     }

@@ -65,7 +65,7 @@ TEST(SigHandlerTest, PrintsItsLineAndStopsOnlyForTheFourSignals) {
         struct sigaction installed;
         ASSERT_EQ(sigaction(signum, nullptr, &installed), 0);
         EXPECT_EQ(installed.sa_handler, &sig_handler);
-        EXPECT_EQ(installed.sa_flags & (SA_RESTART | SA_RESETHAND | SA_NODEFER), 0);
+        EXPECT_EQ(installed.sa_flags & static_cast<int>(SA_RESTART | SA_RESETHAND | SA_NODEFER), 0);
         for (int blocked = 1; blocked < 32; ++blocked) {
             EXPECT_EQ(sigismember(&installed.sa_mask, blocked), 0) << blocked;
         }

@@ -20,8 +20,8 @@ const char* g_appVersion = "0.0.01";
 namespace {
 
 const char* const kUsage[] = {
-    "Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] "
-    "[-d 0xXXX]",
+    ("Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] "
+     "[-d 0xXXX]"),
     " -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)",
     " -t: total number of days/files of data to auto generate data for 1->365 (default is 2)",
     " -c: clear file info parms in CDS before starting...to all zero's",
