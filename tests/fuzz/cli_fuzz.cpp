@@ -1,0 +1,108 @@
+// The command-line parser on arbitrary arguments. The input is the argument list after the
+// program name, each argument ended by a NUL byte (the bytes after the last NUL, when there are
+// any, make a last argument). Every run starts from the run options of a fresh process.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "driver/run_options.h"
+#include "fuzz_check.h"
+
+namespace {
+
+struct RunOptions {
+    int32_t intervalLength;
+    bool useLocalInterval;
+    int32_t totalDays;
+    bool clear;
+    int32_t profileIndex;
+    bool showConfigOnly;
+    bool printStorage;
+    int32_t logLevel;
+    int32_t intervalSecs;
+    WALL_TIME lastIntervalTime;
+};
+
+RunOptions Current() {
+    return {g_profileIntervalLength,    g_useLocalInterval, g_totalDays,
+            g_clearCDSBeforeStart,      g_profileIndex,     g_showConfigOnly,
+            g_printStorageCalculations, g_logLevel,         g_intervalSecs,
+            g_lastIntervalTime};
+}
+
+void Restore(const RunOptions& options) {
+    g_profileIntervalLength = options.intervalLength;
+    g_useLocalInterval = options.useLocalInterval;
+    g_totalDays = options.totalDays;
+    g_clearCDSBeforeStart = options.clear;
+    g_profileIndex = options.profileIndex;
+    g_showConfigOnly = options.showConfigOnly;
+    g_printStorageCalculations = options.printStorage;
+    g_logLevel = options.logLevel;
+    g_intervalSecs = options.intervalSecs;
+    g_lastIntervalTime = options.lastIntervalTime;
+}
+
+bool Given(const std::vector<std::string>& args, const char* option) {
+    for (const std::string& arg : args) {
+        if (arg == option) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const RunOptions fresh = Current();
+    Restore(fresh);
+
+    std::vector<std::string> args = {"profill"};
+    std::string arg;
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) {
+            args.push_back(arg);
+            arg.clear();
+        } else {
+            arg.push_back(static_cast<char>(data[i]));
+        }
+    }
+    if (!arg.empty()) {
+        args.push_back(arg);
+    }
+    std::vector<std::string> passed = args;
+    std::vector<char*> argv;
+    for (std::string& each : passed) {
+        argv.push_back(each.data());
+    }
+    argv.push_back(nullptr);
+
+    const int result = ParseCommandLine(static_cast<int>(args.size()), argv.data());
+
+    FuzzCheck(result == 0 || result == 1, "the status is 0 or 1");
+    FuzzCheck(passed == args, "the arguments are left as they were");
+    // What the options may hold after any parse, good or bad.
+    const int32_t interval = g_profileIntervalLength;
+    FuzzCheck(g_useLocalInterval ? (interval >= 1 && interval <= 60) || interval == 1440 ||
+                                       interval == 10080 || interval == 43800
+                                 : interval == fresh.intervalLength,
+              "-i sets an accepted interval or nothing");
+    FuzzCheck(g_totalDays >= 1 && g_totalDays <= 1500, "the days are 1 to 1500");
+    FuzzCheck(g_logLevel >= 0, "the debug level is never negative");
+    FuzzCheck(g_profileIndex == 0 || g_profileIndex == 1, "the profile index is 0 or 1");
+    // An option takes effect only when it was given.
+    FuzzCheck(!g_useLocalInterval || Given(args, "-i"), "an interval without -i");
+    FuzzCheck(g_totalDays == fresh.totalDays || Given(args, "-t"), "days without -t");
+    FuzzCheck(!g_clearCDSBeforeStart || Given(args, "-c"), "clearing without -c");
+    FuzzCheck(g_profileIndex == 0 || Given(args, "-2"), "LP 2 without -2");
+    FuzzCheck(!g_showConfigOnly || Given(args, "-s"), "show only without -s");
+    FuzzCheck(!g_printStorageCalculations || Given(args, "-p"), "the table without -p");
+    FuzzCheck(g_logLevel == fresh.logLevel || Given(args, "-d"), "a debug level without -d");
+    FuzzCheck(g_intervalSecs == fresh.intervalSecs &&
+                  g_lastIntervalTime.seconds == fresh.lastIntervalTime.seconds &&
+                  g_lastIntervalTime.micros == fresh.lastIntervalTime.micros,
+              "the run-wide values are the run's, not the parser's");
+    return 0;
+}
