@@ -103,8 +103,8 @@ double Store(long n) {
     std::vector<api_status_t> statuses;
     const double start = Seconds();
     for (long i = 0; i < n; ++i) {
-        for (int k = 0; k < 5; ++k) {
-            values[k].set_int(static_cast<int32_t>(i + k));
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            values[k].set_int(static_cast<int32_t>(i + static_cast<long>(k)));
         }
         if (cds.set_leaves(paths, values, flags, statuses, "") != 0) {
             Fail("store");
