@@ -176,6 +176,31 @@ testing::AssertionResult Check(const Sandbox& box, Profile (&profiles)[2], int r
     return testing::AssertionSuccess();
 }
 
+// lpdump --verify on the profile finds nothing but what a kill leaves: a record written and not
+// counted, the day file it started, or the head of a record cut at a page.
+testing::AssertionResult VerifiesButForTheKill(const Sandbox& box, int lp) {
+    std::vector<std::string> args = {"--verify", "--continued", "-2"};
+    args.resize(2 + static_cast<std::size_t>(lp));
+    const ProgramResult verified = RunProgram(LPDUMP_BIN, args, box.Env());
+    std::istringstream lines(verified.out);
+    std::string line, verdict;
+    for (std::getline(lines, verdict); std::getline(lines, line);) {
+        if (verdict.find(": note: ") == std::string::npos &&
+            verdict.find(" is not counted in the store ") == std::string::npos &&
+            verdict.find(" the next run of profill creates it again") == std::string::npos &&
+            verdict.find(" bytes after the last whole record ") == std::string::npos &&
+            verdict.rfind("lpdump: 0 more discrepancies and ", 0) != 0) {
+            return testing::AssertionFailure() << "lpdump --verify found " << verdict << "\n"
+                                               << verified.out;
+        }
+        verdict = line;
+    }
+    if (verified.status != 0 && verified.status != 1) {
+        return testing::AssertionFailure() << "lpdump --verify: " << verified.out << verified.err;
+    }
+    return testing::AssertionSuccess();
+}
+
 TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
     const char* seedText = std::getenv("PROFILL_CRASH_SEED");
     const char* trialsText = std::getenv("PROFILL_CRASH_TRIALS");
@@ -214,6 +239,7 @@ TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
         ASSERT_TRUE(status == 0 || (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL))
             << where << ", but it ended with wait status " << status;
         ASSERT_TRUE(Check(box, profiles, lp, status == 0)) << where;
+        ASSERT_TRUE(VerifiesButForTheKill(box, lp)) << where;
         ended += status == 0;
         idle += profiles[lp].counted == counted;
         uncounted += profiles[lp].last == profiles[lp].counted + 1;
@@ -234,6 +260,12 @@ TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
         ASSERT_EQ(RunProfill(box, lp, Clock::duration(-1)), 0) << "LP " << lp + 1;
         ASSERT_TRUE(Check(box, profiles, lp, true))
             << "seed " << seed << ", the complete run of LP " << lp + 1 << " after the trials";
+        // Every record is where the bookkeeping of all those runs puts it; each run that
+        // continued the profile started its times afresh.
+        std::vector<std::string> verify = {"--verify", "--continued", "-2"};
+        verify.resize(2 + static_cast<std::size_t>(lp));
+        const ProgramResult verified = RunProgram(LPDUMP_BIN, verify, box.Env());
+        EXPECT_EQ(verified.status, 0) << "seed " << seed << "\n" << verified.out;
     }
 }
 

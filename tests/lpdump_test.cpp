@@ -82,11 +82,7 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
          "<bad>: LP ? day file, version 1, 2 records of 3 channels\n" + line7 + line8,
          "lpdump: <bad> offset 15: profile digit is 33, not '1' or '2'\n",
          1},
-        {{"<bad>"},
-         "",
-         "lpdump: <bad> offset 15: profile digit is 33, not '1' or '2'\n"
-         "lpdump: <bad>: the header names no profile; give --channels\n",
-         2},
+        {{"<bad>"}, "", "lpdump: <bad>: the header names no profile; give --channels\n", 2},
         {{"<f>", "<none>"}, "", "lpdump: cannot read <none>: No such file or directory\n", 2},
         {{"--channels", "17", "<f>"}, "", "lpdump: --channels takes 0 to 16, not \"17\"\n", 2},
         {{"--channels", "3", "--store", "<f>"},
@@ -148,20 +144,30 @@ void ExpectVerification(const Sandbox& box, const std::vector<std::string>& args
     }
 }
 
-void SetLeaf(const Sandbox& box, const std::string& name, int value) {
-    const ProgramResult set =
-        RunProgram(CDSCTL_BIN, {"set", "/LP/1/" + name + "/Value", std::to_string(value)},
-                   {"CDS_STORE=" + box.store});
+// Sets the first four file-information counters of LP 1 in the store.
+void SetCounters(const Sandbox& box, const std::vector<int>& values) {
+    std::vector<std::string> args = {"set"};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        args.push_back(std::string("/LP/1/") + kCounters[i] + "/Value");
+        args.push_back(std::to_string(values[i]));
+    }
+    const ProgramResult set = RunProgram(CDSCTL_BIN, args, {"CDS_STORE=" + box.store});
     ASSERT_EQ(set.status, 0) << set.err;
+}
+
+std::string Disagrees(int discrepancies, int files, int records) {
+    return "lpdump: LP 1 does not agree with its store: " + std::to_string(discrepancies) +
+           (discrepancies == 1 ? " discrepancy" : " discrepancies") + " in " +
+           std::to_string(files) + " day files, " + std::to_string(records) + " records";
 }
 
 TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
     // LP 1 after "-i 15 -t 2 -c": 1.lp holds records 1-99, 2.lp 100-199, 3.lp 200; the store
     // holds 3 0 200 2 0.
     const std::string oneFifteen = "-i 15 -t 2 -c";
-    const std::string agrees =
-        "lpdump: LP 1 agrees with its store: 3 day files, 200 records of "
-        "16 channels";
+    const std::string whole =
+        "lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels";
+    const std::string store = "store: currentDay fileRecCnt totalRecCnt dayCnt are ";
     struct Case {
         const char* name;
         std::vector<std::string> runs;
@@ -171,14 +177,20 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {"whole", {oneFifteen}, nullptr, {"--verify"}, 0, {agrees}},
+        {"whole", {oneFifteen}, nullptr, {"--verify"}, 0, {whole}},
         {"daily LP 2",
          {"-i 1440 -t 3 -c -2"},
          nullptr,
          {"--verify", "-2"},
          0,
          {"lpdump: LP 2 agrees with its store: 3 day files, 3 records of 3 channels"}},
-        {"first file only",
+        {"weekly",
+         {"-i 10080 -t 2 -c"},
+         nullptr,
+         {"--verify"},
+         0,
+         {"lpdump: LP 1 agrees with its store: 2 day files, 2 records of 16 channels"}},
+        {"hourly",
          {"-i 60 -t 1 -c"},
          nullptr,
          {"--verify"},
@@ -189,12 +201,7 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
          [](const Sandbox& box) {
              ASSERT_EQ(truncate(box.DayFile(0, 1).c_str(), 32 + 50 * kLp1Record), 0);
              ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()) | unlink(box.DayFile(0, 3).c_str()), 0);
-             for (auto [name, value] : {std::pair{"currentDay", 1},
-                                        {"fileRecCnt", 50},
-                                        {"totalRecCnt", 50},
-                                        {"dayCnt", 0}}) {
-                 SetLeaf(box, name, value);
-             }
+             SetCounters(box, {1, 50, 50, 0});
          },
          {"--verify"},
          0,
@@ -204,9 +211,7 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
          nullptr,
          {"--verify"},
          1,
-         {"<root>/lp1/3.lp offset 144: record 201 starts at ",
-          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 4 day files, 300 "
-          "records"}},
+         {"<root>/lp1/3.lp offset 144: record 201 starts at ", Disagrees(1, 4, 300)}},
         {"continued, taken as such",
          {oneFifteen, "-i 15 -t 1"},
          nullptr,
@@ -214,6 +219,13 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
          0,
          {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
           "lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels"}},
+        {"continued at another interval",
+         {oneFifteen, "-i 60 -t 1"},
+         nullptr,
+         {"--verify", "--continued"},
+         0,
+         {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
+          "lpdump: LP 1 agrees with its store: 4 day files, 228 records of 16 channels"}},
         {"truncated record",
          {oneFifteen},
          [](const Sandbox& box) { ASSERT_EQ(truncate(box.DayFile(0, 3).c_str(), 139), 0); },
@@ -221,51 +233,77 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
          1,
          {"<root>/lp1/3.lp offset 32: 107 bytes after the last whole record (records of 16 "
           "channels are 112 bytes)",
-          "<root>/lp1/3.lp: holds 0 records, but fileRecCnt 0 means 1",
-          "store: totalRecCnt is 200, but the day files hold 199 records",
-          "lpdump: LP 1 does not agree with its store: 3 discrepancies in 3 day files, 199 "
-          "records"}},
+          store + "3 0 200 2, but the records in the day files give 2 99 199 1",
+          Disagrees(2, 3, 199)}},
         {"gap in numbering",
          {oneFifteen},
          [](const Sandbox& box) {
              std::string file = ReadFile(box.DayFile(0, 1));
-             WriteFile(box.DayFile(0, 1),
-                       file.erase(32 + 49 * kLp1Record, kLp1Record));  // record 50
+             WriteFile(box.DayFile(0, 1), file.erase(32 + 49 * kLp1Record, kLp1Record));
          },
          {"--verify"},
          1,
          {"<root>/lp1/1.lp offset 5520: record number 51, expected 50",
           "<root>/lp1/1.lp offset 5520: record 51 starts at ",
-          "store: totalRecCnt is 200, but the day files hold 199 records",
-          "lpdump: LP 1 does not agree with its store: 3 discrepancies in 3 day files, 199 "
-          "records"}},
-        {"wrong header byte",
+          "<root>/lp1/2.lp offset 32: record 100 starts this day file, but should continue day "
+          "file 1 (its run starts a day file every 100 records)",
+          "<root>/lp1/3.lp offset 32: record 200 starts this day file, but should continue day "
+          "file 2",
+          store + "3 0 200 2, but the records in the day files give 2 99 199 1",
+          Disagrees(5, 3, 199)}},
+        {"record moved to the day file before",
          {oneFifteen},
          [](const Sandbox& box) {
-             std::string file = ReadFile(box.DayFile(0, 2));
-             WriteFile(box.DayFile(0, 2), file.replace(15, 1, "2"));
+             std::string second = ReadFile(box.DayFile(0, 2));
+             WriteFile(box.DayFile(0, 1), ReadFile(box.DayFile(0, 1)) + second.substr(32, 112));
+             WriteFile(box.DayFile(0, 2), second.erase(32, 112));
          },
          {"--verify"},
          1,
-         {"<root>/lp1/2.lp offset 15: profile digit is 32, not '1'",
-          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 "
-          "records"}},
+         {"<root>/lp1/1.lp offset 11120: record 100 should start day file 2 (its run starts a "
+          "day file every 100 records)",
+          "<root>/lp1/2.lp offset 32: record 101 starts this day file, but should continue day "
+          "file 2",
+          Disagrees(2, 3, 200)}},
+        {"wrong header bytes",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             std::string first = ReadFile(box.DayFile(0, 1)), second = ReadFile(box.DayFile(0, 2));
+             WriteFile(box.DayFile(0, 1), first.replace(25, 1, "\x01"));
+             WriteFile(box.DayFile(0, 2), second.replace(15, 1, "2"));
+         },
+         {"--verify"},
+         1,
+         {"<root>/lp1/1.lp offset 25: header bytes 20-31 are 00 00 00 00 00 01 00 00 00 00 00 "
+          "00, not all zero",
+          "<root>/lp1/2.lp offset 15: profile digit is 32, not '1'", Disagrees(2, 3, 200)}},
+        {"wrong kind",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             std::string file = ReadFile(box.DayFile(0, 1));
+             WriteFile(box.DayFile(0, 1), file.replace(32 + 4 * kLp1Record + 12, 4, Be32(3)));
+         },
+         {"--verify"},
+         1,
+         {"<root>/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2", Disagrees(1, 3, 200)}},
         {"file count in the store",
          {oneFifteen},
-         [](const Sandbox& box) { SetLeaf(box, "fileRecCnt", 5); },
+         [](const Sandbox& box) {
+             SetCounters(box, {3, 5, 200, 2});
+         },
          {"--verify"},
          1,
-         {"<root>/lp1/3.lp: holds 1 record, but fileRecCnt 5 means 6",
-          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 "
-          "records"}},
-        {"day count in the store",
+         {store + "3 5 200 2, but the records in the day files give 3 0 200 2",
+          Disagrees(1, 3, 200)}},
+        {"day count one too many",
          {oneFifteen},
-         [](const Sandbox& box) { SetLeaf(box, "dayCnt", 5); },
+         [](const Sandbox& box) {
+             SetCounters(box, {3, 0, 200, 3});
+         },
          {"--verify"},
          1,
-         {"store: dayCnt is 5, but currentDay 3 means 2 or 3 day files started",
-          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 "
-          "records"}},
+         {store + "3 0 200 3, but the records in the day files give 3 0 200 2",
+          Disagrees(1, 3, 200)}},
         {"record written, not stored",
          {oneFifteen},
          [](const Sandbox& box) {
@@ -278,41 +316,47 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
          {"--verify"},
          1,
          {"<root>/lp1/3.lp offset 144: record 201 is not counted in the store (totalRecCnt 200)",
-          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 201 "
-          "records"}},
-        {"new file written, not stored",
+          Disagrees(1, 3, 201)}},
+        {"new day file written, not stored",
          {oneFifteen},
          [](const Sandbox& box) {
-             for (auto [name, value] : {std::pair{"currentDay", 2},
-                                        {"fileRecCnt", 99},
-                                        {"totalRecCnt", 199},
-                                        {"dayCnt", 1}}) {
-                 SetLeaf(box, name, value);
-             }
+             SetCounters(box, {2, 99, 199, 1});
          },
          {"--verify"},
          1,
-         {"<root>/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts",
-          "lpdump: LP 1 does not agree with its store: 1 discrepancy in 2 day files, 199 "
-          "records"}},
+         {"<root>/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts; it was "
+          "started by record 200, which the store does not count, and the next run of profill "
+          "creates it again",
+          Disagrees(1, 2, 199)}},
+        {"files not named as day files are",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             WriteFile(box.root + "/lp1/0.lp", "");
+             WriteFile(box.root + "/lp1/007.lp", ReadFile(box.DayFile(0, 1)));
+         },
+         {"--verify"},
+         1,
+         {"<root>/lp1/0.lp: is not one of day files 1 to 3 that currentDay 3 counts",
+          "<root>/lp1/007.lp: is not one of day files 1 to 3", Disagrees(2, 3, 200)}},
         {"missing day file",
          {oneFifteen},
          [](const Sandbox& box) { ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()), 0); },
          {"--verify"},
          1,
          {"<root>/lp1/2.lp: day file is missing, but currentDay is 3",
-          "store: totalRecCnt is 200, but the day files hold 100 records",
-          "lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 100 "
-          "records"}},
-        {"unreadable day file",
+          store + "3 0 200 2, but the records in the day files give 2 0 100 1",
+          Disagrees(2, 2, 100)}},
+        {"a FIFO in place of a day file",
          {oneFifteen},
          [](const Sandbox& box) {
              ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()), 0);
-             ASSERT_EQ(mkdir(box.DayFile(0, 2).c_str(), 0755), 0);
+             ASSERT_EQ(mkfifo(box.DayFile(0, 2).c_str(), 0644), 0);
          },
          {"--verify"},
-         2,
-         {"lpdump: cannot verify LP 1: cannot read <root>/lp1/2.lp: Is a directory"}},
+         1,
+         {"<root>/lp1/2.lp: not a regular file",
+          store + "3 0 200 2, but the records in the day files give 2 0 100 1",
+          Disagrees(2, 2, 100)}},
         {"counter missing from the store",
          {oneFifteen},
          [](const Sandbox& box) {

@@ -1,8 +1,10 @@
 #include "day_file_reader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -106,33 +108,47 @@ DayFileRecord DecodeLpRecord(const uint8_t* bytes, int channels) {
     return record;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
+ReadResult ReadDayFileBytes(const std::string& path, std::string* bytes, std::string* error,
+                            std::size_t maxSize) {
     bytes->clear();
-    const int fd = open(path.c_str(), O_RDONLY);
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd < 0) {
         *error = strerror(errno);
-        return false;
+        return ReadResult::kUnreadable;
+    }
+    struct stat info = {};
+    ReadResult result = ReadResult::kRead;
+    if (fstat(fd, &info) != 0) {
+        *error = strerror(errno);
+        result = ReadResult::kUnreadable;
+    } else if (!S_ISREG(info.st_mode)) {
+        *error = "not a regular file";
+        result = ReadResult::kNotDayFile;
+    } else if (static_cast<uintmax_t>(info.st_size) > kMaxDayFileSize) {
+        *error = std::to_string(static_cast<uintmax_t>(info.st_size)) +
+                 " bytes, more than a day file holds";
+        result = ReadResult::kNotDayFile;
     }
     char buffer[65536];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
+    while (result == ReadResult::kRead && bytes->size() < maxSize) {
+        const std::size_t want = std::min(sizeof buffer, maxSize - bytes->size());
+        const ssize_t got = read(fd, buffer, want);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0) {
             *error = strerror(errno);
-            const int saved = errno;
-            close(fd);
-            errno = saved;
-            return false;
-        }
-        if (got == 0) {
+            result = ReadResult::kUnreadable;
+        } else if (got == 0) {
             break;
+        } else {
+            bytes->append(buffer, static_cast<std::size_t>(got));
         }
-        bytes->append(buffer, static_cast<std::size_t>(got));
     }
+    const int saved = errno;
     close(fd);
-    return true;
+    errno = saved;
+    return result;
 }
 
 std::string FormatLpTime(uint32_t seconds, bool utc) {

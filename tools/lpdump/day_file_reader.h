@@ -45,9 +45,21 @@ uint32_t LpHeaderVersion(const uint8_t* bytes);
 // Decodes the record at bytes, which holds LpRecordSize(channels) bytes.
 DayFileRecord DecodeLpRecord(const uint8_t* bytes, int channels);
 
-// The whole file at path into bytes. False with the reason in *error when it cannot be read;
-// errno is left as the failing call set it.
-bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error);
+// Far more than any day file holds (1444 records of 16 channels are 161,760 bytes), and little
+// enough to read whole on the device.
+constexpr std::size_t kMaxDayFileSize = 16u << 20;
+
+enum class ReadResult {
+    kRead,        // the whole file is in bytes
+    kNotDayFile,  // not a regular file, or larger than kMaxDayFileSize: not read
+    kUnreadable,  // missing, or open or read failed
+};
+
+// Reads the day file at path into bytes, or only its first maxSize bytes: only a regular file
+// up to kMaxDayFileSize is read (a FIFO or a device never blocks or floods the reader). Says why
+// in *error otherwise; errno is left as the failing call set it for kUnreadable.
+ReadResult ReadDayFileBytes(const std::string& path, std::string* bytes, std::string* error,
+                            std::size_t maxSize = kMaxDayFileSize);
 
 // seconds as "YYYY-MM-DD HH:MM:SS ZONE", in UTC or in local time (TZ); "@seconds" when this
 // host's time_t cannot hold them.

@@ -17,6 +17,7 @@
 // 2 a usage error, or a file, directory or the store that cannot be read.
 #include <getopt.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +34,8 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitBadFile = 1;
 constexpr int kExitFailure = 2;
+
+constexpr std::size_t kMaxFindingsShown = 100;
 
 const char kUsage[] =
     "usage: lpdump [--channels N | --store] [--csv] FILE...\n"
@@ -151,9 +154,23 @@ int Verify(const Options& options) {
     const LpCounters counters = {leaves[0], leaves[1], leaves[2], leaves[3], leaves[4]};
     const int channels = BoundedChannels(leaves[5]);
     const ProfileCheck check = VerifyLpProfile(options.lp, channels, counters, options.continued);
+    // A wrong channel count or a shifted file can find something in every record, and a profile
+    // continued by many runs has a note for each; the first ones say what is wrong, the count
+    // says how much.
+    std::size_t shown[2] = {0, 0}, hidden[2] = {0, 0};  // notes, discrepancies
     for (const Finding& finding : check.findings) {
+        const int kind = finding.discrepancy ? 1 : 0;
+        if (shown[kind] == kMaxFindingsShown) {
+            ++hidden[kind];
+            continue;
+        }
+        ++shown[kind];
         printf("%s: %s%s\n", finding.where.c_str(),
                finding.discrepancy ? "" : "note: ", finding.text.c_str());
+    }
+    if (hidden[1] + hidden[0] > 0) {
+        printf("lpdump: %zu more discrepancies and %zu more notes not shown\n", hidden[1],
+               hidden[0]);
     }
     if (!check.readError.empty()) {
         printf("lpdump: cannot verify LP %d: cannot read %s\n", n, check.readError.c_str());
@@ -171,19 +188,24 @@ int Verify(const Options& options) {
     return kExitBadFile;
 }
 
-// A file to dump: its bytes and the channel count of its records.
-struct DumpFile {
-    std::string path;
-    std::string bytes;
-    int channels;
-};
+// A file as one CSV field: quoted when it holds a comma, a quote or a line end.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return quoted + "\"";
+}
 
-void PrintRecord(const std::string& path, const DayFileRecord& record, int columns, bool csv) {
+void PrintRecord(const std::string& file, const DayFileRecord& record, int columns, bool csv) {
     const std::string times[] = {FormatLpTime(record.start, true), FormatLpTime(record.end, true),
                                  FormatLpTime(record.start, false),
                                  FormatLpTime(record.end, false)};
     if (csv) {
-        printf("%s,%u,%u,%u,%s,%s,%s,%s,%u", path.c_str(), record.number, record.start, record.end,
+        printf("%s,%u,%u,%u,%s,%s,%s,%s,%u", file.c_str(), record.number, record.start, record.end,
                times[0].c_str(), times[1].c_str(), times[2].c_str(), times[3].c_str(), record.kind);
         for (int i = 0; i < columns; ++i) {
             if (i < record.channels) {
@@ -202,29 +224,33 @@ void PrintRecord(const std::string& path, const DayFileRecord& record, int colum
     putchar('\n');
 }
 
+// Reads the file at path (only its header when headerOnly) into bytes. Returns kExitOk, or the
+// exit status after saying why it cannot.
+int ReadForDump(const std::string& path, std::string* bytes, bool headerOnly) {
+    std::string error;
+    const ReadResult read =
+        ReadDayFileBytes(path, bytes, &error, headerOnly ? kLpHeaderSize : kMaxDayFileSize);
+    if (read != ReadResult::kRead) {
+        fprintf(stderr, "lpdump: cannot read %s: %s\n", path.c_str(), error.c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 int Dump(const Options& options) {
-    int status = kExitOk;
-    std::vector<DumpFile> files;
+    // First the headers, for the channel count of each file (and the widest, for the CSV
+    // columns); then each file in turn, so that only one is in memory at a time.
+    std::vector<int> channels;
     toolkit::CCds cds(nullptr);
     int storeChannels[kLpCount] = {-1, -1};
+    std::string bytes;
     for (const std::string& path : options.files) {
-        DumpFile file = {path, "", options.channels};
-        std::string error;
-        if (!ReadWholeFile(path, &file.bytes, &error)) {
-            fprintf(stderr, "lpdump: cannot read %s: %s\n", path.c_str(), error.c_str());
-            return kExitFailure;
+        if (const int failed = ReadForDump(path, &bytes, true)) {
+            return failed;
         }
-        const uint8_t* data = reinterpret_cast<const uint8_t*>(file.bytes.data());
-        for (const HeaderFault& fault : CheckLpHeader(data, file.bytes.size(), -1)) {
-            fprintf(stderr, "lpdump: %s offset %zu: %s\n", path.c_str(), fault.offset,
-                    fault.text.c_str());
-            status = kExitBadFile;
-        }
-        if (file.bytes.size() < kLpHeaderSize) {
-            continue;
-        }
-        const int lp = LpOfHeader(data, file.bytes.size());
-        if (file.channels < 0) {
+        const int lp = LpOfHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        int count = options.channels;
+        if (count < 0 && bytes.size() >= kLpHeaderSize) {
             if (lp < 0) {
                 fprintf(stderr, "lpdump: %s: the header names no profile; give --channels\n",
                         path.c_str());
@@ -240,15 +266,12 @@ int Dump(const Options& options) {
                 }
                 storeChannels[lp] = BoundedChannels(leaves[5]);
             }
-            file.channels = storeChannels[lp];
+            count = storeChannels[lp];
         }
-        files.push_back(std::move(file));
+        channels.push_back(count);
     }
 
-    int columns = 0;
-    for (const DumpFile& file : files) {
-        columns = file.channels > columns ? file.channels : columns;
-    }
+    const int columns = *std::max_element(channels.begin(), channels.end());
     if (options.csv) {
         fputs("file,record,start,end,start_utc,end_utc,start_local,end_local,kind", stdout);
         for (int i = 1; i <= columns; ++i) {
@@ -256,28 +279,41 @@ int Dump(const Options& options) {
         }
         putchar('\n');
     }
-    for (const DumpFile& file : files) {
-        const uint8_t* data = reinterpret_cast<const uint8_t*>(file.bytes.data());
-        const std::size_t recordSize = LpRecordSize(file.channels);
-        const std::size_t whole = (file.bytes.size() - kLpHeaderSize) / recordSize;
-        if (!options.csv) {
-            const int lp = LpOfHeader(data, file.bytes.size());
-            printf("%s: LP %c day file, version %u, %zu record%s of %d channels\n",
-                   file.path.c_str(), lp < 0 ? '?' : static_cast<char>('1' + lp),
-                   LpHeaderVersion(data), whole, whole == 1 ? "" : "s", file.channels);
+    int status = kExitOk;
+    for (std::size_t f = 0; f < options.files.size(); ++f) {
+        const std::string& path = options.files[f];
+        if (const int failed = ReadForDump(path, &bytes, false)) {
+            return failed;
         }
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        for (const HeaderFault& fault : CheckLpHeader(data, bytes.size(), -1)) {
+            fprintf(stderr, "lpdump: %s offset %zu: %s\n", path.c_str(), fault.offset,
+                    fault.text.c_str());
+            status = kExitBadFile;
+        }
+        if (bytes.size() < kLpHeaderSize) {
+            continue;
+        }
+        const std::size_t recordSize = LpRecordSize(channels[f]);
+        const std::size_t whole = (bytes.size() - kLpHeaderSize) / recordSize;
+        if (!options.csv) {
+            const int lp = LpOfHeader(data, bytes.size());
+            printf("%s: LP %c day file, version %u, %zu record%s of %d channels\n", path.c_str(),
+                   lp < 0 ? '?' : static_cast<char>('1' + lp), LpHeaderVersion(data), whole,
+                   whole == 1 ? "" : "s", channels[f]);
+        }
+        const std::string field = CsvField(path);
         for (std::size_t i = 0; i < whole; ++i) {
             const DayFileRecord record =
-                DecodeLpRecord(data + kLpHeaderSize + i * recordSize, file.channels);
-            PrintRecord(file.path, record, columns, options.csv);
+                DecodeLpRecord(data + kLpHeaderSize + i * recordSize, channels[f]);
+            PrintRecord(field, record, columns, options.csv);
         }
-        const std::size_t partial = (file.bytes.size() - kLpHeaderSize) % recordSize;
+        const std::size_t partial = (bytes.size() - kLpHeaderSize) % recordSize;
         if (partial != 0) {
             fprintf(stderr,
                     "lpdump: %s offset %zu: %zu bytes after the last whole record (records of "
                     "%d channels are %zu bytes)\n",
-                    file.path.c_str(), file.bytes.size() - partial, partial, file.channels,
-                    recordSize);
+                    path.c_str(), bytes.size() - partial, partial, channels[f], recordSize);
             status = kExitBadFile;
         }
     }

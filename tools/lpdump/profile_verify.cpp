@@ -15,7 +15,7 @@ std::string At(const std::string& path, std::size_t offset) {
     return path + " offset " + std::to_string(offset);
 }
 
-std::string Records(long count) {
+std::string Records(int64_t count) {
     return std::to_string(count) + (count == 1 ? " record" : " records");
 }
 
@@ -23,10 +23,10 @@ std::string Time(uint32_t seconds) {
     return std::to_string(seconds) + " (" + FormatLpTime(seconds, true) + ")";
 }
 
-// The day files in dir: the numbers of "<n>.lp" for n in 1 .. last, ascending, and the names
-// of the other files that look like day files. False with errno set when dir cannot be listed.
-bool ListDayFiles(const char* dir, long last, std::vector<long>* days,
-                  std::vector<std::string>* stray) {
+// The files in dir that look like day files: the numbers of those named "<n>.lp" as profill
+// names them, ascending, and the names of the others ("0.lp", "007.lp", ...). False with errno
+// set when dir cannot be listed.
+bool ListDayFiles(const char* dir, std::vector<int64_t>* days, std::vector<std::string>* stray) {
     DIR* listing = opendir(dir);
     if (listing == nullptr) {
         return false;
@@ -38,8 +38,8 @@ bool ListDayFiles(const char* dir, long last, std::vector<long>* days,
             continue;
         }
         const std::string digits = name.substr(0, name.size() - 3);
-        const long number = digits.size() <= 9 ? std::stol(digits) : -1;
-        if (number >= 1 && number <= last && std::to_string(number) == digits) {
+        const int64_t number = digits.size() <= 10 ? std::stoll(digits) : -1;
+        if (number >= 1 && number <= INT32_MAX && std::to_string(number) == digits) {
             days->push_back(number);
         } else {
             stray->push_back(name);
@@ -51,13 +51,49 @@ bool ListDayFiles(const char* dir, long last, std::vector<long>* days,
     return true;
 }
 
-// Walks the records of the day files in order, keeping what runs across files.
-struct RecordWalk {
-    uint32_t nextNumber = 1;
-    bool numberKnown = true;  // false after a missing file: the next number is taken as it is
-    bool havePrevious = false;
-    uint32_t previousEnd = 0;
+// The bookkeeping of a generation run, advanced record by record.
+struct Replay {
+    int64_t currentDay = 0;
+    int64_t fileRecCnt = 0;
+    int64_t totalRecCnt = 0;
+    int64_t dayCnt = 0;
+
+    // Advances by one record of a run with perFile records per day file; true when the record
+    // starts a day file.
+    bool Advance(int64_t perFile) {
+        ++totalRecCnt;
+        if (++fileRecCnt >= perFile) {
+            fileRecCnt = 0;
+            ++currentDay;
+            ++dayCnt;
+            return true;
+        }
+        if (currentDay == 0) {
+            currentDay = 1;
+            return true;
+        }
+        return false;
+    }
 };
+
+// Interval length of a record in seconds; the end may have wrapped past 2^32.
+uint32_t Seconds(const DayFileRecord& record) {
+    return record.end - record.start;
+}
+
+// Records per day file of the run that wrote record.
+int64_t RecordsPerFile(const DayFileRecord& record) {
+    const uint32_t minutes = Seconds(record) / 60;
+    if (record.kind == 2) {
+        return 1;
+    }
+    return minutes == 0 ? INT64_MAX : 1440 / minutes + 4;
+}
+
+std::string Counters(int64_t a, int64_t b, int64_t c, int64_t d) {
+    return std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + " " +
+           std::to_string(d);
+}
 
 }  // namespace
 
@@ -74,68 +110,60 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
     auto report = [&check](const std::string& where, const std::string& text, bool counts) {
         check.findings.push_back({where, text, counts});
     };
-    const int32_t current = counters.currentDay;
-    const int32_t fileRecs = counters.fileRecCnt;
-    const int32_t total = counters.totalRecCnt;
-    const int32_t days = counters.dayCnt;
-
-    const char* names[] = {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"};
-    const int32_t values[] = {current, fileRecs, total, days, counters.daysDeleted};
-    for (int i = 0; i < 5; ++i) {
-        if (values[i] < 0) {
-            report("store",
-                   std::string(names[i]) + " is " + std::to_string(values[i]) + ", below 0", true);
-        }
-    }
-    if (current == 0 && (fileRecs != 0 || total != 0 || days != 0)) {
-        report("store",
-               "currentDay is 0 (no day file), but fileRecCnt, totalRecCnt and dayCnt are " +
-                   std::to_string(fileRecs) + ", " + std::to_string(total) + " and " +
-                   std::to_string(days) + ", not 0",
-               true);
-    } else if (current > 0 && days != current - 1 && days != current) {
-        report("store",
-               "dayCnt is " + std::to_string(days) + ", but currentDay " + std::to_string(current) +
-                   " means " + std::to_string(current - 1) + " or " + std::to_string(current) +
-                   " day files started",
-               true);
-    }
-
+    const int64_t current = counters.currentDay;
+    const uint32_t counted = static_cast<uint32_t>(counters.totalRecCnt);
     const std::size_t recordSize = LpRecordSize(channels);
-    const uint32_t counted = static_cast<uint32_t>(total);
-    RecordWalk walk;
-    long countedRecords = 0;
-    std::string bytes;
-    std::vector<long> present;
+
+    std::vector<int64_t> days;
     std::vector<std::string> stray;
-    if (!ListDayFiles(LpDirectory(lp), current, &present, &stray) && errno != ENOENT) {
+    if (!ListDayFiles(LpDirectory(lp), &days, &stray) && errno != ENOENT) {
         check.readError = std::string(LpDirectory(lp)) + ": " + strerror(errno);
         return check;
     }
-    present.push_back(static_cast<long>(current) + 1);  // ends the last gap
+
+    Replay replay;
+    uint32_t nextNumber = 1;
+    // After a day file that is missing or not a file, the next record's number and start are
+    // taken as they are, and where the records belong is no longer known.
+    bool numberKnown = true;
+    bool placesKnown = true;
+    bool havePrevious = false;
+    uint32_t previousEnd = 0;
+    int64_t expectedDay = 1;
+    std::string bytes, error;
     char path[kMaxLpPathSize];
-    long expectedDay = 1;
-    for (const long listed : present) {
-        if (listed > expectedDay) {
+    std::vector<int64_t> beyond;                        // listed day files above currentDay
+    days.push_back(std::max<int64_t>(current, 0) + 1);  // ends the last gap
+    for (std::size_t k = 0; k < days.size(); ++k) {
+        const int64_t day = days[k];
+        if (day > expectedDay && expectedDay <= current) {
+            const int64_t last = std::min(day - 1, current);
             FormatLpFilePath(path, lp, static_cast<int>(expectedDay));
-            const std::string which = listed - 1 == expectedDay
-                                          ? "day file is"
-                                          : "day files " + std::to_string(expectedDay) + " to " +
-                                                std::to_string(listed - 1) + " are";
-            report(path, which + " missing, but currentDay is " + std::to_string(current), true);
-            walk.numberKnown = false;
-            walk.havePrevious = false;
+            report(path,
+                   (last == expectedDay ? std::string("day file is")
+                                        : "day files " + std::to_string(expectedDay) + " to " +
+                                              std::to_string(last) + " are") +
+                       " missing, but currentDay is " + std::to_string(current),
+                   true);
+            numberKnown = placesKnown = havePrevious = false;
         }
-        expectedDay = listed + 1;
-        if (listed > current) {
-            break;
+        expectedDay = day + 1;
+        if (day > current) {
+            if (k + 1 < days.size()) {
+                beyond.push_back(day);
+            }
+            continue;
         }
-        const int day = static_cast<int>(listed);
-        FormatLpFilePath(path, lp, day);
-        std::string error;
-        if (!ReadWholeFile(path, &bytes, &error)) {
+        FormatLpFilePath(path, lp, static_cast<int>(day));
+        const ReadResult read = ReadDayFileBytes(path, &bytes, &error);
+        if (read == ReadResult::kUnreadable) {
             check.readError = std::string(path) + ": " + error;
             return check;
+        }
+        if (read == ReadResult::kNotDayFile) {
+            report(path, error, true);
+            numberKnown = placesKnown = havePrevious = false;
+            continue;
         }
         ++check.files;
         const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
@@ -146,54 +174,68 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
             continue;
         }
         const std::size_t whole = (bytes.size() - kLpHeaderSize) / recordSize;
-        long fileRecords = 0;
+        const std::size_t partial = (bytes.size() - kLpHeaderSize) % recordSize;
+        bool placed = placesKnown;  // false once a record of this file was found out of place
         for (std::size_t i = 0; i < whole; ++i) {
             const std::size_t offset = kLpHeaderSize + i * recordSize;
             const DayFileRecord record = DecodeLpRecord(data + offset, channels);
+            const std::string name = "record " + std::to_string(record.number);
             ++check.records;
-            if (walk.numberKnown && record.number != walk.nextNumber) {
+            if (numberKnown && record.number != nextNumber) {
                 report(At(path, offset),
                        "record number " + std::to_string(record.number) + ", expected " +
-                           std::to_string(walk.nextNumber),
+                           std::to_string(nextNumber),
                        true);
             }
-            walk.numberKnown = true;
-            walk.nextNumber = record.number + 1;
-            if (walk.havePrevious && record.start != walk.previousEnd) {
+            numberKnown = true;
+            nextNumber = record.number + 1;
+            if (havePrevious && record.start != previousEnd) {
                 report(At(path, offset),
-                       "record " + std::to_string(record.number) + " starts at " +
-                           Time(record.start) + ", but the record before it ended at " +
-                           Time(walk.previousEnd),
+                       name + " starts at " + Time(record.start) +
+                           ", but the record before it ended at " + Time(previousEnd),
                        !restarts);
             }
-            if (record.end <= record.start) {
+            havePrevious = true;
+            previousEnd = record.end;
+            if (Seconds(record) == 0 || Seconds(record) % 60 != 0) {
                 report(At(path, offset),
-                       "record " + std::to_string(record.number) + " ends at " + Time(record.end) +
-                           ", not after its start " + Time(record.start),
+                       name + " lasts " + std::to_string(Seconds(record)) +
+                           " seconds, not a whole number of minutes",
                        true);
             }
             if (record.kind != 1 && record.kind != 2) {
                 report(At(path, offset),
-                       "record " + std::to_string(record.number) + " has kind " +
-                           std::to_string(record.kind) + ", not 1 or 2",
-                       true);
+                       name + " has kind " + std::to_string(record.kind) + ", not 1 or 2", true);
             }
-            walk.havePrevious = true;
-            walk.previousEnd = record.end;
-            // A run stopped between writing a record and storing its count leaves it at the
-            // end of the current day file; the next run removes it.
-            if (day == current && i + 1 == whole && record.number == counted + 1u &&
-                whole * recordSize + kLpHeaderSize == bytes.size()) {
+            // A run killed between writing a record and storing its count leaves it at the end
+            // of the current day file; the next run removes it.
+            if (day == current && i + 1 == whole && partial == 0 && record.number == counted + 1) {
                 report(At(path, offset),
-                       "record " + std::to_string(record.number) +
-                           " is not counted in the store (totalRecCnt " + std::to_string(total) +
+                       name + " is not counted in the store (totalRecCnt " +
+                           std::to_string(counters.totalRecCnt) +
                            "); the next run of profill on this profile removes it",
                        true);
-                continue;
+                break;
             }
-            ++fileRecords;
+            const int64_t perFile = RecordsPerFile(record);
+            const bool starts = replay.Advance(perFile);
+            if (placed && (replay.currentDay != day || starts != (i == 0))) {
+                placed = false;
+                const std::string every =
+                    " (its run starts a day file every " + Records(perFile) + ")";
+                std::string text;
+                if (starts) {
+                    text = name + " should start day file " + std::to_string(replay.currentDay) +
+                           every;
+                } else if (i == 0) {
+                    text = name + " starts this day file, but should continue day file " +
+                           std::to_string(replay.currentDay) + every;
+                } else {
+                    text = name + " belongs in day file " + std::to_string(replay.currentDay);
+                }
+                report(At(path, offset), text, true);
+            }
         }
-        const std::size_t partial = (bytes.size() - kLpHeaderSize) % recordSize;
         if (partial != 0) {
             report(At(path, bytes.size() - partial),
                    std::to_string(partial) + " bytes after the last whole record (records of " +
@@ -201,31 +243,50 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
                        std::to_string(recordSize) + " bytes)",
                    true);
         }
-        countedRecords += fileRecords;
-        if (day < current && fileRecords == 0) {
+        if (day < current && whole == 0) {
             report(path, "holds no record, but is not the current day file", true);
         }
-        if (day == current) {
-            const long expected = (current == 1 && days == 0) ? fileRecs : fileRecs + 1L;
-            if (fileRecords != expected) {
-                report(path,
-                       "holds " + Records(fileRecords) + ", but fileRecCnt " +
-                           std::to_string(fileRecs) + " means " + std::to_string(expected),
-                       true);
+    }
+
+    const LpCounters& c = counters;
+    if (replay.currentDay != c.currentDay || replay.fileRecCnt != c.fileRecCnt ||
+        replay.totalRecCnt != c.totalRecCnt || replay.dayCnt != c.dayCnt) {
+        report(
+            "store",
+            "currentDay fileRecCnt totalRecCnt dayCnt are " +
+                Counters(c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt) +
+                ", but the records in the day files give " +
+                Counters(replay.currentDay, replay.fileRecCnt, replay.totalRecCnt, replay.dayCnt),
+            true);
+    }
+
+    const std::string bound = current > 0
+                                  ? "is not one of day files 1 to " + std::to_string(current) +
+                                        " that currentDay " + std::to_string(current) + " counts"
+                                  : "is not counted: currentDay is " + std::to_string(current);
+    for (const int64_t day : beyond) {
+        FormatLpFilePath(path, lp, static_cast<int>(day));
+        // A run killed after creating the day file that its next record starts, and before
+        // storing that record, leaves currentDay + 1 empty or holding that record.
+        std::string text = bound;
+        if (day == current + 1 &&
+            ReadDayFileBytes(path, &bytes, &error, kLpHeaderSize + recordSize) ==
+                ReadResult::kRead) {
+            const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
+            const bool headed =
+                bytes.size() >= kLpHeaderSize + 4 && CheckLpHeader(data, kLpHeaderSize, lp).empty();
+            const uint32_t number = headed ? DecodeLpRecord(data + kLpHeaderSize, 0).number : 0;
+            if (bytes.empty() || (headed && number == counted + 1)) {
+                text = bound + "; it was started by " +
+                       (headed ? "record " + std::to_string(number) + ", which"
+                               : std::string("a record that")) +
+                       " the store does not count, and the next run of profill creates it again";
             }
         }
-    }
-    if (countedRecords != total) {
-        report("store",
-               "totalRecCnt is " + std::to_string(total) + ", but the day files hold " +
-                   Records(countedRecords),
-               true);
+        report(path, text, true);
     }
     for (const std::string& name : stray) {
-        report(LpDirectory(lp) + name,
-               "is not one of day files 1 to " + std::to_string(current) + " that currentDay " +
-                   std::to_string(current) + " counts",
-               true);
+        report(LpDirectory(lp) + name, bound, true);
     }
     return check;
 }

@@ -1,13 +1,22 @@
-// Checks a load profile's day files against the file information that the store keeps for it,
-// as a generation run of profill leaves them from a cleared start:
-//   - day files 1 .. currentDay exist and no other; each starts with its profile's header and
-//     holds whole records only;
-//   - record numbers run 1, 2, ... across the files, and the files hold totalRecCnt records;
-//   - each interval starts where the previous one ended and ends after it starts; kind 1 or 2;
-//   - dayCnt is currentDay - 1 (day file 1 was started by the first record) or currentDay (the
-//     first record already filled a file of one record);
-//   - the current day file holds fileRecCnt + 1 records (its first record reset fileRecCnt to
-//     0), except day file 1 before any new file was started, which holds fileRecCnt.
+// Checks a load profile's day files against the file information that the store keeps for it.
+//
+// The day files are read in order and the bookkeeping is replayed over their records as the
+// generation run of profill advances it, from the zeros of a cleared start: every record adds 1
+// to totalRecCnt and fileRecCnt; when fileRecCnt reaches the records per file of the run that
+// wrote the record, the record starts a new day file (fileRecCnt 0, currentDay and dayCnt + 1);
+// the first record of a profile starts day file 1. A record says which run wrote it: kind 2 (a
+// daily, weekly or monthly interval) gives one record per file, kind 1 with an interval of m
+// minutes 1440 / m + 4. So the replay knows, for every record, the day file it belongs in and
+// whether it starts it, also over runs of different intervals. Checked:
+//   - day files 1 .. currentDay exist and no other "<n>.lp"; each is a regular file that starts
+//     with its profile's header and holds whole records only;
+//   - each record is in the day file the replay puts it in, and starts it exactly when the
+//     replay says so; after the last record the replay gives the stored currentDay,
+//     fileRecCnt, totalRecCnt and dayCnt;
+//   - record numbers run 1, 2, ...; each interval starts where the previous one ended, is a
+//     whole number of minutes long, and has kind 1 or 2.
+// What a run killed between writing a record and storing its count leaves (the record at the
+// end of the current day file, or a day file currentDay + 1 started by it) is named as such.
 // daysDeleted is not checked: profill never deletes day files.
 #pragma once
 
