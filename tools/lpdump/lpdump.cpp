@@ -109,6 +109,11 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     return true;
 }
 
+// "1 thing", "2 things".
+std::string Count(long count, const char* thing) {
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 // Leaves of LP index lp in the store, read in one transaction: the file-information counters,
 // then the channel count. False after printing why they cannot be read.
 bool ReadProfileLeaves(toolkit::CCds& cds, int lp, std::vector<int32_t>* values) {
@@ -178,13 +183,15 @@ int Verify(const Options& options) {
     }
     const int discrepancies = check.Discrepancies();
     if (discrepancies == 0) {
-        printf("lpdump: LP %d agrees with its store: %d day file%s, %ld records of %d channels\n",
-               n, check.files, check.files == 1 ? "" : "s", check.records, channels);
+        printf("lpdump: LP %d agrees with its store: %s, %s of %d channels\n", n,
+               Count(check.files, "day file").c_str(), Count(check.records, "record").c_str(),
+               channels);
         return kExitOk;
     }
-    printf("lpdump: LP %d does not agree with its store: %d %s in %d day files, %ld records\n", n,
-           discrepancies, discrepancies == 1 ? "discrepancy" : "discrepancies", check.files,
-           check.records);
+    printf("lpdump: LP %d does not agree with its store: %s in %s, %s\n", n,
+           discrepancies == 1 ? "1 discrepancy"
+                              : (std::to_string(discrepancies) + " discrepancies").c_str(),
+           Count(check.files, "day file").c_str(), Count(check.records, "record").c_str());
     return kExitBadFile;
 }
 
