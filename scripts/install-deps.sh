@@ -10,6 +10,11 @@ for package in $packages; do
 done
 if [ -n "$missing" ]; then
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
+    # An index fetched while its mirror syncs fails the update now and then: try again, then go
+    # on with the lists there are (the install fails if they lack a package).
+    for _ in 1 2 3; do
+        apt-get update -qq && break
+        sleep 5
+    done
     apt-get install -y -qq --no-install-recommends $missing
 fi

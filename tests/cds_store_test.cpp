@@ -216,8 +216,9 @@ TEST(CdsStore, ReadersDoNotWaitForAWriter) {
         }
         _exit(0);
     }
+    close(held[1]);  // so that a writer that fails to start ends the read below
     char signal = 0;
-    ASSERT_EQ(read(held[0], &signal, 1), 1);
+    ASSERT_EQ(read(held[0], &signal, 1), 1) << "the writer did not start";
     CCds cds;
     ASSERT_NE(cds.handle(), nullptr);
     const Read got = Get(cds, {"/a/Value"});
