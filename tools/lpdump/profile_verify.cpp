@@ -25,13 +25,18 @@ std::string Time(uint32_t seconds) {
 
 // The files in dir that look like day files: the numbers of those named "<n>.lp" as profill
 // names them, ascending, and the names of the others ("0.lp", "007.lp", ...). False with errno
-// set when dir cannot be listed.
+// set when dir cannot be listed, or not to its end.
 bool ListDayFiles(const char* dir, std::vector<int64_t>* days, std::vector<std::string>* stray) {
     DIR* listing = opendir(dir);
     if (listing == nullptr) {
         return false;
     }
-    while (const dirent* entry = readdir(listing)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(listing);
+        if (entry == nullptr) {
+            break;
+        }
         const std::string name = entry->d_name;
         if (name.size() < 4 || name.compare(name.size() - 3, 3, ".lp") != 0 ||
             name.find_first_not_of("0123456789") != name.size() - 3) {
@@ -45,7 +50,13 @@ bool ListDayFiles(const char* dir, std::vector<int64_t>* days, std::vector<std::
             stray->push_back(name);
         }
     }
+    // readdir ends the listing with null both at its end and on an error.
+    const int listed = errno;
     closedir(listing);
+    if (listed != 0) {
+        errno = listed;
+        return false;
+    }
     std::sort(days->begin(), days->end());
     std::sort(stray->begin(), stray->end());
     return true;
