@@ -117,11 +117,13 @@ int WriteFileInfoToCDS(toolkit::CCds& cds, int lp) {
     const std::vector<std::string>& paths = FileInfoPaths(lp + 1);
     static const std::vector<pcd_tribool_t> kFlags(kFileInfoLeafCount, 1);
     const LP_FILE_INFO& info = g_lP[lp].fileInfo;
-    std::vector<toolkit::CElement> values(kFileInfoLeafCount);
+    // The run stores after every record: the elements and the statuses are written over on
+    // every call rather than allocated again.
+    static std::vector<toolkit::CElement> values(kFileInfoLeafCount);
+    static std::vector<api_status_t> statuses;
     for (int k = 0; k < kFileInfoLeafCount; ++k) {
         values[static_cast<size_t>(k)].set_int(info.*kFileInfoFields[k]);
     }
-    std::vector<api_status_t> statuses;
     const int written = cds.set_leaves(paths, values, kFlags, statuses, std::string());
     if (written != kCdsCallOk) {
         LogCdsError("WriteFileInfoToCDS: Error calling set_leaves retval is %d", written);
