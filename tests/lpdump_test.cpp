@@ -19,10 +19,20 @@ ProgramResult Lpdump(const Sandbox& box, const std::vector<std::string>& args) {
     return RunProgram(LPDUMP_BIN, args, env);
 }
 
+// profill with args split at blanks; a first word "@DATE_TIME" runs it with its clock frozen there
+// (in UTC) through faketime.
 void Profill(const Sandbox& box, const std::string& args) {
     std::istringstream words(args);
     std::vector<std::string> argv{std::istream_iterator<std::string>(words), {}};
-    const ProgramResult run = RunProgram(PROFILL_BIN, argv, box.Env());
+    std::vector<std::string> env = box.Env();
+    std::string program = PROFILL_BIN;
+    if (argv.at(0)[0] == '@') {
+        env.insert(env.end(), {"TZ=UTC", "ASAN_OPTIONS=verify_asan_link_order=0"});
+        argv.insert(argv.begin(), {"-f", Replace(argv[0].substr(1), "_", " "), PROFILL_BIN});
+        argv.erase(argv.begin() + 3);
+        program = "/usr/bin/faketime";
+    }
+    const ProgramResult run = RunProgram(program, argv, env);
     ASSERT_EQ(run.status, 0) << args << "\n" << run.out;
 }
 
