@@ -206,6 +206,12 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
          {"--verify"},
          0,
          {"lpdump: LP 1 agrees with its store: 2 day files, 28 records of 16 channels"}},
+        {"interval ends past 2106",
+         {"@2106-02-07_05:00:00 -i 60 -t 1 -c"},
+         nullptr,
+         {"--verify"},
+         0,
+         {"lpdump: LP 1 agrees with its store: 2 day files, 28 records of 16 channels"}},
         {"stopped in day file 1",
          {oneFifteen},
          [](const Sandbox& box) {
