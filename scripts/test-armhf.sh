@@ -11,4 +11,4 @@ bash scripts/install-deps.sh faketime crossbuild-essential-armhf qemu-user \
 cmake -S . -B build-armhf -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/arm-linux-gnueabihf.cmake"
 cmake --build build-armhf -j"$(nproc)"
-ctest --test-dir build-armhf --output-on-failure -j"$(nproc)" --timeout 600
+ctest --no-tests=error --test-dir build-armhf --output-on-failure -j"$(nproc)" --timeout 600

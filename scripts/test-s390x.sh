@@ -11,4 +11,4 @@ bash scripts/install-deps.sh faketime crossbuild-essential-s390x qemu-user \
 cmake -S . -B build-s390x -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/s390x-linux-gnu.cmake"
 cmake --build build-s390x -j"$(nproc)"
-ctest --test-dir build-s390x --output-on-failure -j"$(nproc)" --timeout 600
+ctest --no-tests=error --test-dir build-s390x --output-on-failure -j"$(nproc)" --timeout 600

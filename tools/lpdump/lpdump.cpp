@@ -109,9 +109,9 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     return true;
 }
 
-// "1 thing", "2 things".
-std::string Count(long count, const char* thing) {
-    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+// "1 thing", "2 things" (or the plural given).
+std::string Count(long count, const std::string& one, const std::string& many = "") {
+    return std::to_string(count) + " " + (count != 1 ? (many.empty() ? one + "s" : many) : one);
 }
 
 // Leaves of LP index lp in the store, read in one transaction: the file-information counters,
@@ -174,8 +174,10 @@ int Verify(const Options& options) {
                finding.discrepancy ? "" : "note: ", finding.text.c_str());
     }
     if (hidden[1] + hidden[0] > 0) {
-        printf("lpdump: %zu more discrepancies and %zu more notes not shown\n", hidden[1],
-               hidden[0]);
+        printf(
+            "lpdump: %s and %s not shown\n",
+            Count(static_cast<long>(hidden[1]), "more discrepancy", "more discrepancies").c_str(),
+            Count(static_cast<long>(hidden[0]), "more note").c_str());
     }
     if (!check.readError.empty()) {
         printf("lpdump: cannot verify LP %d: cannot read %s\n", n, check.readError.c_str());
@@ -183,14 +185,13 @@ int Verify(const Options& options) {
     }
     const int discrepancies = check.Discrepancies();
     if (discrepancies == 0) {
-        printf("lpdump: LP %d agrees with its store: %s, %s of %d channels\n", n,
+        printf("lpdump: LP %d agrees with its store: %s, %s of %s\n", n,
                Count(check.files, "day file").c_str(), Count(check.records, "record").c_str(),
-               channels);
+               Count(channels, "channel").c_str());
         return kExitOk;
     }
     printf("lpdump: LP %d does not agree with its store: %s in %s, %s\n", n,
-           discrepancies == 1 ? "1 discrepancy"
-                              : (std::to_string(discrepancies) + " discrepancies").c_str(),
+           Count(discrepancies, "discrepancy", "discrepancies").c_str(),
            Count(check.files, "day file").c_str(), Count(check.records, "record").c_str());
     return kExitBadFile;
 }
@@ -305,9 +306,10 @@ int Dump(const Options& options) {
         const std::size_t whole = (bytes.size() - kLpHeaderSize) / recordSize;
         if (!options.csv) {
             const int lp = LpOfHeader(data, bytes.size());
-            printf("%s: LP %c day file, version %u, %zu record%s of %d channels\n", path.c_str(),
-                   lp < 0 ? '?' : static_cast<char>('1' + lp), LpHeaderVersion(data), whole,
-                   whole == 1 ? "" : "s", channels[f]);
+            printf("%s: LP %c day file, version %u, %s of %s\n", path.c_str(),
+                   lp < 0 ? '?' : static_cast<char>('1' + lp), LpHeaderVersion(data),
+                   Count(static_cast<long>(whole), "record").c_str(),
+                   Count(channels[f], "channel").c_str());
         }
         const std::string field = CsvField(path);
         for (std::size_t i = 0; i < whole; ++i) {
@@ -319,8 +321,9 @@ int Dump(const Options& options) {
         if (partial != 0) {
             fprintf(stderr,
                     "lpdump: %s offset %zu: %zu bytes after the last whole record (records of "
-                    "%d channels are %zu bytes)\n",
-                    path.c_str(), bytes.size() - partial, partial, channels[f], recordSize);
+                    "%s are %zu bytes)\n",
+                    path.c_str(), bytes.size() - partial, partial,
+                    Count(channels[f], "channel").c_str(), recordSize);
             status = kExitBadFile;
         }
     }

@@ -250,7 +250,8 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
         if (partial != 0) {
             report(At(path, bytes.size() - partial),
                    std::to_string(partial) + " bytes after the last whole record (records of " +
-                       std::to_string(BoundedChannels(channels)) + " channels are " +
+                       std::to_string(BoundedChannels(channels)) +
+                       (BoundedChannels(channels) == 1 ? " channel are " : " channels are ") +
                        std::to_string(recordSize) + " bytes)",
                    true);
         }
