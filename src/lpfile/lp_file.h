@@ -49,6 +49,8 @@ void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,
 
 // Creates (or truncates) day file fileNumber of LP lp and writes its header. Returns 0 with the
 // open stream in *file, or 2 when the file cannot be created (*file untouched).
+// The stream buffers into the writer's one static buffer, so it must be closed before another day
+// file is created or opened.
 int CreateLpFile(FILE** file, int fileNumber, int lp);
 
 // Writes one record into the current day file of LP lp, creating the file when the profile has
