@@ -341,8 +341,8 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
          {"--verify"},
          1,
          {"<root>/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts; it was "
-          "started by record 200, which the store does not count, and the next run of profill "
-          "creates it again",
+          "started by record 200, which the store does not count, and the run of profill that "
+          "next starts day file 3 writes it afresh",
           Disagrees(1, 2, 199)}},
         {"files not named as day files are",
          {oneFifteen},
@@ -360,6 +360,25 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
          {"--verify"},
          1,
          {"<root>/lp1/2.lp: day file is missing, but currentDay is 3",
+          store + "3 0 200 2, but the records in the day files give 2 0 100 1",
+          Disagrees(2, 2, 100)}},
+        {"a day file of a header only",
+         {oneFifteen},
+         [](const Sandbox& box) { ASSERT_EQ(truncate(box.DayFile(0, 2).c_str(), 32), 0); },
+         {"--verify"},
+         1,
+         {"<root>/lp1/2.lp: holds no record, but is not the current day file",
+          store + "3 0 200 2, but the records in the day files give 2 0 100 1",
+          Disagrees(2, 3, 100)}},
+        {"a dangling link in place of a day file",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()), 0);
+             ASSERT_EQ(symlink("none.lp", box.DayFile(0, 2).c_str()), 0);
+         },
+         {"--verify"},
+         1,
+         {"<root>/lp1/2.lp: a symbolic link to no regular file",
           store + "3 0 200 2, but the records in the day files give 2 0 100 1",
           Disagrees(2, 2, 100)}},
         {"a FIFO in place of a day file",

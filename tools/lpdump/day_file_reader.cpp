@@ -111,6 +111,19 @@ DayFileRecord DecodeLpRecord(const uint8_t* bytes, int channels) {
 ReadResult ReadDayFileBytes(const std::string& path, std::string* bytes, std::string* error,
                             std::size_t maxSize) {
     bytes->clear();
+    // What is not a regular file (or a link to one) is told apart before it is opened: a
+    // socket, a dangling or looping link cannot be opened at all.
+    struct stat entry = {};
+    if (lstat(path.c_str(), &entry) != 0) {
+        *error = strerror(errno);
+        return ReadResult::kUnreadable;
+    }
+    if (!S_ISREG(entry.st_mode) &&
+        (!S_ISLNK(entry.st_mode) || stat(path.c_str(), &entry) != 0 || !S_ISREG(entry.st_mode))) {
+        *error =
+            S_ISLNK(entry.st_mode) ? "a symbolic link to no regular file" : "not a regular file";
+        return ReadResult::kNotDayFile;
+    }
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd < 0) {
         *error = strerror(errno);

@@ -181,10 +181,15 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
         for (const HeaderFault& fault : CheckLpHeader(data, bytes.size(), lp)) {
             report(At(path, fault.offset), fault.text, true);
         }
+        const std::size_t whole =
+            bytes.size() < kLpHeaderSize ? 0 : (bytes.size() - kLpHeaderSize) / recordSize;
+        if (whole == 0 && day < current) {
+            // Records are missing here: what follows cannot be placed against them.
+            numberKnown = placesKnown = havePrevious = false;
+        }
         if (bytes.size() < kLpHeaderSize) {
             continue;
         }
-        const std::size_t whole = (bytes.size() - kLpHeaderSize) / recordSize;
         const std::size_t partial = (bytes.size() - kLpHeaderSize) % recordSize;
         bool placed = placesKnown;  // false once a record of this file was found out of place
         for (std::size_t i = 0; i < whole; ++i) {
@@ -249,7 +254,8 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
         }
         if (partial != 0) {
             report(At(path, bytes.size() - partial),
-                   std::to_string(partial) + " bytes after the last whole record (records of " +
+                   std::to_string(partial) + (partial == 1 ? " byte" : " bytes") +
+                       " after the last whole record (records of " +
                        std::to_string(BoundedChannels(channels)) +
                        (BoundedChannels(channels) == 1 ? " channel are " : " channels are ") +
                        std::to_string(recordSize) + " bytes)",
@@ -279,20 +285,26 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
     for (const int64_t day : beyond) {
         FormatLpFilePath(path, lp, static_cast<int>(day));
         // A run killed after creating the day file that its next record starts, and before
-        // storing that record, leaves currentDay + 1 empty or holding that record.
+        // storing that record, leaves currentDay + 1 empty or holding that record: one whose run
+        // starts a day file at the stored count.
         std::string text = bound;
         if (day == current + 1 &&
             ReadDayFileBytes(path, &bytes, &error, kLpHeaderSize + recordSize) ==
                 ReadResult::kRead) {
             const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-            const bool headed =
-                bytes.size() >= kLpHeaderSize + 4 && CheckLpHeader(data, kLpHeaderSize, lp).empty();
-            const uint32_t number = headed ? DecodeLpRecord(data + kLpHeaderSize, 0).number : 0;
-            if (bytes.empty() || (headed && number == counted + 1)) {
+            const bool headed = bytes.size() >= kLpHeaderSize + kLpFixedSize &&
+                                CheckLpHeader(data, kLpHeaderSize, lp).empty();
+            const DayFileRecord record =
+                headed ? DecodeLpRecord(data + kLpHeaderSize, 0) : DayFileRecord{};
+            if (bytes.empty() ||
+                (headed && record.number == counted + 1 &&
+                 (current == 0 || RecordsPerFile(record) <= counters.fileRecCnt + int64_t{1}))) {
                 text = bound + "; it was started by " +
-                       (headed ? "record " + std::to_string(number) + ", which"
+                       (headed ? "record " + std::to_string(record.number) + ", which"
                                : std::string("a record that")) +
-                       " the store does not count, and the next run of profill creates it again";
+                       " the store does not count, and the run of profill that next starts day "
+                       "file " +
+                       std::to_string(day) + " writes it afresh";
             }
         }
         report(path, text, true);
