@@ -87,6 +87,14 @@ std::vector<HeaderFault> CheckLpHeader(const uint8_t* bytes, std::size_t size, i
     return faults;
 }
 
+std::string PartialRecordText(std::size_t partial, int channels) {
+    const int n = BoundedChannels(channels);
+    return std::to_string(partial) + (partial == 1 ? " byte" : " bytes") +
+           " after the last whole record (records of " + std::to_string(n) +
+           (n == 1 ? " channel are " : " channels are ") + std::to_string(LpRecordSize(n)) +
+           " bytes)";
+}
+
 uint32_t LpHeaderVersion(const uint8_t* bytes) {
     return GetBe32(bytes + 16);
 }

@@ -42,6 +42,9 @@ int LpOfHeader(const uint8_t* bytes, std::size_t size);
 // The version word of a header of at least 20 bytes.
 uint32_t LpHeaderVersion(const uint8_t* bytes);
 
+// What a file's partial bytes after its last whole record are called, in dumps and checks.
+std::string PartialRecordText(std::size_t partial, int channels);
+
 // Decodes the record at bytes, which holds LpRecordSize(channels) bytes.
 DayFileRecord DecodeLpRecord(const uint8_t* bytes, int channels);
 

@@ -319,12 +319,8 @@ int Dump(const Options& options) {
         }
         const std::size_t partial = (bytes.size() - kLpHeaderSize) % recordSize;
         if (partial != 0) {
-            fprintf(stderr,
-                    "lpdump: %s offset %zu: %s after the last whole record (records of "
-                    "%s are %zu bytes)\n",
-                    path.c_str(), bytes.size() - partial,
-                    Count(static_cast<long>(partial), "byte").c_str(),
-                    Count(channels[f], "channel").c_str(), recordSize);
+            fprintf(stderr, "lpdump: %s offset %zu: %s\n", path.c_str(), bytes.size() - partial,
+                    PartialRecordText(partial, channels[f]).c_str());
             status = kExitBadFile;
         }
     }

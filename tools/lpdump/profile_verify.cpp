@@ -253,13 +253,7 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
             }
         }
         if (partial != 0) {
-            report(At(path, bytes.size() - partial),
-                   std::to_string(partial) + (partial == 1 ? " byte" : " bytes") +
-                       " after the last whole record (records of " +
-                       std::to_string(BoundedChannels(channels)) +
-                       (BoundedChannels(channels) == 1 ? " channel are " : " channels are ") +
-                       std::to_string(recordSize) + " bytes)",
-                   true);
+            report(At(path, bytes.size() - partial), PartialRecordText(partial, channels), true);
         }
         if (day < current && whole == 0) {
             report(path, "holds no record, but is not the current day file", true);
