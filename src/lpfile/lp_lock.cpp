@@ -1,0 +1,107 @@
+#include "lpfile/lp_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "lpfile/lp_dirs.h"
+
+namespace {
+
+int g_lockFds[2] = {-1, -1};
+
+int OpenLpDirectory(int lp) {
+    return open(LpDirectory(lp), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// The pid of a process holding an flock on the file of st, from the kernel's list of locks
+// (lines like "3: FLOCK  ADVISORY  WRITE 1234 08:01:131090 0 EOF"); 0 when none is listed, -1
+// when the list cannot be read.
+int FlockHolderPid(const struct stat& st) {
+    FILE* locks = fopen("/proc/locks", "re");
+    if (locks == nullptr) {
+        return -1;
+    }
+    char line[256];
+    char wanted[64];
+    snprintf(wanted, sizeof wanted, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+             static_cast<unsigned long long>(st.st_ino));
+    int pid = 0;
+    while (pid == 0 && fgets(line, sizeof line, locks) != nullptr) {
+        char kind[16];
+        char mode[16];
+        char file[64];
+        int holder = 0;
+        // A waiting request is listed as "N: -> FLOCK ...", which this pattern skips.
+        if (sscanf(line, "%*d: %15s %*s %15s %d %63s", kind, mode, &holder, file) == 4 &&
+            strcmp(kind, "FLOCK") == 0 && strcmp(file, wanted) == 0 && holder > 0) {
+            pid = holder;
+        }
+    }
+    fclose(locks);
+    return pid;
+}
+
+}  // namespace
+
+LpLockResult LockLpProfile(int lp, int* holder) {
+    const int index = lp == 0 ? 0 : 1;
+    *holder = 0;
+    if (g_lockFds[index] >= 0) {
+        return kLpLockTaken;
+    }
+    const int fd = OpenLpDirectory(lp);
+    if (fd < 0) {
+        return (errno == ENOENT || errno == ENOTDIR) ? kLpLockNoDirectory : kLpLockFailed;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        LpLockResult result = kLpLockFailed;
+        if (error == EWOULDBLOCK) {
+            struct stat st = {};
+            const int pid = fstat(fd, &st) == 0 ? FlockHolderPid(st) : -1;
+            *holder = pid > 0 ? pid : 0;
+            result = kLpLockBusy;
+        }
+        close(fd);
+        errno = error;
+        return result;
+    }
+    g_lockFds[index] = fd;
+    return kLpLockTaken;
+}
+
+void UnlockLpProfile(int lp) {
+    int& fd = g_lockFds[lp == 0 ? 0 : 1];
+    if (fd >= 0) {
+        close(fd);  // the lock goes with the last descriptor of its open directory
+        fd = -1;
+    }
+}
+
+int LpLockHolder(int lp) {
+    const int fd = OpenLpDirectory(lp);
+    if (fd < 0) {
+        return 0;
+    }
+    struct stat st = {};
+    int pid = fstat(fd, &st) == 0 ? FlockHolderPid(st) : -1;
+    if (pid < 0) {
+        // No list of locks (no /proc): ask the lock itself, with a shared request that is let go
+        // at once, so a writer starting in that instant is the only one that could notice.
+        if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
+            flock(fd, LOCK_UN);
+            pid = 0;
+        } else {
+            pid = errno == EWOULDBLOCK ? -1 : 0;
+        }
+    }
+    close(fd);
+    return pid;
+}

@@ -1,0 +1,23 @@
+// One writer per load profile: a generation run, a clear and a repair hold an exclusive flock on
+// the profile's directory for as long as they may change its day files or its bookkeeping. The
+// kernel drops the lock with the process, so a killed writer never leaves it behind, and the
+// lock adds no file to the directory.
+#pragma once
+
+enum LpLockResult {
+    kLpLockTaken = 0,
+    kLpLockBusy = 1,         // another process holds it
+    kLpLockNoDirectory = 2,  // the profile's directory is missing or no directory
+    kLpLockFailed = 3,       // the directory could not be opened or locked; errno says why
+};
+
+// Takes the lock of LP index lp without waiting. On kLpLockBusy, *holder is the pid of the
+// process holding it, or 0 when that cannot be known. The lock is held until UnlockLpProfile or
+// the end of the process; it is not passed on to programs the process runs.
+LpLockResult LockLpProfile(int lp, int* holder);
+void UnlockLpProfile(int lp);
+
+// The pid of a process that holds the lock of LP index lp, without taking it: 0 when nobody
+// holds it (or the directory is missing), -1 when it is held by a process whose pid cannot be
+// known.
+int LpLockHolder(int lp);
