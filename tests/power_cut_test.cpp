@@ -1,0 +1,497 @@
+// What a power cut on a host can leave of a profile, and the way back from it.
+//
+// On a host the store (no flush per commit, one flush when profill closes it) and the day files
+// reach the disk on their own, each in the order it was written. The test records every change
+// that a real run continuing a profile makes to the store and the day files, with strace, and
+// builds states from the files as they were before that run: each file gets its own changes up
+// to its own cut, anywhere up to the instant of the cut, often inside a write, so that a state
+// can hold a partial record, a partial page of the store, a day file that has lost its end while
+// the next one kept its records, or a store that counts fewer or more records than the files
+// hold. For every state no tool may die; the way back (a new store from the seed where the store
+// no longer opens, lpdump --repair, with --force where the cut left a break) must leave a
+// profile that verifies, with every whole record from record 1 up to the first one the cut
+// damaged in place and counted; and a continuing run must then work.
+//
+// PROFILL_POWERCUT_STATES sets the number of states (30), PROFILL_POWERCUT_SEED the seed of the
+// cuts (fixed); scripts/powercut-soak.sh runs many more.
+#include <limits.h>
+#include <stdlib.h>
+
+#include <cctype>
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+#include "sandbox.h"
+#include "write_trace.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The recorded run: -i 30 gives 52 records per day file, so that records cross the 4 KiB pages
+// of a file, and -t 6 six files' worth.
+const std::vector<std::string> kFirstRun = {"-i", "30", "-t", "2", "-c"};
+const std::vector<std::string> kRecordedRun = {"-i", "30", "-t", "6"};
+const std::vector<std::string> kNextRun = {"-i", "30", "-t", "1"};
+constexpr std::size_t kRecordsPerRun = 52;
+constexpr std::size_t kHeaderSize = 32;
+constexpr std::size_t kPageSize = 4096;
+
+template <typename... Parts>
+std::string Text(const Parts&... parts) {
+    std::ostringstream text;
+    (text << ... << parts);
+    return text.str();
+}
+
+// The store and every file under the flash root in dir, by path relative to dir.
+FileTree ReadTree(const std::string& dir) {
+    FileTree tree;
+    tree["store.mdb"] = ReadFile(dir + "/store.mdb");
+    for (const auto& entry : fs::recursive_directory_iterator(dir + "/jffs")) {
+        if (entry.is_regular_file()) {
+            tree[fs::relative(entry.path(), dir).string()] = ReadFile(entry.path().string());
+        }
+    }
+    return tree;
+}
+
+void WriteTree(const std::string& dir, const FileTree& tree) {
+    fs::create_directories(dir + "/jffs/lp1");
+    fs::create_directories(dir + "/jffs/lp2");
+    for (const auto& [path, content] : tree) {
+        if (content) {
+            WriteFile(dir + "/" + path, *content);
+        }
+    }
+}
+
+// Where a record of LP 1 is, and its bytes.
+struct RecordPlace {
+    std::string path;
+    std::size_t offset;
+    std::string bytes;
+};
+
+// A profile after a first run, as it was on the disk, and what the run that continued it
+// changed, in order.
+struct Recording {
+    Sandbox box{ReadFile(CDSCTL_EXAMPLE)};
+    FileTree before, after;
+    std::vector<FileChange> changes;   // with paths relative to box.dir.path
+    std::string dump;                  // the store before the run, as cdsctl dumps it
+    std::vector<RecordPlace> records;  // LP 1's records 1, 2, ... after the run
+    std::size_t recordSize = 0;
+};
+
+std::string Lp1File(std::size_t n) {
+    return Text("jffs/lp1/", n, ".lp");
+}
+
+// Records the continuing run; fails the test when it cannot.
+void Record(Recording& recording) {
+    Sandbox& box = recording.box;
+    const int channels = box.Leaf("/Q7M/LoadPrf/1/NumChannels/Value");
+    recording.recordSize = 16 + 6 * static_cast<std::size_t>(channels);
+    ProgramResult run = RunProgram(PROFILL_BIN, kFirstRun, box.Env());
+    ASSERT_EQ(run.status, 0) << run.out;
+    run = RunProgram(PROFILL_BIN, {"-t", "1", "-c", "-2"}, box.Env());
+    ASSERT_EQ(run.status, 0) << run.out;
+    recording.before = ReadTree(box.dir.path);
+    recording.dump = box.Dump("/");
+
+    char real[PATH_MAX];
+    ASSERT_NE(realpath(box.dir.path.c_str(), real), nullptr);
+    const std::string base = std::string(real) + "/";
+    std::vector<std::string> args = StraceOptions();
+    args.insert(args.end(), {"-o", box.dir.path + "/trace", PROFILL_BIN});
+    args.insert(args.end(), kRecordedRun.begin(), kRecordedRun.end());
+    run = RunProgram("strace", args, box.Env());
+    ASSERT_EQ(run.status, 0) << "strace (bash scripts/install-deps.sh strace) " << run.err;
+    std::string error;
+    const auto keep = [&base](const std::string& path) {
+        return path.compare(0, base.size(), base) == 0 &&
+               (path == base + "store.mdb" || path.compare(base.size(), 5, "jffs/") == 0);
+    };
+    ASSERT_TRUE(ParseTrace(ReadFile(box.dir.path + "/trace"), keep, &recording.changes, &error))
+        << error;
+    recording.after = recording.before;
+    for (FileChange& change : recording.changes) {
+        change.path.erase(0, base.size());
+        ApplyChange(change, recording.after[change.path]);
+    }
+    // The recorded changes are all the run made.
+    const FileTree now = ReadTree(box.dir.path);
+    for (const auto& [path, content] : now) {
+        EXPECT_TRUE(recording.after.count(path) != 0 && recording.after[path] == content)
+            << path << " differs from what the recorded changes give: " << content->size()
+            << " bytes, not " << (recording.after[path] ? recording.after[path]->size() : 0);
+    }
+    ASSERT_EQ(recording.after.size(), now.size());
+
+    for (std::size_t n = 1; recording.after.count(Lp1File(n)) != 0; ++n) {
+        const std::string& file = *recording.after[Lp1File(n)];
+        for (std::size_t at = kHeaderSize; at + recording.recordSize <= file.size();
+             at += recording.recordSize) {
+            recording.records.push_back({Lp1File(n), at, file.substr(at, recording.recordSize)});
+            ASSERT_EQ(file.substr(at, 4), Be32(static_cast<uint32_t>(recording.records.size())));
+        }
+    }
+    ASSERT_EQ(recording.records.size(), kRecordsPerRun * 8);
+}
+
+// A state of the files after a power cut, and where each file was cut.
+struct State {
+    std::string what;
+    FileTree files;
+};
+
+// The pages of a file as they reach the disk in any order: each page as it was at the last
+// flush or after any later change to it, the newest one half the time.
+class PageVersions {
+  public:
+    explicit PageVersions(const FileContent& content) { Note(content, 0, Size(content)); }
+
+    // Notes the pages that change, now applied to content, touched.
+    void Note(const FileContent& content, const FileChange& change, std::size_t sizeBefore) {
+        const std::size_t from = change.kind == FileChange::kWrite && change.offset != kAppend
+                                     ? static_cast<std::size_t>(change.offset)
+                                     : std::min(sizeBefore, Size(content));
+        Note(content, from, std::max(sizeBefore, Size(content)));
+    }
+
+    // content with each page from one of its versions.
+    std::string Mix(const std::string& content, std::mt19937_64& random, int* older) const {
+        std::string mixed = content;
+        for (const auto& [page, seen] : versions_) {
+            const std::size_t at = page * kPageSize;
+            if (at >= mixed.size()) {
+                continue;
+            }
+            std::size_t pick = seen.size() - 1;
+            if (std::uniform_int_distribution<int>(0, 1)(random) == 0) {
+                pick = std::uniform_int_distribution<std::size_t>(0, pick)(random);
+            }
+            std::string bytes = seen[pick];
+            bytes.resize(std::min(kPageSize, mixed.size() - at));
+            *older += bytes != mixed.substr(at, bytes.size());
+            mixed.replace(at, bytes.size(), bytes);
+        }
+        return mixed;
+    }
+
+  private:
+    static std::size_t Size(const FileContent& content) { return content ? content->size() : 0; }
+
+    void Note(const FileContent& content, std::size_t from, std::size_t to) {
+        for (std::size_t page = from / kPageSize; page * kPageSize < to; ++page) {
+            const std::string bytes = content && page * kPageSize < content->size()
+                                          ? content->substr(page * kPageSize, kPageSize)
+                                          : std::string();
+            std::vector<std::string>& seen = versions_[page];
+            if (seen.empty() || seen.back() != bytes) {
+                seen.push_back(bytes);
+            }
+        }
+    }
+
+    std::map<std::size_t, std::vector<std::string>> versions_;
+};
+
+// Each file gets its changes up to a cut of its own, at or after its last flush before the
+// instant of the cut and at or before that instant: half the files all of them, the others a
+// cut at random, inside a write a third of the time. In a quarter of the states the pages of
+// the store reach the disk out of order, as a file system without ordered writes can leave
+// them.
+State CutState(const Recording& recording, std::mt19937_64& random) {
+    const auto uniform = [&random](std::size_t low, std::size_t high) {
+        return std::uniform_int_distribution<std::size_t>(low, high)(random);
+    };
+    const std::size_t instant = uniform(0, recording.changes.size());
+    State state{Text("cut at change ", instant, " of ", recording.changes.size(), ":"),
+                recording.before};
+    std::map<std::string, std::vector<const FileChange*>> changes;
+    for (std::size_t i = 0; i < instant; ++i) {
+        changes[recording.changes[i].path].push_back(&recording.changes[i]);
+    }
+    for (const auto& [path, own] : changes) {
+        std::size_t flushed = 0;
+        for (std::size_t i = 0; i < own.size(); ++i) {
+            flushed = own[i]->kind == FileChange::kSync ? i + 1 : flushed;
+        }
+        const std::size_t kept = uniform(0, 1) == 0 ? own.size() : uniform(flushed, own.size());
+        std::size_t partial = std::string::npos;
+        if (kept < own.size() && own[kept]->kind == FileChange::kWrite &&
+            own[kept]->bytes.size() > 1 && uniform(0, 2) == 0) {
+            partial = uniform(1, own[kept]->bytes.size() - 1);
+        }
+        FileContent& content = state.files[path];
+        for (std::size_t i = 0; i < flushed; ++i) {
+            ApplyChange(*own[i], content);
+        }
+        PageVersions pages(content);
+        for (std::size_t i = flushed; i < kept + (partial != std::string::npos); ++i) {
+            const std::size_t size = content ? content->size() : 0;
+            ApplyChange(*own[i], content, i < kept ? std::string::npos : partial);
+            pages.Note(content, *own[i], size);
+        }
+        state.what += Text(" ", path, " ", kept, "/", own.size());
+        if (partial != std::string::npos) {
+            state.what += Text("+", partial, "B");
+        }
+        if (path == "store.mdb" && content && uniform(0, 3) == 0) {
+            int older = 0;
+            content = pages.Mix(*content, random, &older);
+            state.what += Text(" with ", older, " pages older");
+        }
+    }
+    return state;
+}
+
+// How many of LP 1's records from record 1 on the cut left whole in their places, and whether
+// a whole record follows the first one it damaged.
+std::size_t Unbroken(const Recording& recording, const FileTree& files, bool* broken) {
+    const auto whole = [&](const RecordPlace& place) {
+        const auto file = files.find(place.path);
+        return file != files.end() && file->second &&
+               file->second->size() >= place.offset + place.bytes.size() &&
+               file->second->compare(0, kHeaderSize, *recording.after.at(place.path), 0,
+                                     kHeaderSize) == 0 &&
+               file->second->compare(place.offset, place.bytes.size(), place.bytes) == 0;
+    };
+    std::size_t n = 0;
+    while (n < recording.records.size() && whole(recording.records[n])) {
+        ++n;
+    }
+    *broken = false;
+    for (std::size_t i = n + 1; i < recording.records.size(); ++i) {
+        *broken = *broken || whole(recording.records[i]);
+    }
+    return n;
+}
+
+// The day files of LP 1 that hold records 1 to n and nothing else.
+FileTree Lp1Files(const Recording& recording, std::size_t n) {
+    FileTree files;
+    for (std::size_t i = 0; i < n; ++i) {
+        const RecordPlace& place = recording.records[i];
+        files[place.path] = recording.after.at(place.path)->substr(0, place.offset) + place.bytes;
+    }
+    return files;
+}
+
+// The lines of a dump whose paths start with prefix, or do not (!within).
+std::string Leaves(const std::string& dump, const std::string& prefix, bool within = true) {
+    std::istringstream lines(dump);
+    std::string line, leaves;
+    while (std::getline(lines, line)) {
+        if ((line.compare(0, prefix.size(), prefix) == 0) == within) {
+            leaves += line + "\n";
+        }
+    }
+    return leaves;
+}
+
+// The tools on the state in dir. A run that ends on a signal, or with a status the tool never
+// gives, is a problem.
+struct Tools {
+    std::string dir;
+    std::string* problem;
+
+    ProgramResult Run(const char* program, const std::vector<std::string>& args) const {
+        const ProgramResult result = RunProgram(
+            program, args, {"PROFILL_JFFS=" + dir + "/jffs", "CDS_STORE=" + dir + "/store.mdb"});
+        if (result.status < 0 || result.status > 2 ||
+            (program == std::string(PROFILL_BIN) && result.status > 1)) {
+            std::string command = fs::path(program).filename().string();
+            for (const std::string& arg : args) {
+                command += " " + arg;
+            }
+            *problem +=
+                Text(command, " ended with status ", result.status, "\n", result.out, result.err);
+        }
+        return result;
+    }
+};
+
+// args for LP lp.
+std::vector<std::string> Of(int lp, std::vector<std::string> args) {
+    if (lp == 2) {
+        args.push_back("-2");
+    }
+    return args;
+}
+
+// Counts of what the states needed.
+struct Tally {
+    int states = 0, newStore = 0, forced = 0, refused = 0, partial = 0;
+};
+
+// The first thing that is wrong with the state, or "".
+std::string CheckState(const Recording& recording, const State& state, Tally& tally) {
+    std::string problem;
+    const TempDir dir, raw;
+    const Tools tools{dir.path, &problem}, rawTools{raw.path, &problem};
+    WriteTree(dir.path, state.files);
+    WriteTree(raw.path, state.files);
+    const std::size_t recordSize = recording.recordSize;
+    bool broken = false;
+    const std::size_t kept = Unbroken(recording, state.files, &broken);
+    bool partial = false;
+    for (const auto& [path, content] : state.files) {
+        partial = partial || (content && path.compare(0, 9, "jffs/lp1/") == 0 &&
+                              content->size() > kHeaderSize &&
+                              (content->size() - kHeaderSize) % recordSize != 0);
+    }
+    tally.partial += partial;
+
+    // Nothing dies on what the cut left, and a dry run changes nothing.
+    tools.Run(PROFILL_BIN, {"-s"});
+    const int opens = tools.Run(CDSCTL_BIN, {"dump"}).status;
+    tools.Run(CDSCTL_BIN, {"get", "/LP/1/totalRecCnt/Value"});
+    for (int lp = 1; lp <= 2; ++lp) {
+        tools.Run(LPDUMP_BIN, Of(lp, {"--verify"}));
+        tools.Run(LPDUMP_BIN, Of(lp, {"--repair", "--dry-run"}));
+    }
+    if (ReadTree(dir.path) != ReadTree(raw.path)) {
+        problem += "lpdump --repair --dry-run changed files\n";
+    }
+    // A run on what the cut left either starts on files and bookkeeping that agree, or refuses
+    // and leaves the day files alone.
+    const FileTree rawFiles = ReadTree(raw.path);
+    const ProgramResult rawRun = rawTools.Run(PROFILL_BIN, kNextRun);
+    if (rawRun.status == 0) {
+        const ProgramResult verified = rawTools.Run(LPDUMP_BIN, {"--verify", "--continued"});
+        if (verified.status != 0) {
+            problem += "profill ran on the state as it was, and left\n" + verified.out;
+        }
+    } else if (rawRun.status == 1) {
+        ++tally.refused;
+        FileTree files = ReadTree(raw.path);
+        files["store.mdb"] = rawFiles.at("store.mdb");
+        if (files != rawFiles) {
+            problem += "profill refused to run and changed day files: " + rawRun.out;
+        }
+    }
+    if (!problem.empty()) {
+        return problem;
+    }
+
+    // The way back.
+    if (opens != 0) {
+        ++tally.newStore;
+        fs::remove(dir.path + "/store.mdb");
+        fs::remove(dir.path + "/store.mdb-lock");
+        if (tools.Run(CDSCTL_BIN, {"init"}).status != 0 ||
+            tools.Run(CDSCTL_BIN, {"load", CDSCTL_EXAMPLE}).status != 0) {
+            return problem + "no new store\n";
+        }
+    }
+    for (int lp = 1; lp <= 2; ++lp) {
+        // Only LP 1 was written when the power went, so only it can have a break.
+        const int needed = lp == 1 && broken ? 1 : 0;
+        const ProgramResult repaired = tools.Run(LPDUMP_BIN, Of(lp, {"--repair"}));
+        if (repaired.status != needed) {
+            return problem + Text("lpdump --repair of LP ", lp, " exited with ", repaired.status,
+                                  ", not ", needed, "\n", repaired.out, repaired.err);
+        }
+        if (repaired.status == 1) {
+            ++tally.forced;
+            const ProgramResult forced = tools.Run(LPDUMP_BIN, Of(lp, {"--repair", "--force"}));
+            if (forced.status != 0) {
+                return problem + Text("lpdump --repair --force of LP ", lp, " exited with ",
+                                      forced.status, "\n", forced.out, forced.err);
+            }
+        }
+        const ProgramResult verified = tools.Run(LPDUMP_BIN, Of(lp, {"--verify"}));
+        if (verified.status != 0) {
+            return problem +
+                   Text("after the repair lpdump --verify of LP ", lp, " found\n", verified.out);
+        }
+    }
+
+    // Every whole record from record 1 up to the first damaged one is still there and counted;
+    // LP 2 and the configuration are as before.
+    FileTree files = Lp1Files(recording, kept);
+    for (const auto& [path, content] : recording.before) {
+        if (path.compare(0, 9, "jffs/lp2/") == 0) {
+            files[path] = content;
+        }
+    }
+    FileTree now = ReadTree(dir.path);
+    now.erase("store.mdb");
+    const std::string dump = tools.Run(CDSCTL_BIN, {"dump"}).out;
+    const std::string counted = Text("/LP/1/totalRecCnt/Value = ", kept, "\n");
+    if (now != files || Leaves(dump, "/LP/1/totalRecCnt/") != counted) {
+        return problem + Text(
+                             "after the repair the day files or the count differ from records 1 "
+                             "to ",
+                             kept, " in place and counted:\n", Leaves(dump, "/LP/1/"));
+    }
+    if (Leaves(dump, "/LP/2/") != Leaves(recording.dump, "/LP/2/") ||
+        Leaves(dump, "/LP/", false) != Leaves(recording.dump, "/LP/", false)) {
+        return problem + "after the repair LP 2's bookkeeping or the configuration differ:\n" +
+               Leaves(dump, "/LP/2/");
+    }
+
+    // A run continues the profile.
+    const ProgramResult next = tools.Run(PROFILL_BIN, kNextRun);
+    const ProgramResult verified = tools.Run(LPDUMP_BIN, {"--verify", "--continued"});
+    const std::string total = Text("/LP/1/totalRecCnt/Value = ", kept + kRecordsPerRun, "\n");
+    if (next.status != 0 || verified.status != 0 ||
+        Leaves(tools.Run(CDSCTL_BIN, {"dump", "/LP/1/"}).out, "/LP/1/totalRecCnt/") != total) {
+        return problem + Text("the run after the repair (status ", next.status, ")\n", next.out,
+                              "left\n", verified.out);
+    }
+    for (const auto& [path, content] : Lp1Files(recording, kept)) {
+        if (ReadFile(dir.path + "/" + path).compare(0, content->size(), *content) != 0) {
+            return problem + "the run after the repair changed " + path;
+        }
+    }
+    return problem;
+}
+
+// The first line of problem with its numbers and scratch paths left out.
+std::string Kind(const std::string& problem) {
+    std::string kind;
+    for (char c : problem.substr(0, problem.find('\n'))) {
+        if (!std::isdigit(static_cast<unsigned char>(c)) || kind.empty() || kind.back() != '#') {
+            kind += std::isdigit(static_cast<unsigned char>(c)) ? '#' : c;
+        }
+    }
+    return kind;
+}
+
+TEST(PowerCutTest, StatesAfterACutAreBroughtBack) {
+    const char* seedText = std::getenv("PROFILL_POWERCUT_SEED");
+    const char* statesText = std::getenv("PROFILL_POWERCUT_STATES");
+    const unsigned long long seed = seedText ? std::strtoull(seedText, nullptr, 10) : 1;
+    const int states = statesText ? std::atoi(statesText) : 30;
+    printf("PROFILL_POWERCUT_SEED=%llu PROFILL_POWERCUT_STATES=%d\n", seed, states);
+
+    Recording recording;
+    Record(recording);
+    ASSERT_FALSE(testing::Test::HasFailure());
+    std::mt19937_64 random(seed);
+    Tally tally;
+    // The first line of each problem, with its numbers left out, and how many states had it.
+    std::map<std::string, int> problems;
+    for (int i = 1; i <= states; ++i) {
+        const State state = CutState(recording, random);
+        const std::string problem = CheckState(recording, state, tally);
+        ++tally.states;
+        if (!problem.empty() && ++problems[Kind(problem)] <= 3) {
+            ADD_FAILURE() << "state " << i << ", " << state.what << "\n" << problem.substr(0, 3000);
+        }
+    }
+    printf(
+        "%d states: %d with a partial record in a day file, %d needed a new store, %d repairs "
+        "needed --force, %d runs refused to start on a state as it was\n",
+        tally.states, tally.partial, tally.newStore, tally.forced, tally.refused);
+    for (const auto& [kind, count] : problems) {
+        printf("%d states: %s\n", count, kind.c_str());
+    }
+}
+
+}  // namespace
