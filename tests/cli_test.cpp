@@ -61,9 +61,9 @@ std::string SyslogText(const std::string& err) {
 
 // Placeholders in the expected texts, expanded in this order.
 const std::pair<std::string, std::string> kPlaceholders[] = {
-    {"<noInterval2>",
-     "profill: LP 2 has an interval length of 0 minutes in the CDS, which cannot be generated; "
-     "give an interval with -i (1-60, 1440, 10080 or 43800)\n"},
+    {"<noChannels2>",
+     "profill: LP 2 has 0 channels in the CDS, which cannot be generated; configure 1 to 16 "
+     "channels (NumChannels)\n"},
     {"<info1>", "Load Profile 1 File Information Configuration\n<infoHead>3\t1\t200\t2\t0\n\n\n"},
     {"<info2>", "Load Profile 2 File Information Configuration\n<infoHead>1\t2\t3\t4\t5\n\n\n"},
     {"<infoHead>",
@@ -103,8 +103,8 @@ struct CliCase {
 
 // clang-format off
 const CliCase kCases[] = {
-    {"-2", "<info2><noInterval2>", 1},
-    {"-c -2", "<info2><noInterval2>", 1},
+    {"-2", "<info2><noChannels2>", 1},
+    {"-c -2", "<info2><noChannels2>", 1},
     {"-i 1 -t 1 -p", "interval length is 1\n<info1><table>", 0},
     {"-i 60 -p", "interval length is 60\n<info1><table>", 0},
     {"-i 1440 -p", "interval length is 1440\n<info1><table>", 0},

@@ -11,6 +11,7 @@
 #include "driver/run_options.h"
 #include "lpfile/lp_dirs.h"
 #include "lpfile/lp_file.h"
+#include "lpfile/lp_start_check.h"
 #include "lpfile/storage_table.h"
 #include "test_support.h"
 
@@ -130,49 +131,222 @@ std::string Numbered(uint32_t number) {
            Record(3).substr(4);
 }
 
-TEST(DropUncountedLpBytesTest, CutsOnlyWhatTheBookkeepingDoesNotCount) {
+// A day file of the table below: its bytes, or a file that is no regular file.
+struct DayFileSetUp {
+    int number;
+    std::string bytes;  // "<fifo>", "<link>" or "<dir>" for those
+};
+
+TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKilledRunsResidue) {
     const std::string counted = Header('1') + Numbered(6) + Numbered(7);
+    const std::string wayOut =
+        "; lpdump --repair brings the CDS in line with the files; -c starts the profile afresh\n";
+    const std::string wide = Header('1') + std::string(3, '\0') + '\6' + std::string(108, 'w') +
+                             std::string(3, '\0') + '\7' + std::string(108, 'w');
     const struct {
         const char* name;
-        int currentDay;
+        int currentDay, fileRecCnt;
         int32_t totalRecCnt;
-        std::string before;  // day file currentDay (file 1 when 0); empty: none
-        long removed;
+        std::vector<DayFileSetUp> files;
+        const char* out;  // <dir> is the profile's directory; empty: agrees, nothing cut
+        std::vector<std::size_t> kept;  // bytes of each file after the check (and cut)
     } kCases[] = {
-        {"WrittenNotStored", 2, 7, counted + Numbered(8), 34},
-        {"PartialAfterTheLastCounted", 2, 7, counted + Numbered(8).substr(0, 21), 21},
-        {"Agrees", 2, 7, counted, 0},
-        {"FewerThanCounted", 2, 9, counted, 0},
-        {"PartialAfterAnUncountedRecord", 2, 6, counted + Numbered(8).substr(0, 5), 0},
-        {"TwoUncounted", 2, 6, counted + Numbered(8), 0},
-        {"HeaderOnly", 2, 0, Header('1'), 0},
-        {"NoFile", 2, 7, "", 0},
-        {"NoDayStarted", 0, 0, Header('1') + Numbered(1), 0},
+        {"Agrees", 2, 1, 7, {{2, counted}}, "", {counted.size()}},
+        {"WrittenNotStored",
+         2,
+         1,
+         7,
+         {{2, counted + Numbered(8)}},
+         "profill: removed 34 bytes at the end of <dir>2.lp that its file information does not "
+         "count\n",
+         {counted.size()}},
+        {"PartialAfterTheLastCounted",
+         2,
+         1,
+         7,
+         {{2, counted + Numbered(8).substr(0, 21)}},
+         "profill: removed 21 bytes at the end of <dir>2.lp that its file information does not "
+         "count\n",
+         {counted.size()}},
+        {"UncountedRecordStartedTheNextFile",
+         2,
+         1,
+         7,
+         {{2, counted}, {3, Header('1') + Numbered(8)}},
+         "profill: removed 34 bytes at the end of <dir>3.lp that its file information does not "
+         "count\n",
+         {counted.size(), 32}},
+        {"NoDayStartedButOneUncountedRecord",
+         0,
+         0,
+         0,
+         {{1, Header('1') + Numbered(1)}},
+         "profill: removed 34 bytes at the end of <dir>1.lp that its file information does not "
+         "count\n",
+         {32}},
+        {"NextFileHeaderOnly",
+         2,
+         1,
+         7,
+         {{2, counted}, {3, Header('1')}, {9, "LP"}},
+         "",
+         {counted.size(), 32, 2}},
+        {"CountersAhead",
+         2,
+         1,
+         9,
+         {{2, counted}},
+         "profill: LP 1's current day file <dir>2.lp holds 2 records numbered 6 to 7, but the CDS "
+         "counts records up to number 9 (fileRecCnt 1)",
+         {counted.size()}},
+        {"CountersBehind",
+         2,
+         0,
+         6,
+         {{2, counted + Numbered(8)}},
+         "profill: LP 1's current day file <dir>2.lp holds 3 records numbered 6 to 8, but the CDS "
+         "counts records up to number 6 (fileRecCnt 0)",
+         {counted.size() + 34}},
+        {"FileCountWrong",
+         2,
+         5,
+         7,
+         {{2, counted}},
+         "profill: LP 1's current day file <dir>2.lp holds 2 records numbered 6 to 7, but the CDS "
+         "counts records up to number 7 (fileRecCnt 5)",
+         {counted.size()}},
+        {"PartialAfterAnUncountedRecord",
+         2,
+         1,
+         6,
+         {{2, counted + Numbered(8).substr(0, 5)}},
+         "profill: LP 1's current day file <dir>2.lp holds 2 records numbered 6 to 7 and 5 bytes "
+         "of another, but the CDS counts records up to number 6 (fileRecCnt 1)",
+         {counted.size() + 5}},
+        {"HeaderOnly",
+         2,
+         0,
+         7,
+         {{2, Header('1')}},
+         "profill: LP 1's current day file <dir>2.lp holds no whole record, but the CDS counts "
+         "records up to number 7 (fileRecCnt 0)",
+         {32}},
+        {"Missing",
+         2,
+         1,
+         7,
+         {},
+         "profill: LP 1's current day file <dir>2.lp is missing, but the CDS counts records up to "
+         "number 7 (fileRecCnt 1)",
+         {}},
+        {"OtherProfilesHeader",
+         2,
+         1,
+         7,
+         {{2, Header('2') + Numbered(6) + Numbered(7)}},
+         "profill: LP 1's current day file <dir>2.lp does not start with LP 1's day-file header, "
+         "but the CDS counts records up to number 7 (fileRecCnt 1)",
+         {counted.size()}},
+        {"Fifo",
+         2,
+         1,
+         7,
+         {{2, "<fifo>"}},
+         "profill: LP 1's current day file <dir>2.lp is a FIFO, but the CDS counts records up to "
+         "number 7 (fileRecCnt 1)",
+         {}},
+        {"Link",
+         2,
+         1,
+         7,
+         {{2, "<link>"}},
+         "profill: LP 1's current day file <dir>2.lp is a symbolic link, but the CDS counts "
+         "records up to number 7 (fileRecCnt 1)",
+         {}},
+        {"ChannelCountChanged",
+         2,
+         1,
+         7,
+         {{2, wide}},
+         "profill: LP 1's current day file <dir>2.lp holds records of 16 channels, but the CDS's "
+         "channel count is 3; set the channel count back, or -c starts the profile afresh\n",
+         {wide.size()}},
+        {"RecordsAboveTheCurrentFile",
+         2,
+         1,
+         7,
+         {{2, counted}, {4, Header('1') + Numbered(9)}},
+         "profill: LP 1's day file <dir>4.lp holds 1 record, numbered 9, but the CDS counts day "
+         "files up to 2",
+         {counted.size(), 66}},
+        {"TwoRecordsInTheNextFile",
+         0,
+         0,
+         0,
+         {{1, Header('1') + Numbered(1) + Numbered(2)}},
+         "profill: LP 1's day file <dir>1.lp holds 2 records numbered 1 to 2, but the CDS counts "
+         "day files up to 0",
+         {100}},
+        {"NextFileIsAFifo",
+         2,
+         1,
+         7,
+         {{2, counted}, {3, "<fifo>"}},
+         "profill: LP 1's day file <dir>3.lp is a FIFO, not a regular file; remove it, or -c "
+         "starts the profile afresh\n",
+         {counted.size()}},
+        {"NextFileIsADirectory",
+         2,
+         1,
+         7,
+         {{2, counted}, {3, "<dir>"}},
+         "profill: LP 1's day file <dir>3.lp is a directory, not a regular file; remove it, or -c "
+         "starts the profile afresh\n",
+         {counted.size()}},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         TempDir root;
         ASSERT_TRUE(SetFlashRoot(root.path.c_str()));
-        const std::string path =
-            root.path + "/lp1/" + std::to_string(c.currentDay == 0 ? 1 : c.currentDay) + ".lp";
-        mkdir((root.path + "/lp1").c_str(), 0755);
-        if (!c.before.empty()) {
-            WriteFile(path, c.before);
+        const std::string dir = root.path + "/lp1/";
+        mkdir(dir.c_str(), 0755);
+        for (const DayFileSetUp& file : c.files) {
+            const std::string path = dir + std::to_string(file.number) + ".lp";
+            if (file.bytes == "<fifo>") {
+                ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+            } else if (file.bytes == "<link>") {
+                WriteFile(dir + "target", counted);
+                ASSERT_EQ(symlink((dir + "target").c_str(), path.c_str()), 0);
+            } else if (file.bytes == "<dir>") {
+                ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+            } else {
+                WriteFile(path, file.bytes);
+            }
         }
         memset(g_lP, 0, sizeof g_lP);
         g_lP[0].numChannels = 3;
         g_lP[0].fileInfo.currentDay = c.currentDay;
+        g_lP[0].fileInfo.fileRecCnt = c.fileRecCnt;
         g_lP[0].fileInfo.totalRecCnt = c.totalRecCnt;
 
-        const CallOutput got =
-            CaptureCall([] { return static_cast<int>(DropUncountedLpBytes(0)); });
-        EXPECT_EQ(got.result, c.removed);
-        EXPECT_EQ(ReadFile(path),
-                  c.before.substr(0, c.before.size() - static_cast<size_t>(c.removed)));
-        EXPECT_EQ(got.out, c.removed == 0 ? ""
-                                          : "profill: removed " + std::to_string(c.removed) +
-                                                " bytes at the end of " + path +
-                                                " that its file information does not count\n");
+        const CallOutput got = CaptureCall([] {
+            LP_UNCOUNTED_CUTS cuts;
+            return CheckLpFilesForRun(0, &cuts) && CutUncountedLpBytes(0, cuts) ? 1 : 0;
+        });
+        std::string out = Replace(c.out, "<dir>", dir);
+        if (!out.empty() && out.back() != '\n') {
+            out += wayOut;
+        }
+        EXPECT_EQ(got.out, out);
+        EXPECT_EQ(got.result, out.rfind("profill: removed", 0) == 0 || out.empty() ? 1 : 0);
+        std::size_t k = 0;
+        for (const DayFileSetUp& file : c.files) {
+            if (file.bytes[0] != '<') {
+                ASSERT_LT(k, c.kept.size());
+                const std::string path = dir + std::to_string(file.number) + ".lp";
+                EXPECT_EQ(ReadFile(path), file.bytes.substr(0, c.kept[k++])) << path;
+            }
+        }
     }
     memset(g_lP, 0, sizeof g_lP);
     SetFlashRoot(nullptr);

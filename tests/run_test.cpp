@@ -4,7 +4,10 @@
 // faketime; the others check what holds whenever they run.
 
 #include <fcntl.h>
+#include <lmdb.h>
 #include <poll.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +19,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "lpfile/lp_dirs.h"
+#include "lpfile/lp_lock.h"
 #include "sandbox.h"
 
 namespace {
@@ -380,12 +385,17 @@ TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
     }
 }
 
-// What precedes the records is out before the first day file is opened (which here blocks: it is
-// a FIFO until a reader comes), and a closed standard output does not land in a file the run
-// opens.
+// What precedes the records is out before the first record is stored (which here waits: the
+// test holds the store's write transaction), and a closed standard output does not land in a
+// file the run opens.
 TEST(RunTest, OutputBeforeTheRecordsIsFlushedAndAClosedOutputStaysClosed) {
     Sandbox box(Seed(15));
-    ASSERT_EQ(mkfifo(box.DayFile(0, 1).c_str(), 0644), 0);
+    MDB_env* store = nullptr;
+    MDB_txn* txn = nullptr;
+    ASSERT_EQ(mdb_env_create(&store), 0);
+    ASSERT_EQ(mdb_env_set_mapsize(store, std::size_t{16} << 20), 0);
+    ASSERT_EQ(mdb_env_open(store, box.store.c_str(), MDB_NOSUBDIR, 0644), 0);
+    ASSERT_EQ(mdb_txn_begin(store, nullptr, 0, &txn), 0);
     int fds[2];
     ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
     const pid_t pid = box.Start({"-i", "15", "-t", "1", "-d", "0"}, fds[1]);
@@ -401,10 +411,9 @@ TEST(RunTest, OutputBeforeTheRecordsIsFlushedAndAClosedOutputStaysClosed) {
         out.append(buffer, static_cast<std::size_t>(got));
     }
     EXPECT_NE(out.find("This LP Date range"), std::string::npos) << out;
-    // Lets the run go on (without waiting for a run that has ended).
-    const int fifo = open(box.DayFile(0, 1).c_str(), O_RDONLY | O_NONBLOCK);
+    mdb_txn_abort(txn);  // lets the run go on
+    mdb_env_close(store);
     out += Drain(fds[0], pid);
-    close(fifo);
     close(fds[0]);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
@@ -418,34 +427,66 @@ TEST(RunTest, OutputBeforeTheRecordsIsFlushedAndAClosedOutputStaysClosed) {
     EXPECT_EQ(ReadDayFiles(closed, 900, 1).records.size(), 100u);
 }
 
+// Gives this test process a mount namespace of its own, so that the file systems a case mounts
+// are seen by the runs it starts and vanish with it; false where that is not allowed.
+bool OwnMountNamespace() {
+    static const bool own =
+        unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return own;
+}
+
+// The profile's directory on a small file system of its own, as a device's flash may be: out of
+// inodes, out of space or read-only.
 const struct {
     const char *info, *args;
-    const char* setUp;  // shell command; <root> is the flash root
-    const char* lines;  // the writer's error line
+    const char* mountOptions;  // of the tmpfs mounted on the profile's directory
+    uint32_t records;          // in day file 1 before the run
+    bool readOnly;             // remounted read-only once day file 1 is there
+    const char* line;          // the writer's error line; <root> is the flash root
     int error;
     const char *table, *stored;  // the closing table, and what the store keeps
 } kErrorCases[] = {
-    {"3 1 200 2 0", "-i 15 -t 1 -c", "rmdir <root>/lp1",
+    {"3 1 200 2 0", "-i 15 -t 1 -c", "nr_inodes=1", 0, false,
      "[CreateLpFile]Error creating LP file: <root>/lp1/1.lp\n\r", 2, "0 1 1 0 0", "0 0 0 0 0"},
-    {"0 0 0 0 0", "-i 15 -t 1", "mkdir <root>/lp1/1.lp",
-     "[CreateLpFile]Error creating LP file: <root>/lp1/1.lp\n\r", 2, "0 1 1 0 0", "0 0 0 0 0"},
-    {"1 5 5 0 0", "-i 15 -t 1", "mkdir <root>/lp1/1.lp",
+    {"1 5 5 0 0", "-i 15 -t 1", "size=4k", 5, true,
      "[WriteLpRecord]Error opening LP file: <root>/lp1/1.lp\n\r", 3, "1 6 6 0 0", "1 5 5 0 0"},
-    {"1 5 5 0 0", "-i 15 -t 1", "ln -s /dev/full <root>/lp1/1.lp", "", 4, "1 6 6 0 0", "1 5 5 0 0"},
+    // Record 120 crosses the end of the file system's only page.
+    {"1 119 119 0 0", "-i 1 -t 1", "size=4k", 119, false,
+     "[WriteLpRecord]Error closing LP file: <root>/lp1/1.lp\n\r", 4, "1 120 120 0 0",
+     "1 119 119 0 0"},
 };
 
 TEST(RunTest, WriteErrorEndsTheRunWithoutStoringTheRecord) {
+    if (!OwnMountNamespace()) {
+        GTEST_SKIP() << "no mount namespace of its own: " << strerror(errno);
+    }
     for (const auto& c : kErrorCases) {
-        SCOPED_TRACE(std::string(c.setUp) + " " + c.args);
+        SCOPED_TRACE(std::string(c.mountOptions) + " " + c.args);
         Sandbox box(Seed(15, c.info));
-        ASSERT_EQ(system(Replace(c.setUp, "<root>", box.root).c_str()), 0);
+        const std::string dir = box.root + "/lp1";
+        ASSERT_EQ(mount("tmpfs", dir.c_str(), "tmpfs", 0, c.mountOptions), 0) << strerror(errno);
+        std::string file = DayFileHeader(0);
+        for (uint32_t n = 1; n <= c.records; ++n) {
+            file += RecordBytes(n, 60 * n, 60 * n + 60, 1);
+        }
+        if (c.records > 0) {
+            WriteFile(box.DayFile(0, 1), file);
+        }
+        if (c.readOnly) {
+            ASSERT_EQ(mount("tmpfs", dir.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, c.mountOptions),
+                      0);
+        }
         const ProgramResult result = Profill(box, c.args);
         EXPECT_EQ(result.status, 0) << result.err;
-        const std::string tail = Replace(c.lines, "<root>", box.root) +
+        const std::string tail = Replace(c.line, "<root>", box.root) +
                                  "main: WriteLpRecord returned error: " + std::to_string(c.error) +
                                  "\n" + InfoTable(c.table);
         EXPECT_TRUE(EndsWith(result.out, tail)) << result.out;
         EXPECT_EQ(box.Info(0), c.stored);
+        // What is left of the record that failed: nothing, or the head that fitted.
+        EXPECT_EQ(ReadFile(box.DayFile(0, 1)).substr(0, file.size()),
+                  c.records > 0 ? file : std::string());
+        umount2(dir.c_str(), MNT_DETACH);
     }
 }
 
@@ -461,12 +502,10 @@ const struct {
     {15, "-1 1 200 2 0", "-t 1",
      "LP 1 has a current day file of -1 in the CDS, which cannot be continued; -c starts the "
      "profile afresh\n"},
-    {15, "4 1 200 2 0", "-i 5",
-     "LP 1's current day file <root>/lp1/4.lp is missing or has no header, but the CDS counts "
-     "records in it; -c starts the profile afresh\n"},
     {15, "3 1 200 2 0", "-i 5",
-     "LP 1's current day file <root>/lp1/3.lp is missing or has no header, but the CDS counts "
-     "records in it; -c starts the profile afresh\n"},
+     "LP 1's current day file <root>/lp1/3.lp does not start with LP 1's day-file header, but "
+     "the CDS counts records up to number 200 (fileRecCnt 1); lpdump --repair brings the CDS in "
+     "line with the files; -c starts the profile afresh\n"},
 };
 
 TEST(RunTest, ProfileThatCannotBeGeneratedIsRefusedBeforeAnythingIsTouched) {
@@ -488,6 +527,79 @@ TEST(RunTest, ProfileThatCannotBeGeneratedIsRefusedBeforeAnythingIsTouched) {
         EXPECT_NE(access(box.DayFile(0, 4).c_str(), F_OK), 0);
         EXPECT_EQ(box.Info(0), c.info);
     }
+}
+
+// Holds LP 1 as a writer: a run whose output fills a pipe that nobody reads, so that it waits with
+// the lock taken until the pipe is drained; returns its pid and the pipe's read end in *out.
+pid_t StartHeldRun(const Sandbox& box, int* out) {
+    int fds[2];
+    EXPECT_EQ(pipe2(fds, O_CLOEXEC), 0);
+    const pid_t pid = box.Start({"-i", "15", "-t", "30", "-c", "-d", "2"}, fds[1]);
+    close(fds[1]);
+    *out = fds[0];
+    SetFlashRoot(box.root.c_str());
+    for (int tries = 0; LpLockHolder(0) != pid && tries < 6000; ++tries) {
+        usleep(10000);
+    }
+    EXPECT_EQ(LpLockHolder(0), pid);
+    return pid;
+}
+
+TEST(RunTest, OneWriterPerProfile) {
+    Sandbox box(Seed(15) +
+                Replace(Replace(Seed(15), "LoadPrf/1/", "LoadPrf/2/"), "/LP/1/", "/LP/2/"));
+    int out = -1;
+    const pid_t holder = StartHeldRun(box, &out);
+    const std::string busy = "profill: another run (pid " + std::to_string(holder) +
+                             ") is writing LP 1; nothing was changed\n";
+    const struct {
+        const char* args;
+        int status;
+        std::string tail;  // of the output
+    } kCases[] = {
+        {"-i 15 -t 1", 1, "interval length is 15\n" + busy},
+        {"-c -s", 1, busy},
+        {"-s", 0, "\n\n\n"},  // the counters of the run going on
+        {"-i 15 -t 1 -2", 0, Replace(InfoTable("2 0 100 1 0"), "Profile 1", "Profile 2")},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.args);
+        const ProgramResult result = Profill(box, c.args);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_TRUE(EndsWith(result.out, c.tail)) << result.out;
+    }
+    Drain(out, holder);
+    close(out);
+    int status = 0;
+    ASSERT_EQ(waitpid(holder, &status, 0), holder);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(box.Info(0), "31 0 3000 30 0");
+
+    // A holder killed at any instant takes its lock along; the next run cuts what it left.
+    const pid_t killed = StartHeldRun(box, &out);
+    kill(killed, SIGKILL);
+    ASSERT_EQ(waitpid(killed, &status, 0), killed);
+    close(out);
+    EXPECT_EQ(Profill(box, "-i 15 -t 1").status, 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--verify", "--continued"}, {"--verify", "--continued", "-2"}}) {
+        const ProgramResult verify = RunProgram(LPDUMP_BIN, args, box.Env());
+        EXPECT_EQ(verify.status, 0) << verify.out;
+    }
+
+    // Without its directory (flash not mounted) a profile is not touched, also not by -c.
+    ASSERT_EQ(system(("rm -r " + box.root + "/lp1").c_str()), 0);
+    const std::string counted = box.Info(0);
+    for (const char* args : {"-i 15 -t 1", "-c"}) {
+        const ProgramResult result = Profill(box, args);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_TRUE(EndsWith(result.out, "profill: LP 1's directory " + box.root +
+                                             "/lp1/ is missing (is the flash mounted?); nothing "
+                                             "was changed\n"))
+            << result.out;
+        EXPECT_EQ(box.Info(0), counted) << args;
+    }
+    SetFlashRoot(nullptr);
 }
 
 }  // namespace

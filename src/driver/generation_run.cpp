@@ -1,6 +1,5 @@
 #include "driver/generation_run.h"
 
-#include <sys/stat.h>
 #include <sys/time.h>
 
 #include <cstdint>
@@ -9,7 +8,6 @@
 
 #include "driver/debug_log.h"
 #include "driver/run_options.h"
-#include "lpfile/lp_dirs.h"
 #include "lpfile/lp_file.h"
 #include "lpstate/lp_file_info.h"
 #include "lpstate/lp_state.h"
@@ -50,9 +48,18 @@ void FormatLpDateText(uint32_t seconds, char* text, std::size_t size) {
 
 }  // namespace
 
-bool CheckLpRunSettings() {
+bool CheckLpRunSettings(LP_UNCOUNTED_CUTS* cuts) {
     const LP_STATE& lp = g_lP[g_profileIndex];
     const int lpNumber = g_profileIndex + 1;
+    // Without channels the configuration reader reads nothing else, the interval included, and
+    // no record can be written.
+    if (lp.numChannels <= 0) {
+        printf(
+            "profill: LP %d has %d channels in the CDS, which cannot be generated; configure 1 to "
+            "16 channels (NumChannels)\n",
+            lpNumber, lp.numChannels);
+        return false;
+    }
     if (!g_useLocalInterval && (lp.intLength <= 0 || lp.intLength > kMaxIntervalMinutes)) {
         printf(
             "profill: LP %d has an interval length of %d minutes in the CDS, which cannot be "
@@ -70,22 +77,7 @@ bool CheckLpRunSettings() {
             lpNumber, lp.fileInfo.currentDay);
         return false;
     }
-    // Appending to a current day file that is gone (removed by hand, or by a -c that was
-    // interrupted before it stored the zeros) would start it without a header.
-    if (lp.fileInfo.currentDay > 0) {
-        char path[kMaxLpPathSize];
-        FormatLpFilePath(path, g_profileIndex, lp.fileInfo.currentDay);
-        struct stat file = {};
-        if (stat(path, &file) != 0 ||
-            (S_ISREG(file.st_mode) && file.st_size < static_cast<off_t>(kLpHeaderSize))) {
-            printf(
-                "profill: LP %d's current day file %s is missing or has no header, but the CDS "
-                "counts records in it; -c starts the profile afresh\n",
-                lpNumber, path);
-            return false;
-        }
-    }
-    return true;
+    return CheckLpFilesForRun(g_profileIndex, cuts);
 }
 
 void RunLpGeneration(toolkit::CCds& cds) {
@@ -154,8 +146,6 @@ void RunLpGeneration(toolkit::CCds& cds) {
     printf("This LP Date range is %s -> %s   (%lu -> %lu)\n", startText, endText,
            static_cast<unsigned long>(startTime), static_cast<unsigned long>(endTime));
 
-    // A run that was killed or failed may have left bytes after the last counted record.
-    DropUncountedLpBytes(g_profileIndex);
     // What came before the records is out before a signal's line can overtake it.
     fflush(stdout);
 

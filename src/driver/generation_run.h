@@ -3,13 +3,14 @@
 #pragma once
 
 #include "cds/toolkit.h"
+#include "lpfile/lp_start_check.h"
 
 // Checks, before anything is written, that the selected profile (g_profileIndex) can be
-// generated with the options given: an interval of at least one minute whose seconds fit in 32
-// bits when it comes from the CDS, and, unless -c zeroes the file information, a current day
-// file that is 0 (none started) or exists with at least its header.
+// generated with the options given: at least one channel, an interval of at least one minute
+// whose seconds fit in 32 bits when it comes from the CDS, and, unless -c zeroes the file
+// information, day files that agree with it (CheckLpFilesForRun, which fills *cuts).
 // Prints one "profill: " line and returns false when it cannot.
-bool CheckLpRunSettings();
+bool CheckLpRunSettings(LP_UNCOUNTED_CUTS* cuts);
 
 // Runs the generation for g_profileIndex on the open connection cds: the set-up lines, one record
 // per interval until the days are written, a write or store fails, or a stop is requested, and the

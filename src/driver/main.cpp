@@ -16,6 +16,8 @@
 #include "driver/generation_run.h"
 #include "driver/run_options.h"
 #include "lpfile/lp_dirs.h"
+#include "lpfile/lp_lock.h"
+#include "lpfile/lp_start_check.h"
 #include "lpfile/storage_table.h"
 #include "lpstate/lp_file_info.h"
 #include "lpstate/lp_state.h"
@@ -41,6 +43,30 @@ void TakeStandardDescriptors() {
             return;
         }
     }
+}
+
+// Takes the lock that makes this process LP index lp's only writer. Prints one "profill: " line
+// and returns false when another process holds it or the profile's directory is missing.
+bool TakeLpLock(int lp) {
+    int holder = 0;
+    const LpLockResult result = LockLpProfile(lp, &holder);
+    if (result == kLpLockTaken) {
+        return true;
+    }
+    if (result == kLpLockBusy) {
+        const std::string pid = holder > 0 ? " (pid " + std::to_string(holder) + ")" : "";
+        printf("profill: another run%s is writing LP %d; nothing was changed\n", pid.c_str(),
+               lp + 1);
+    } else if (result == kLpLockNoDirectory) {
+        printf(
+            "profill: LP %d's directory %s is missing (is the flash mounted?); nothing was "
+            "changed\n",
+            lp + 1, LpDirectory(lp));
+    } else {
+        printf("profill: cannot lock LP %d's directory %s: %s\n", lp + 1, LpDirectory(lp),
+               strerror(errno));
+    }
+    return false;
 }
 
 }  // namespace
@@ -79,10 +105,20 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    InitLp(cds, g_lpBitTable[g_profileIndex]);
     const bool generate = !g_showConfigOnly && !g_printStorageCalculations;
-    // A profile that cannot be generated is refused before -c removes anything.
-    const int status = (generate && !CheckLpRunSettings()) ? 1 : 0;
+    // Whatever may change the profile's files or bookkeeping does so as its only writer, from
+    // before it reads them.
+    int status = ((generate || g_clearCDSBeforeStart) && !TakeLpLock(g_profileIndex)) ? 1 : 0;
+    if (status == 0) {
+        InitLp(cds, g_lpBitTable[g_profileIndex]);
+        // A profile that cannot be generated, or whose day files the bookkeeping does not
+        // describe, is refused before -c removes anything or a record is written.
+        LP_UNCOUNTED_CUTS cuts;
+        if (generate && (!CheckLpRunSettings(&cuts) ||
+                         (!g_clearCDSBeforeStart && !CutUncountedLpBytes(g_profileIndex, cuts)))) {
+            status = 1;
+        }
+    }
     if (status == 0) {
         if (g_clearCDSBeforeStart) {
             ClearLpFiles(cds, g_profileIndex);

@@ -1,10 +1,5 @@
 #include "lpfile/lp_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "driver/debug_log.h"
@@ -39,32 +34,6 @@ bool WritePiece(FILE* file, const uint8_t* bytes, std::size_t size) {
     return fwrite(bytes, size, 1, file) == 1;
 }
 
-// A record holds at most 16 channels; a count outside 0..16 is bounded to it.
-int LpRecordChannels(int numChannels) {
-    if (numChannels < 0) {
-        return 0;
-    }
-    return numChannels > kMaxChannels ? kMaxChannels : numChannels;
-}
-
-// The record number stored at offset of the open day file fd; false when it cannot be read.
-bool ReadRecordNumber(int fd, off_t offset, uint32_t* number) {
-    uint8_t bytes[4];
-    if (pread(fd, bytes, sizeof bytes, offset) != static_cast<ssize_t>(sizeof bytes)) {
-        return false;
-    }
-    *number = (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
-              (static_cast<uint32_t>(bytes[2]) << 8) | bytes[3];
-    return true;
-}
-
-void EncodeLpHeader(uint8_t* out, int lp) {
-    memset(out, 0, kLpHeaderSize);
-    memcpy(out, "ZOLV Load Prof", 14);
-    out[15] = (lp == 0) ? '1' : '2';
-    PutBe32(out + 16, 1);
-}
-
 // The file bytes of a record; out holds at least kLpMaxRecordSize bytes.
 void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out) {
     const int n = LpRecordChannels(numChannels);
@@ -83,6 +52,24 @@ void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out) {
 }
 
 }  // namespace
+
+int LpRecordChannels(int numChannels) {
+    if (numChannels < 0) {
+        return 0;
+    }
+    return numChannels > kMaxChannels ? kMaxChannels : numChannels;
+}
+
+void EncodeLpHeader(uint8_t* out, int lp) {
+    memset(out, 0, kLpHeaderSize);
+    memcpy(out, "ZOLV Load Prof", 14);
+    out[15] = (lp == 0) ? '1' : '2';
+    PutBe32(out + 16, 1);
+}
+
+std::size_t LpRecordBytes(int numChannels) {
+    return kLpFixedSize + 6 * static_cast<std::size_t>(LpRecordChannels(numChannels));
+}
 
 void FormatLpFilePath(char* path, int lp, int fileNumber) {
     snprintf(path, kMaxLpPathSize, "%s%d.lp", LpDirectory(lp), fileNumber);
@@ -186,54 +173,4 @@ int WriteLpRecord(LP_RECORD* record, int lp, bool newFile) {
         status = 4;
     }
     return status;
-}
-
-long DropUncountedLpBytes(int lp) {
-    const LP_STATE& state = g_lP[lp == 0 ? 0 : 1];
-    const int day = state.fileInfo.currentDay;
-    if (day <= 0) {
-        return 0;
-    }
-    char path[kMaxLpPathSize];
-    FormatLpFilePath(path, lp, day);
-    const int fd = open(path, O_RDWR);
-    if (fd < 0) {
-        return 0;  // nothing to cut
-    }
-    struct stat status = {};
-    const off_t recordSize =
-        static_cast<off_t>(kLpFixedSize) + 6 * LpRecordChannels(state.numChannels);
-    const uint32_t counted = static_cast<uint32_t>(state.fileInfo.totalRecCnt);
-    const off_t header = static_cast<off_t>(kLpHeaderSize);
-    off_t keep = -1;
-    if (fstat(fd, &status) == 0 && status.st_size >= header + recordSize) {
-        const off_t partial = (status.st_size - header) % recordSize;
-        const off_t last = status.st_size - partial - recordSize;
-        uint32_t number = 0;
-        if (ReadRecordNumber(fd, last, &number)) {
-            if (partial == 0 && number == counted + 1u) {
-                keep = last;
-            } else if (partial != 0 && number == counted) {
-                keep = status.st_size - partial;
-            }
-        }
-    }
-    long removed = 0;
-    if (keep >= 0) {
-        removed = static_cast<long>(status.st_size - keep);
-        if (ftruncate(fd, keep) == 0) {
-            printf(
-                "profill: removed %ld bytes at the end of %s that its file information does not "
-                "count\n",
-                removed, path);
-        } else {
-            printf(
-                "profill: cannot remove %ld bytes at the end of %s that its file information "
-                "does not count: %s\n",
-                removed, path, strerror(errno));
-            removed = -1;
-        }
-    }
-    close(fd);
-    return removed;
 }

@@ -39,6 +39,13 @@ struct LP_RECORD {
     float channelValues[kMaxChannels];
 };
 
+// A record holds at most 16 channels: a count outside 0..16 is bounded to it.
+int LpRecordChannels(int numChannels);
+// The bytes of one record of a profile with numChannels channels (bounded as above).
+std::size_t LpRecordBytes(int numChannels);
+// The 32 header bytes of a day file of LP lp into out.
+void EncodeLpHeader(uint8_t* out, int lp);
+
 // The path of day file fileNumber of LP lp into path, which holds kMaxLpPathSize bytes.
 void FormatLpFilePath(char* path, int lp, int fileNumber);
 
@@ -58,10 +65,3 @@ int CreateLpFile(FILE** file, int fileNumber, int lp);
 // completely in the file, 2 (cannot create), 3 (cannot open for appending) or 4 (a piece or
 // the close failed).
 int WriteLpRecord(LP_RECORD* record, int lp, bool newFile);
-
-// Cuts from the end of the current day file of LP lp what a run wrote but never counted in the
-// file information: a whole last record numbered totalRecCnt + 1 (written, then the run was
-// killed before storing it), or a partial record after a last record numbered totalRecCnt (a
-// failed write). Anything else is left as it is. Prints what it removed, or why it could not.
-// Returns the number of bytes removed, or -1 when the file could not be cut.
-long DropUncountedLpBytes(int lp);

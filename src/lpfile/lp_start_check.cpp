@@ -1,0 +1,362 @@
+#include "lpfile/lp_start_check.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "lpfile/lp_dirs.h"
+#include "lpfile/lp_file.h"
+#include "lpstate/lp_state.h"
+
+namespace {
+
+// What a day file is, as far as the check needs to know.
+struct DayFileShape {
+    bool exists = false;
+    bool regular = false;
+    const char* kind = "";  // what a file that is not regular is
+    off_t size = 0;
+    bool header = false;  // starts with the profile's 32 header bytes
+    int fd = -1;
+};
+
+const char* FileKind(mode_t mode) {
+    if (S_ISLNK(mode)) {
+        return "a symbolic link";
+    }
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return "not a regular file";
+}
+
+// Looks at path without following a link and without opening anything that is not a regular
+// file (opening a FIFO would wait for a writer).
+DayFileShape LookAt(const char* path, int lp) {
+    DayFileShape shape;
+    struct stat st = {};
+    if (lstat(path, &st) != 0) {
+        return shape;
+    }
+    shape.exists = true;
+    if (!S_ISREG(st.st_mode)) {
+        shape.kind = FileKind(st.st_mode);
+        return shape;
+    }
+    shape.fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (shape.fd < 0 || fstat(shape.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        shape.kind = "not a regular file";
+        return shape;
+    }
+    shape.regular = true;
+    shape.size = st.st_size;
+    uint8_t expected[kLpHeaderSize];
+    uint8_t found[kLpHeaderSize];
+    EncodeLpHeader(expected, lp);
+    shape.header = pread(shape.fd, found, sizeof found, 0) == static_cast<ssize_t>(sizeof found) &&
+                   memcmp(found, expected, sizeof found) == 0;
+    return shape;
+}
+
+void Release(DayFileShape& shape) {
+    if (shape.fd >= 0) {
+        close(shape.fd);
+        shape.fd = -1;
+    }
+}
+
+bool NumberAt(int fd, off_t offset, uint32_t* number) {
+    uint8_t bytes[4];
+    if (pread(fd, bytes, sizeof bytes, offset) != static_cast<ssize_t>(sizeof bytes)) {
+        return false;
+    }
+    *number = (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
+              (static_cast<uint32_t>(bytes[2]) << 8) | bytes[3];
+    return true;
+}
+
+// The records of a day file read with records of recordSize bytes.
+struct Records {
+    long whole = 0;
+    off_t partial = 0;  // bytes after the last whole record
+    uint32_t first = 0;
+    uint32_t last = 0;
+    bool read = false;  // first and last could be read
+};
+
+Records RecordsOf(const DayFileShape& shape, off_t recordSize) {
+    Records records;
+    const off_t body = shape.size - static_cast<off_t>(kLpHeaderSize);
+    if (body <= 0) {
+        records.read = true;
+        return records;
+    }
+    records.whole = static_cast<long>(body / recordSize);
+    records.partial = body % recordSize;
+    const off_t header = static_cast<off_t>(kLpHeaderSize);
+    records.read = records.whole == 0 ||
+                   (NumberAt(shape.fd, header, &records.first) &&
+                    NumberAt(shape.fd, header + (records.whole - 1) * recordSize, &records.last));
+    return records;
+}
+
+std::string Plural(long count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// "40 records numbered 101 to 140 and 12 bytes of another"
+std::string Describe(const Records& records) {
+    std::string text;
+    if (records.whole == 0) {
+        text = "no whole record";
+    } else if (records.whole == 1) {
+        text = "1 record, numbered " + std::to_string(records.last);
+    } else {
+        text = Plural(records.whole, "record", "records") + " numbered " +
+               std::to_string(records.first) + " to " + std::to_string(records.last);
+    }
+    if (records.partial != 0) {
+        text +=
+            " and " + Plural(static_cast<long>(records.partial), "byte", "bytes") + " of another";
+    }
+    return text;
+}
+
+std::string WayOut(int lp) {
+    return std::string("lpdump --repair") + (lp == 0 ? "" : " -2") +
+           " brings the CDS in line with the files; -c starts the profile afresh";
+}
+
+// A channel count other than the profile's whose records fit the file exactly and end with
+// record number counted or counted + 1; 0 when there is none.
+int OtherChannelCount(const DayFileShape& shape, int channels, uint32_t counted) {
+    for (int n = 1; n <= kMaxChannels; ++n) {
+        const off_t size = static_cast<off_t>(LpRecordBytes(n));
+        const off_t body = shape.size - static_cast<off_t>(kLpHeaderSize);
+        if (n == channels || body < size || body % size != 0) {
+            continue;
+        }
+        uint32_t last = 0;
+        if (NumberAt(shape.fd, static_cast<off_t>(kLpHeaderSize) + body - size, &last) &&
+            (last == counted || last == counted + 1u)) {
+            return n;
+        }
+    }
+    return 0;
+}
+
+// Whether a file of records holds fileRecCnt of them or one more (the record that started it,
+// after which fileRecCnt went back to 0), the last one numbered totalRecCnt, with no gap.
+bool FitsCounters(long whole, uint32_t first, uint32_t last, const LP_FILE_INFO& info) {
+    const uint32_t counted = static_cast<uint32_t>(info.totalRecCnt);
+    return whole >= 1 && (whole == info.fileRecCnt || whole - 1 == info.fileRecCnt) &&
+           last == counted && last - first == static_cast<uint32_t>(whole - 1);
+}
+
+// The current day file d: what a run may append to, after cutting what a killed run left.
+bool CheckCurrentFile(int lp, const char* path, LP_UNCOUNTED_CUTS* cuts) {
+    const LP_STATE& state = g_lP[lp];
+    const LP_FILE_INFO& info = state.fileInfo;
+    const uint32_t counted = static_cast<uint32_t>(info.totalRecCnt);
+    const off_t recordSize = static_cast<off_t>(LpRecordBytes(state.numChannels));
+    const int n = lp + 1;
+    const std::string counts = "records up to number " + std::to_string(counted) + " (fileRecCnt " +
+                               std::to_string(info.fileRecCnt) + ")";
+    DayFileShape shape = LookAt(path, lp);
+    std::string holds;
+    if (!shape.exists) {
+        holds = "is missing";
+    } else if (!shape.regular) {
+        holds = std::string("is ") + shape.kind;
+    } else if (!shape.header) {
+        holds = "does not start with LP " + std::to_string(n) + "'s day-file header";
+    } else {
+        const Records records = RecordsOf(shape, recordSize);
+        const off_t header = static_cast<off_t>(kLpHeaderSize);
+        if (!records.read) {
+            holds = std::string("cannot be read (") + strerror(errno) + ")";
+        } else if (records.partial == 0 &&
+                   FitsCounters(records.whole, records.first, records.last, info)) {
+            Release(shape);
+            return true;
+        } else if (records.partial != 0 &&
+                   FitsCounters(records.whole, records.first, records.last, info)) {
+            cuts->currentKeep = shape.size - records.partial;  // the head of an uncounted record
+            Release(shape);
+            return true;
+        } else if (records.partial == 0 && records.whole >= 2 && records.last == counted + 1u) {
+            uint32_t before = 0;
+            if (NumberAt(shape.fd, header + (records.whole - 2) * recordSize, &before) &&
+                FitsCounters(records.whole - 1, records.first, before, info)) {
+                cuts->currentKeep = shape.size - recordSize;  // a whole uncounted record
+                Release(shape);
+                return true;
+            }
+        }
+        if (holds.empty()) {
+            const int other = OtherChannelCount(shape, state.numChannels, counted);
+            if (other != 0) {
+                printf(
+                    "profill: LP %d's current day file %s holds records of %d channels, but the "
+                    "CDS's channel count is %d; set the channel count back, or -c starts the "
+                    "profile afresh\n",
+                    n, path, other, state.numChannels);
+                Release(shape);
+                return false;
+            }
+            holds = "holds " + Describe(records);
+        }
+    }
+    Release(shape);
+    printf("profill: LP %d's current day file %s %s, but the CDS counts %s; %s\n", n, path,
+           holds.c_str(), counts.c_str(), WayOut(lp).c_str());
+    return false;
+}
+
+// A day file numbered above the current one: the run creates it with mode "w" when it gets
+// there, so it may hold no whole record, except the one record a killed run wrote into the
+// day file it had just started (number totalRecCnt + 1), which is cut.
+bool CheckLaterFile(int lp, int number, const char* path, LP_UNCOUNTED_CUTS* cuts) {
+    const LP_STATE& state = g_lP[lp];
+    const int current = state.fileInfo.currentDay;
+    const uint32_t counted = static_cast<uint32_t>(state.fileInfo.totalRecCnt);
+    const off_t recordSize = static_cast<off_t>(LpRecordBytes(state.numChannels));
+    DayFileShape shape = LookAt(path, lp);
+    if (!shape.exists) {
+        return true;
+    }
+    if (!shape.regular) {
+        printf(
+            "profill: LP %d's day file %s is %s, not a regular file; remove it, or -c starts the "
+            "profile afresh\n",
+            lp + 1, path, shape.kind);
+        Release(shape);
+        return false;
+    }
+    const Records records = RecordsOf(shape, recordSize);
+    const bool fits = records.whole == 0 ||
+                      (number == current + 1 && shape.header && records.read &&
+                       records.whole == 1 && records.partial == 0 && records.last == counted + 1u);
+    Release(shape);
+    if (fits) {
+        if (records.whole == 1) {
+            cuts->nextKeep = static_cast<off_t>(kLpHeaderSize);
+        }
+        return true;
+    }
+    std::string holds = records.read ? Describe(records) : "records";
+    if (!shape.header) {
+        holds = "bytes that are no day file's";
+    }
+    printf("profill: LP %d's day file %s holds %s, but the CDS counts day files up to %d; %s\n",
+           lp + 1, path, holds.c_str(), current, WayOut(lp).c_str());
+    return false;
+}
+
+// The number of a day file's name ("12.lp"), 0 when the name is no day file's.
+long DayFileNumber(const char* name) {
+    if (name[0] < '1' || name[0] > '9') {
+        return 0;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long number = strtol(name, &end, 10);
+    return (errno == 0 && strcmp(end, ".lp") == 0 && number <= INT32_MAX) ? number : 0;
+}
+
+bool Cut(const char* path, off_t keep) {
+    struct stat st = {};
+    const int fd = open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    long removed = -1;
+    if (fd >= 0 && fstat(fd, &st) == 0) {
+        removed = static_cast<long>(st.st_size - keep);
+        if (ftruncate(fd, keep) == 0) {
+            close(fd);
+            printf(
+                "profill: removed %ld bytes at the end of %s that its file information does not "
+                "count\n",
+                removed, path);
+            return true;
+        }
+    }
+    printf(
+        "profill: cannot remove %ld bytes at the end of %s that its file information does not "
+        "count: %s\n",
+        removed, path, strerror(errno));
+    if (fd >= 0) {
+        close(fd);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
+    lp = lp == 0 ? 0 : 1;
+    *cuts = LP_UNCOUNTED_CUTS();
+    const int current = g_lP[lp].fileInfo.currentDay;
+    char path[kMaxLpPathSize];
+    if (current > 0) {
+        FormatLpFilePath(path, lp, current);
+        if (!CheckCurrentFile(lp, path, cuts)) {
+            return false;
+        }
+    }
+    DIR* directory = opendir(LpDirectory(lp));
+    if (directory == nullptr) {
+        printf("profill: cannot list LP %d's directory %s: %s\n", lp + 1, LpDirectory(lp),
+               strerror(errno));
+        return false;
+    }
+    bool fits = true;
+    errno = 0;
+    for (struct dirent* entry = readdir(directory); fits && entry != nullptr;
+         entry = readdir(directory)) {
+        const long number = DayFileNumber(entry->d_name);
+        if (number > current) {
+            FormatLpFilePath(path, lp, static_cast<int>(number));
+            fits = CheckLaterFile(lp, static_cast<int>(number), path, cuts);
+        }
+        errno = 0;
+    }
+    if (fits && errno != 0) {
+        printf("profill: cannot list LP %d's directory %s: %s\n", lp + 1, LpDirectory(lp),
+               strerror(errno));
+        fits = false;
+    }
+    closedir(directory);
+    return fits;
+}
+
+bool CutUncountedLpBytes(int lp, const LP_UNCOUNTED_CUTS& cuts) {
+    lp = lp == 0 ? 0 : 1;
+    const int current = g_lP[lp].fileInfo.currentDay;
+    char path[kMaxLpPathSize];
+    bool cut = true;
+    if (cuts.currentKeep >= 0 && current > 0) {
+        FormatLpFilePath(path, lp, current);
+        cut = Cut(path, cuts.currentKeep);
+    }
+    if (cuts.nextKeep >= 0) {
+        FormatLpFilePath(path, lp, current + 1);
+        cut = Cut(path, cuts.nextKeep) && cut;
+    }
+    return cut;
+}

@@ -1,0 +1,28 @@
+// The check a generation run makes of a profile's day files against its file information
+// before it writes anything, and the cut of what a killed run left uncounted.
+//
+// The run appends to the current day file with mode "a+" and starts new ones with mode "w", so
+// it must never meet a current day file that the bookkeeping does not describe, nor a later day
+// file holding a record. The check costs a few system calls, not a read of the profile: the
+// current day file's type, size, header and the numbers of its first and last records, and a
+// listing of the directory for day files numbered above it.
+#pragma once
+
+#include <sys/types.h>
+
+// Where a killed run left records it never counted: each file is cut back to its size in keep
+// (-1: nothing to cut). current is the current day file, next the day file after it (file 1
+// when no day file was started yet).
+struct LP_UNCOUNTED_CUTS {
+    off_t currentKeep = -1;
+    off_t nextKeep = -1;
+};
+
+// Checks the day files of LP index lp against its file information and channel count. On
+// success, says in *cuts what a killed run left and returns true. Otherwise prints one "profill: "
+// line naming the file, what it holds, what the CDS counts and the way out, and returns false.
+bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts);
+
+// Cuts what CheckLpFilesForRun found, printing "profill: removed N bytes at the end of PATH that
+// its file information does not count" for each file cut. Returns false when a cut failed.
+bool CutUncountedLpBytes(int lp, const LP_UNCOUNTED_CUTS& cuts);
