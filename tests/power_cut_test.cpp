@@ -355,7 +355,7 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
     // Nothing dies on what the cut left, and a dry run changes nothing.
     tools.Run(PROFILL_BIN, {"-s"});
     const int opens = tools.Run(CDSCTL_BIN, {"dump"}).status;
-    tools.Run(CDSCTL_BIN, {"get", "/LP/1/totalRecCnt/Value"});
+    const ProgramResult count = tools.Run(CDSCTL_BIN, {"get", "/LP/1/totalRecCnt/Value"});
     for (int lp = 1; lp <= 2; ++lp) {
         tools.Run(LPDUMP_BIN, Of(lp, {"--verify"}));
         tools.Run(LPDUMP_BIN, Of(lp, {"--repair", "--dry-run"}));
@@ -364,14 +364,16 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
         problem += "lpdump --repair --dry-run changed files\n";
     }
     // A run on what the cut left either refuses and leaves the day files alone, or keeps every
-    // record that the way back keeps. Its start check looks at the current day file and those
-    // above it only, so it cannot see a day file before them that lost its end.
+    // record that the way back keeps and the store counts (it cuts one written but not counted,
+    // as after a kill). Its start check looks at the current day file and those above it only,
+    // so it cannot see a day file before them that lost its end.
     const FileTree rawFiles = ReadTree(raw.path);
     const ProgramResult rawRun = rawTools.Run(PROFILL_BIN, kNextRun);
     if (rawRun.status == 0) {
         ++tally.ran;
         tally.ranOnBreak += rawTools.Run(LPDUMP_BIN, {"--verify", "--continued"}).status != 0;
-        for (const auto& [path, content] : Lp1Files(recording, kept)) {
+        const std::size_t stored = std::strtoul(count.out.c_str(), nullptr, 10);
+        for (const auto& [path, content] : Lp1Files(recording, std::min(kept, stored))) {
             if (ReadFile(raw.path + "/" + path).compare(0, content->size(), *content) != 0) {
                 problem += "profill ran on the state as it was and changed records in " + path +
                            "\n" + rawRun.out;
