@@ -92,7 +92,12 @@ RepairPlan PlanAt(int lp, int channels) {
             continue;
         }
         if (size >= kLpHeaderSize) {
-            if (ReadDayFileBytes(path, &bytes, &error, kLpHeaderSize) != ReadResult::kRead) {
+            const ReadResult read = ReadDayFileBytes(path, &bytes, &error, kLpHeaderSize);
+            if (read == ReadResult::kNotDayFile) {
+                fault(path, error, false);
+                continue;
+            }
+            if (read == ReadResult::kUnreadable) {
                 plan.readError = std::string(path) + ": " + error;
                 return plan;
             }
@@ -136,7 +141,11 @@ RepairPlan PlanAt(int lp, int channels) {
         }
         expected = file.day + 1;
         const ReadResult read = ReadDayFileBytes(file.path, &bytes, &error);
-        if (read != ReadResult::kRead) {
+        if (read == ReadResult::kNotDayFile) {
+            fault(file.path, error, false);
+            return plan;
+        }
+        if (read == ReadResult::kUnreadable) {
             plan.readError = file.path + ": " + error;
             return plan;
         }
