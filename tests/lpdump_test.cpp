@@ -728,10 +728,11 @@ TEST(LpdumpTest, CurrentDayFileCutAtEveryLengthFailsAndIsRepaired) {
             << size;
         const ProgramResult repair = Lpdump(box, {"--repair"});
         EXPECT_EQ(repair.status, 0) << size << "\n" << repair.out;
-        const ProgramResult repaired = Lpdump(box, {"--verify"});
-        EXPECT_EQ(repaired.out,
-                  "lpdump: LP 1 agrees with its store: 2 day files, 199 records of 16 channels\n")
-            << size;
+        EXPECT_NE(repair.out.find("lpdump: LP 1 agrees with its store now: 2 day files, 199 "
+                                  "records of 16 channels\n"),
+                  std::string::npos)
+            << size << "\n"
+            << repair.out;
     }
 }
 
