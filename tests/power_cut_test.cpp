@@ -1,16 +1,18 @@
-// What a power cut on a host can leave of a profile, and the way back from it.
+// What a power cut on a host can leave of the profiles, and the way back from it.
 //
-// On a host the store (no flush per commit, one flush when profill closes it) and the day files
-// reach the disk on their own, each in the order it was written. The test records every change
-// that a real run continuing a profile makes to the store and the day files, with strace, and
-// builds states from the files as they were before that run: each file gets its own changes up
-// to its own cut, anywhere up to the instant of the cut, often inside a write, so that a state
-// can hold a partial record, a partial page of the store, a day file that has lost its end while
-// the next one kept its records, or a store that counts fewer or more records than the files
-// hold. For every state no tool may die; the way back (a new store from the seed where the store
-// no longer opens, lpdump --repair, with --force where the cut left a break) must leave a
-// profile that verifies, with every whole record from record 1 up to the first one the cut
-// damaged in place and counted; and a continuing run must then work.
+// On a host the store (no flush per commit, one flush when a program closes it) and the day files
+// (never flushed) reach the disk on their own, each in the order it was written. The test records,
+// with strace, every change that real runs make to the store and the day files, from an empty
+// flash root on: the store seeded with cdsctl, a first run of each profile and a run that
+// continues LP 1 over six day files. A state starts from the empty root, and each file gets its
+// own changes up to its own cut, anywhere between its last flush and the instant of the cut,
+// often inside a write: a state can hold a partial record, a partial page of the store, a day
+// file that has lost its end while the next one kept its records, a store that counts fewer or
+// more records than the files hold, or a store that was never seeded. For every state no tool
+// may die; the way back (a new store from the seed where the store no longer opens or holds no
+// configuration, lpdump --repair, with --force where the cut left a break) must leave profiles
+// that verify, with every whole record from record 1 up to the first one the cut damaged in place
+// and counted; and a run must then continue LP 1.
 //
 // PROFILL_POWERCUT_STATES sets the number of states (30), PROFILL_POWERCUT_SEED the seed of the
 // cuts (fixed); scripts/powercut-soak.sh runs many more.
@@ -29,10 +31,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The recorded run: -i 30 gives 52 records per day file, so that records cross the 4 KiB pages
-// of a file, and -t 6 six files' worth.
-const std::vector<std::string> kFirstRun = {"-i", "30", "-t", "2", "-c"};
-const std::vector<std::string> kRecordedRun = {"-i", "30", "-t", "6"};
+// The recorded programs. LP 1's runs write 52 records per day file (-i 30), so that records
+// cross the 4 KiB pages of a file, and the last one continues the profile over six files.
+const std::vector<std::vector<std::string>> kRecorded = {
+    {CDSCTL_BIN, "init"},
+    {CDSCTL_BIN, "load", CDSCTL_EXAMPLE},
+    {PROFILL_BIN, "-i", "30", "-t", "2", "-c"},
+    {PROFILL_BIN, "-i", "60", "-t", "1", "-c", "-2"},
+    {PROFILL_BIN, "-i", "30", "-t", "6"},
+};
+// How often a cut falls in each of them: mostly in the runs.
+const double kRecordedWeights[] = {1, 1, 2, 2, 4};
 const std::vector<std::string> kNextRun = {"-i", "30", "-t", "1"};
 constexpr std::size_t kRecordsPerRun = 52;
 constexpr std::size_t kHeaderSize = 32;
@@ -48,7 +57,9 @@ std::string Text(const Parts&... parts) {
 // The store and every file under the flash root in dir, by path relative to dir.
 FileTree ReadTree(const std::string& dir) {
     FileTree tree;
-    tree["store.mdb"] = ReadFile(dir + "/store.mdb");
+    if (fs::exists(dir + "/store.mdb")) {
+        tree["store.mdb"] = ReadFile(dir + "/store.mdb");
+    }
     for (const auto& entry : fs::recursive_directory_iterator(dir + "/jffs")) {
         if (entry.is_regular_file()) {
             tree[fs::relative(entry.path(), dir).string()] = ReadFile(entry.path().string());
@@ -67,80 +78,98 @@ void WriteTree(const std::string& dir, const FileTree& tree) {
     }
 }
 
-// Where a record of LP 1 is, and its bytes.
+// Where a record is, and its bytes.
 struct RecordPlace {
     std::string path;
     std::size_t offset;
     std::string bytes;
 };
 
-// A profile after a first run, as it was on the disk, and what the run that continued it
-// changed, in order.
-struct Recording {
-    Sandbox box{ReadFile(CDSCTL_EXAMPLE)};
-    FileTree before, after;
-    std::vector<FileChange> changes;   // with paths relative to box.dir.path
-    std::string dump;                  // the store before the run, as cdsctl dumps it
-    std::string lockFile;              // the store's lock file as the run left it
-    std::vector<RecordPlace> records;  // LP 1's records 1, 2, ... after the run
-    std::size_t recordSize = 0;
+// The records of a profile after all the recorded programs: records 1, 2, ...
+struct Profile {
+    std::string dir;  // its day files' directory under the flash root
+    std::size_t recordSize;
+    std::vector<RecordPlace> records;
 };
 
-std::string Lp1File(std::size_t n) {
-    return Text("jffs/lp1/", n, ".lp");
+// What the recorded programs changed, in order, from an empty flash root without a store.
+struct Recording {
+    TempDir dir;
+    FileTree after;
+    std::vector<FileChange> changes;  // with paths relative to dir.path
+    std::vector<std::size_t> ends;    // the number of changes at the end of each program
+    std::string config;               // the store's leaves outside /LP/ at the end
+    std::string lockFile;             // the store's lock file as the programs left it
+    Profile profiles[2] = {{"jffs/lp1/", 16 + 6 * 16, {}}, {"jffs/lp2/", 16 + 6 * 3, {}}};
+};
+
+std::vector<std::string> Env(const std::string& dir) {
+    return {"PROFILL_JFFS=" + dir + "/jffs", "CDS_STORE=" + dir + "/store.mdb"};
 }
 
-// Records the continuing run; fails the test when it cannot.
-void Record(Recording& recording) {
-    Sandbox& box = recording.box;
-    const int channels = box.Leaf("/Q7M/LoadPrf/1/NumChannels/Value");
-    recording.recordSize = 16 + 6 * static_cast<std::size_t>(channels);
-    ProgramResult run = RunProgram(PROFILL_BIN, kFirstRun, box.Env());
-    ASSERT_EQ(run.status, 0) << run.out;
-    run = RunProgram(PROFILL_BIN, {"-t", "1", "-c", "-2"}, box.Env());
-    ASSERT_EQ(run.status, 0) << run.out;
-    recording.before = ReadTree(box.dir.path);
-    recording.dump = box.Dump("/");
+// The lines of a dump whose paths start with prefix, or do not (!within).
+std::string Leaves(const std::string& dump, const std::string& prefix, bool within = true) {
+    std::istringstream lines(dump);
+    std::string line, leaves;
+    while (std::getline(lines, line)) {
+        if ((line.compare(0, prefix.size(), prefix) == 0) == within) {
+            leaves += line + "\n";
+        }
+    }
+    return leaves;
+}
 
+// Records the programs; fails the test when it cannot.
+void Record(Recording& recording) {
+    const std::string& dir = recording.dir.path;
+    WriteTree(dir, {});
     char real[PATH_MAX];
-    ASSERT_NE(realpath(box.dir.path.c_str(), real), nullptr);
+    ASSERT_NE(realpath(dir.c_str(), real), nullptr);
     const std::string base = std::string(real) + "/";
-    std::vector<std::string> args = StraceOptions();
-    args.insert(args.end(), {"-o", box.dir.path + "/trace", PROFILL_BIN});
-    args.insert(args.end(), kRecordedRun.begin(), kRecordedRun.end());
-    run = RunProgram("strace", args, box.Env());
-    ASSERT_EQ(run.status, 0) << "strace (bash scripts/install-deps.sh strace) " << run.err;
-    std::string error;
     const auto keep = [&base](const std::string& path) {
         return path.compare(0, base.size(), base) == 0 &&
                (path == base + "store.mdb" || path.compare(base.size(), 5, "jffs/") == 0);
     };
-    ASSERT_TRUE(ParseTrace(ReadFile(box.dir.path + "/trace"), keep, &recording.changes, &error))
-        << error;
-    recording.after = recording.before;
+    for (const std::vector<std::string>& program : kRecorded) {
+        std::vector<std::string> args = StraceOptions();
+        args.insert(args.end(), {"-o", dir + "/trace"});
+        args.insert(args.end(), program.begin(), program.end());
+        const ProgramResult run = RunProgram("strace", args, Env(dir));
+        ASSERT_EQ(run.status, 0) << program[1] << " under strace (bash scripts/install-deps.sh "
+                                 << "strace)\n"
+                                 << run.out << run.err;
+        std::string error;
+        ASSERT_TRUE(ParseTrace(ReadFile(dir + "/trace"), keep, &recording.changes, &error))
+            << error;
+        recording.ends.push_back(recording.changes.size());
+    }
     for (FileChange& change : recording.changes) {
         change.path.erase(0, base.size());
         ApplyChange(change, recording.after[change.path]);
     }
-    recording.lockFile = ReadFile(box.store + "-lock");
-    // The recorded changes are all the run made.
-    const FileTree now = ReadTree(box.dir.path);
+    recording.lockFile = ReadFile(dir + "/store.mdb-lock");
+    recording.config = Leaves(RunProgram(CDSCTL_BIN, {"dump"}, Env(dir)).out, "/LP/", false);
+    // The recorded changes are all the programs made.
+    const FileTree now = ReadTree(dir);
     for (const auto& [path, content] : now) {
         EXPECT_TRUE(recording.after.count(path) != 0 && recording.after[path] == content)
-            << path << " differs from what the recorded changes give: " << content->size()
-            << " bytes, not " << (recording.after[path] ? recording.after[path]->size() : 0);
+            << path << " differs from what the recorded changes give";
     }
     ASSERT_EQ(recording.after.size(), now.size());
 
-    for (std::size_t n = 1; recording.after.count(Lp1File(n)) != 0; ++n) {
-        const std::string& file = *recording.after[Lp1File(n)];
-        for (std::size_t at = kHeaderSize; at + recording.recordSize <= file.size();
-             at += recording.recordSize) {
-            recording.records.push_back({Lp1File(n), at, file.substr(at, recording.recordSize)});
-            ASSERT_EQ(file.substr(at, 4), Be32(static_cast<uint32_t>(recording.records.size())));
+    for (Profile& profile : recording.profiles) {
+        for (std::size_t n = 1; recording.after.count(Text(profile.dir, n, ".lp")) != 0; ++n) {
+            const std::string path = Text(profile.dir, n, ".lp");
+            const std::string& file = *recording.after[path];
+            for (std::size_t at = kHeaderSize; at + profile.recordSize <= file.size();
+                 at += profile.recordSize) {
+                profile.records.push_back({path, at, file.substr(at, profile.recordSize)});
+                ASSERT_EQ(file.substr(at, 4), Be32(static_cast<uint32_t>(profile.records.size())));
+            }
         }
     }
-    ASSERT_EQ(recording.records.size(), kRecordsPerRun * 8);
+    ASSERT_EQ(recording.profiles[0].records.size(), kRecordsPerRun * 8);
+    ASSERT_EQ(recording.profiles[1].records.size(), 28u);
 }
 
 // A state of the files after a power cut, and where each file was cut.
@@ -201,18 +230,21 @@ class PageVersions {
     std::map<std::size_t, std::vector<std::string>> versions_;
 };
 
-// Each file gets its changes up to a cut of its own, at or after its last flush before the
-// instant of the cut and at or before that instant: half the files all of them, the others a
-// cut at random, inside a write a third of the time. In a quarter of the states the pages of
+// The instant of the cut falls in one of the programs (kRecordedWeights). Each file gets its
+// changes up to a cut of its own, at or after its last flush before that instant and at or
+// before the instant: half the files all of them, the others a cut at random, inside a write a
+// third of the time. In a quarter of the states the pages of
 // the store reach the disk out of order, as a file system without ordered writes can leave
 // them.
 State CutState(const Recording& recording, std::mt19937_64& random) {
     const auto uniform = [&random](std::size_t low, std::size_t high) {
         return std::uniform_int_distribution<std::size_t>(low, high)(random);
     };
-    const std::size_t instant = uniform(0, recording.changes.size());
-    State state{Text("cut at change ", instant, " of ", recording.changes.size(), ":"),
-                recording.before};
+    const std::size_t program = std::discrete_distribution<std::size_t>(
+        std::begin(kRecordedWeights), std::end(kRecordedWeights))(random);
+    const std::size_t instant =
+        uniform(program == 0 ? 0 : recording.ends[program - 1], recording.ends[program]);
+    State state{Text("cut at change ", instant, " of ", recording.changes.size(), ":"), {}};
     std::map<std::string, std::vector<const FileChange*>> changes;
     for (std::size_t i = 0; i < instant; ++i) {
         changes[recording.changes[i].path].push_back(&recording.changes[i]);
@@ -251,9 +283,10 @@ State CutState(const Recording& recording, std::mt19937_64& random) {
     return state;
 }
 
-// How many of LP 1's records from record 1 on the cut left whole in their places, and whether
-// a whole record follows the first one it damaged.
-std::size_t Unbroken(const Recording& recording, const FileTree& files, bool* broken) {
+// How many of the profile's records from record 1 on the cut left whole in their places, and
+// whether a whole record follows the first one it damaged.
+std::size_t Unbroken(const Recording& recording, const Profile& profile, const FileTree& files,
+                     bool* broken) {
     const auto whole = [&](const RecordPlace& place) {
         const auto file = files.find(place.path);
         return file != files.end() && file->second &&
@@ -263,36 +296,24 @@ std::size_t Unbroken(const Recording& recording, const FileTree& files, bool* br
                file->second->compare(place.offset, place.bytes.size(), place.bytes) == 0;
     };
     std::size_t n = 0;
-    while (n < recording.records.size() && whole(recording.records[n])) {
+    while (n < profile.records.size() && whole(profile.records[n])) {
         ++n;
     }
     *broken = false;
-    for (std::size_t i = n + 1; i < recording.records.size(); ++i) {
-        *broken = *broken || whole(recording.records[i]);
+    for (std::size_t i = n + 1; i < profile.records.size(); ++i) {
+        *broken = *broken || whole(profile.records[i]);
     }
     return n;
 }
 
-// The day files of LP 1 that hold records 1 to n and nothing else.
-FileTree Lp1Files(const Recording& recording, std::size_t n) {
+// The day files of the profile that hold records 1 to n and nothing else.
+FileTree DayFiles(const Recording& recording, const Profile& profile, std::size_t n) {
     FileTree files;
     for (std::size_t i = 0; i < n; ++i) {
-        const RecordPlace& place = recording.records[i];
+        const RecordPlace& place = profile.records[i];
         files[place.path] = recording.after.at(place.path)->substr(0, place.offset) + place.bytes;
     }
     return files;
-}
-
-// The lines of a dump whose paths start with prefix, or do not (!within).
-std::string Leaves(const std::string& dump, const std::string& prefix, bool within = true) {
-    std::istringstream lines(dump);
-    std::string line, leaves;
-    while (std::getline(lines, line)) {
-        if ((line.compare(0, prefix.size(), prefix) == 0) == within) {
-            leaves += line + "\n";
-        }
-    }
-    return leaves;
 }
 
 // The tools on the state in dir. A run that ends on a signal, or with a status the tool never
@@ -302,8 +323,7 @@ struct Tools {
     std::string* problem;
 
     ProgramResult Run(const char* program, const std::vector<std::string>& args) const {
-        const ProgramResult result = RunProgram(
-            program, args, {"PROFILL_JFFS=" + dir + "/jffs", "CDS_STORE=" + dir + "/store.mdb"});
+        const ProgramResult result = RunProgram(program, args, Env(dir));
         if (result.status < 0 || result.status > 2 ||
             (program == std::string(PROFILL_BIN) && result.status > 1)) {
             std::string command = fs::path(program).filename().string();
@@ -335,27 +355,33 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
     std::string problem;
     const TempDir dir, raw;
     const Tools tools{dir.path, &problem}, rawTools{raw.path, &problem};
-    // The lock file is left as the run left it: after a restart the first process to open the
-    // store sets it up afresh.
+    // The store's lock file is as the programs left it: after a restart the first process to
+    // open the store sets it up afresh.
     for (const std::string& at : {dir.path, raw.path}) {
         WriteTree(at, state.files);
-        WriteFile(at + "/store.mdb-lock", recording.lockFile);
+        if (state.files.count("store.mdb") != 0) {
+            WriteFile(at + "/store.mdb-lock", recording.lockFile);
+        }
     }
-    const std::size_t recordSize = recording.recordSize;
-    bool broken = false;
-    const std::size_t kept = Unbroken(recording, state.files, &broken);
-    bool partial = false;
-    for (const auto& [path, content] : state.files) {
-        partial = partial || (content && path.compare(0, 9, "jffs/lp1/") == 0 &&
-                              content->size() > kHeaderSize &&
-                              (content->size() - kHeaderSize) % recordSize != 0);
+    std::size_t kept[2];
+    bool broken[2], partial = false;
+    for (int lp = 0; lp < 2; ++lp) {
+        const Profile& profile = recording.profiles[lp];
+        kept[lp] = Unbroken(recording, profile, state.files, &broken[lp]);
+        for (const auto& [path, content] : state.files) {
+            partial = partial || (content && path.compare(0, 9, profile.dir) == 0 &&
+                                  content->size() > kHeaderSize &&
+                                  (content->size() - kHeaderSize) % profile.recordSize != 0);
+        }
     }
     tally.partial += partial;
 
     // Nothing dies on what the cut left, and a dry run changes nothing.
     tools.Run(PROFILL_BIN, {"-s"});
-    const int opens = tools.Run(CDSCTL_BIN, {"dump"}).status;
-    const ProgramResult count = tools.Run(CDSCTL_BIN, {"get", "/LP/1/totalRecCnt/Value"});
+    tools.Run(CDSCTL_BIN, {"dump"});
+    // Whether the store opens and holds the configuration, and what it counts.
+    const ProgramResult stored = tools.Run(
+        CDSCTL_BIN, {"get", "/Q7M/LoadPrf/1/NumChannels/Value", "/LP/1/totalRecCnt/Value"});
     tools.Run(LPDUMP_BIN, {"--verify"});
     tools.Run(LPDUMP_BIN, {"--repair", "--dry-run"});
     if (ReadTree(dir.path) != ReadTree(raw.path)) {
@@ -365,13 +391,16 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
     // record that the way back keeps and the store counts (it cuts one written but not counted,
     // as after a kill). Its start check looks at the current day file and those above it only,
     // so it cannot see a day file before them that lost its end.
-    const FileTree rawFiles = ReadTree(raw.path);
+    FileTree rawFiles = ReadTree(raw.path);
     const ProgramResult rawRun = rawTools.Run(PROFILL_BIN, kNextRun);
     if (rawRun.status == 0) {
         ++tally.ran;
         tally.ranOnBreak += rawTools.Run(LPDUMP_BIN, {"--verify", "--continued"}).status != 0;
-        const std::size_t stored = std::strtoul(count.out.c_str(), nullptr, 10);
-        for (const auto& [path, content] : Lp1Files(recording, std::min(kept, stored))) {
+        const std::size_t counted =
+            std::strtoul(stored.out.substr(stored.out.find('\n') + 1).c_str(), nullptr, 10);
+        const FileTree files =
+            DayFiles(recording, recording.profiles[0], std::min(kept[0], counted));
+        for (const auto& [path, content] : files) {
             if (ReadFile(raw.path + "/" + path).compare(0, content->size(), *content) != 0) {
                 problem += "profill ran on the state as it was and changed records in " + path +
                            "\n" + rawRun.out;
@@ -379,7 +408,8 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
         }
     } else if (rawRun.status == 1) {
         FileTree files = ReadTree(raw.path);
-        files["store.mdb"] = rawFiles.at("store.mdb");
+        files.erase("store.mdb");
+        rawFiles.erase("store.mdb");
         if (files != rawFiles) {
             problem += "profill refused to run and changed day files: " + rawRun.out;
         }
@@ -389,7 +419,7 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
     }
 
     // The way back.
-    if (opens != 0) {
+    if (stored.status != 0) {
         ++tally.newStore;
         fs::remove(dir.path + "/store.mdb");
         fs::remove(dir.path + "/store.mdb-lock");
@@ -399,8 +429,7 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
         }
     }
     for (int lp = 1; lp <= 2; ++lp) {
-        // Only LP 1 was written when the power went, so only it can have a break.
-        const int needed = lp == 1 && broken ? 1 : 0;
+        const int needed = broken[lp - 1] ? 1 : 0;
         const ProgramResult repaired = tools.Run(LPDUMP_BIN, Of(lp, {"--repair"}));
         if (repaired.status != needed) {
             return problem + Text("lpdump --repair of LP ", lp, " exited with ", repaired.status,
@@ -421,40 +450,37 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
         }
     }
 
-    // Every whole record from record 1 up to the first damaged one is still there and counted;
-    // LP 2 and the configuration are as before.
-    FileTree files = Lp1Files(recording, kept);
-    for (const auto& [path, content] : recording.before) {
-        if (path.compare(0, 9, "jffs/lp2/") == 0) {
-            files[path] = content;
-        }
-    }
+    // Every whole record from record 1 up to the first damaged one is still there and counted,
+    // and the configuration is as it was.
+    FileTree files = DayFiles(recording, recording.profiles[0], kept[0]);
+    files.merge(DayFiles(recording, recording.profiles[1], kept[1]));
     FileTree now = ReadTree(dir.path);
     now.erase("store.mdb");
     const std::string dump = tools.Run(CDSCTL_BIN, {"dump"}).out;
-    const std::string counted = Text("/LP/1/totalRecCnt/Value = ", kept, "\n");
-    if (now != files || Leaves(dump, "/LP/1/totalRecCnt/") != counted) {
+    const std::string counted = Text("/LP/1/totalRecCnt/Value = ", kept[0], "\n",
+                                     "/LP/2/totalRecCnt/Value = ", kept[1], "\n");
+    if (now != files ||
+        Leaves(dump, "/LP/1/totalRecCnt/") + Leaves(dump, "/LP/2/totalRecCnt/") != counted) {
         return problem + Text(
-                             "after the repair the day files or the count differ from records 1 "
-                             "to ",
-                             kept, " in place and counted:\n", Leaves(dump, "/LP/1/"));
+                             "after the repair the day files or the counts differ from records "
+                             "1 to ",
+                             kept[0], " of LP 1 and 1 to ", kept[1],
+                             " of LP 2 in place and counted:\n", Leaves(dump, "/LP/"));
     }
-    if (Leaves(dump, "/LP/2/") != Leaves(recording.dump, "/LP/2/") ||
-        Leaves(dump, "/LP/", false) != Leaves(recording.dump, "/LP/", false)) {
-        return problem + "after the repair LP 2's bookkeeping or the configuration differ:\n" +
-               Leaves(dump, "/LP/2/");
+    if (Leaves(dump, "/LP/", false) != recording.config) {
+        return problem + "after the repair the configuration differs\n";
     }
 
-    // A run continues the profile.
+    // A run continues LP 1.
     const ProgramResult next = tools.Run(PROFILL_BIN, kNextRun);
     const ProgramResult verified = tools.Run(LPDUMP_BIN, {"--verify", "--continued"});
-    const std::string total = Text("/LP/1/totalRecCnt/Value = ", kept + kRecordsPerRun, "\n");
+    const std::string total = Text("/LP/1/totalRecCnt/Value = ", kept[0] + kRecordsPerRun, "\n");
     if (next.status != 0 || verified.status != 0 ||
         Leaves(tools.Run(CDSCTL_BIN, {"dump", "/LP/1/"}).out, "/LP/1/totalRecCnt/") != total) {
         return problem + Text("the run after the repair (status ", next.status, ")\n", next.out,
                               "left\n", verified.out);
     }
-    for (const auto& [path, content] : Lp1Files(recording, kept)) {
+    for (const auto& [path, content] : DayFiles(recording, recording.profiles[0], kept[0])) {
         if (ReadFile(dir.path + "/" + path).compare(0, content->size(), *content) != 0) {
             return problem + "the run after the repair changed " + path;
         }
@@ -462,7 +488,7 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
     return problem;
 }
 
-// The first line of problem with its numbers and scratch paths left out.
+// The first line of problem with its numbers left out.
 std::string Kind(const std::string& problem) {
     std::string kind;
     for (char c : problem.substr(0, problem.find('\n'))) {
