@@ -1,9 +1,13 @@
 // lpdump on day files and profiles written by the real profill: known records in both forms of
 // the dump, and the verification of generated profiles with each kind of damage found and named.
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 
@@ -71,7 +75,8 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
         "2023-11-14 23:28:20 CET,2023-11-14 23:43:20 CET,1,0001,1.5,0002,-2,8000,1e+10\n";
     const std::string usage =
         "usage: lpdump [--channels N | --store] [--csv] FILE...\n"
-        "       lpdump --verify [--continued] [-2]\n";
+        "       lpdump --verify [--continued] [-2]\n"
+        "       lpdump --repair [--dry-run] [--force] [-2]\n";
     struct Case {
         std::vector<std::string> args;  // <f>: the known file; <cut>: it without its last 5 bytes
         std::string out, err;
@@ -102,6 +107,8 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
         {{}, "", usage, 2},
         {{"--verify", "<f>"}, "", usage, 2},
         {{"-2", "<f>"}, "", usage, 2},
+        {{"--verify", "--force"}, "", usage, 2},
+        {{"--repair", "--continued"}, "", usage, 2},
     };
     Sandbox box(ReadFile(CDSCTL_EXAMPLE));
     const std::string known = box.dir.path + "/known.lp", cut = box.dir.path + "/cut.lp";
@@ -135,26 +142,28 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
     }
 }
 
-// Lines of a verification: each expected line is a prefix of the line at its place (time texts
-// are left out), with <root> for the flash root; the last is the whole verdict.
-void ExpectVerification(const Sandbox& box, const std::vector<std::string>& args, int status,
-                        const std::vector<std::string>& lines, const std::string& label) {
+// Lines of an lpdump run, standard output then standard error: each expected line is a prefix of
+// the line at its place (time texts are left out), with <root> for the flash root, <store> for
+// the store and <pid> for this process; the last is the whole line.
+void ExpectLines(const Sandbox& box, const std::vector<std::string>& args, int status,
+                 const std::vector<std::string>& lines, const std::string& label) {
     const ProgramResult result = Lpdump(box, args);
     EXPECT_EQ(result.status, status) << label << "\n" << result.out << result.err;
-    std::istringstream out(result.out);
+    std::istringstream out(result.out + result.err);
     std::vector<std::string> got;
     for (std::string line; std::getline(out, line);) {
         got.push_back(line);
     }
-    ASSERT_EQ(got.size(), lines.size()) << label << "\n" << result.out;
+    ASSERT_EQ(got.size(), lines.size()) << label << "\n" << result.out << result.err;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string want = Replace(lines[i], "<root>", box.root);
+        std::string want = Replace(lines[i], "<root>", box.root);
+        want = Replace(Replace(want, "<store>", box.store), "<pid>", std::to_string(getpid()));
         EXPECT_EQ(got[i].substr(0, i + 1 == lines.size() ? std::string::npos : want.size()), want)
             << label;
     }
 }
 
-// Sets the first four file-information counters of LP 1 in the store.
+// Sets the first file-information counters of LP 1 in the store.
 void SetCounters(const Sandbox& box, const std::vector<int>& values) {
     std::vector<std::string> args = {"set"};
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -168,50 +177,120 @@ void SetCounters(const Sandbox& box, const std::vector<int>& values) {
 std::string Disagrees(int discrepancies, int files, int records) {
     return "lpdump: LP 1 does not agree with its store: " + std::to_string(discrepancies) +
            (discrepancies == 1 ? " discrepancy" : " discrepancies") + " in " +
-           std::to_string(files) + " day files, " + std::to_string(records) + " records";
+           std::to_string(files) + (files == 1 ? " day file, " : " day files, ") +
+           std::to_string(records) + " records";
 }
 
-TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
+std::string Already(int lp, int files, int records, int channels) {
+    return "lpdump: LP " + std::to_string(lp) +
+           " agrees with its store already: " + std::to_string(files) +
+           (files == 1 ? " day file, " : " day files, ") + std::to_string(records) +
+           " records of " + std::to_string(channels) + " channels; nothing to repair";
+}
+
+std::string Stored(const std::string& were, const std::string& now) {
+    return "store: currentDay fileRecCnt totalRecCnt dayCnt daysDeleted were " + were + ", now " +
+           now;
+}
+
+// The day-file directories (names, kinds, bytes; a FIFO is not opened) and the whole store.
+std::string Snapshot(const Sandbox& box) {
+    std::string snapshot = box.Dump("/");
+    for (const char* lp : {"/lp1/", "/lp2/"}) {
+        const std::string dir = box.root + lp;
+        std::vector<std::string> names;
+        if (DIR* listing = opendir(dir.c_str())) {
+            while (const dirent* entry = readdir(listing)) {
+                if (entry->d_name[0] != '.') {
+                    names.push_back(entry->d_name);
+                }
+            }
+            closedir(listing);
+        }
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names) {
+            struct stat entry = {};
+            EXPECT_EQ(lstat((dir + name).c_str(), &entry), 0) << dir + name;
+            snapshot += "\n" + dir + name + " " + std::to_string(entry.st_mode) + "\n";
+            if (S_ISREG(entry.st_mode)) {
+                snapshot += ReadFile(dir + name);
+            } else if (S_ISLNK(entry.st_mode)) {
+                char target[256];
+                const ssize_t size = readlink((dir + name).c_str(), target, sizeof target);
+                snapshot += std::string(target, size > 0 ? static_cast<std::size_t>(size) : 0);
+            }
+        }
+    }
+    return snapshot;
+}
+
+// Each generated profile is damaged, verified and repaired. A repair that fails, or only says
+// what it would do, changes nothing; one that changes something leaves a profile that verifies,
+// and that profill continues into a profile that verifies.
+TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
     // LP 1 after "-i 15 -t 2 -c": 1.lp holds records 1-99, 2.lp 100-199, 3.lp 200; the store
     // holds 3 0 200 2 0.
     const std::string oneFifteen = "-i 15 -t 2 -c";
     const std::string whole =
         "lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels";
     const std::string store = "store: currentDay fileRecCnt totalRecCnt dayCnt are ";
-    struct Case {
-        const char* name;
-        std::vector<std::string> runs;
-        std::function<void(const Sandbox&)> damage;
+    const std::string unplaced =
+        "lpdump: LP 1 is not repaired: its day files cannot be placed; nothing changed";
+    const std::string now = "lpdump: LP 1 agrees with its store now: ";
+    auto breaksOff = [](int kept, int lost) {
+        return "lpdump: LP 1 is not repaired: its records break off; --force keeps the " +
+               std::to_string(kept) + " records before the break and removes the " +
+               std::to_string(lost) + (lost == 1 ? " whole record" : " whole records") +
+               " from it on; nothing changed";
+    };
+    int held = -1;  // the profile's lock, held as another writer holds it
+    // An lpdump command, its status and its lines (ExpectLines); no command: not run.
+    struct Run {
         std::vector<std::string> args;
         int status;
         std::vector<std::string> lines;
     };
+    struct Case {
+        const char* name;
+        std::vector<std::string> runs;
+        std::function<void(const Sandbox&)> damage;
+        Run verify;
+        Run repair;
+    };
     const Case cases[] = {
-        {"whole", {oneFifteen}, nullptr, {"--verify"}, 0, {whole}},
+        {"whole",
+         {oneFifteen},
+         nullptr,
+         {{"--verify"}, 0, {whole}},
+         {{"--repair"}, 0, {Already(1, 3, 200, 16)}}},
         {"daily LP 2",
          {"-i 1440 -t 3 -c -2"},
          nullptr,
-         {"--verify", "-2"},
-         0,
-         {"lpdump: LP 2 agrees with its store: 3 day files, 3 records of 3 channels"}},
+         {{"--verify", "-2"},
+          0,
+          {"lpdump: LP 2 agrees with its store: 3 day files, 3 records of 3 channels"}},
+         {{"--repair", "-2"}, 0, {Already(2, 3, 3, 3)}}},
         {"weekly",
          {"-i 10080 -t 2 -c"},
          nullptr,
-         {"--verify"},
-         0,
-         {"lpdump: LP 1 agrees with its store: 2 day files, 2 records of 16 channels"}},
+         {{"--verify"},
+          0,
+          {"lpdump: LP 1 agrees with its store: 2 day files, 2 records of 16 channels"}},
+         {{"--repair"}, 0, {Already(1, 2, 2, 16)}}},
         {"hourly",
          {"-i 60 -t 1 -c"},
          nullptr,
-         {"--verify"},
-         0,
-         {"lpdump: LP 1 agrees with its store: 2 day files, 28 records of 16 channels"}},
+         {{"--verify"},
+          0,
+          {"lpdump: LP 1 agrees with its store: 2 day files, 28 records of 16 channels"}},
+         {{"--repair"}, 0, {Already(1, 2, 28, 16)}}},
         {"interval ends past 2106",
          {"@2106-02-07_05:00:00 -i 60 -t 1 -c"},
          nullptr,
-         {"--verify"},
-         0,
-         {"lpdump: LP 1 agrees with its store: 2 day files, 28 records of 16 channels"}},
+         {{"--verify"},
+          0,
+          {"lpdump: LP 1 agrees with its store: 2 day files, 28 records of 16 channels"}},
+         {{"--repair"}, 0, {Already(1, 2, 28, 16)}}},
         {"stopped in day file 1",
          {oneFifteen},
          [](const Sandbox& box) {
@@ -219,54 +298,105 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
              ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()) | unlink(box.DayFile(0, 3).c_str()), 0);
              SetCounters(box, {1, 50, 50, 0});
          },
-         {"--verify"},
-         0,
-         {"lpdump: LP 1 agrees with its store: 1 day file, 50 records of 16 channels"}},
+         {{"--verify"},
+          0,
+          {"lpdump: LP 1 agrees with its store: 1 day file, 50 records of 16 channels"}},
+         {{"--repair"}, 0, {Already(1, 1, 50, 16)}}},
         {"continued",
          {oneFifteen, "-i 15 -t 1"},
          nullptr,
-         {"--verify"},
-         1,
-         {"<root>/lp1/3.lp offset 144: record 201 starts at ", Disagrees(1, 4, 300)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/3.lp offset 144: record 201 starts at ", Disagrees(1, 4, 300)}},
+         {{"--repair"}, 0, {Already(1, 4, 300, 16)}}},
         {"continued, taken as such",
          {oneFifteen, "-i 15 -t 1"},
          nullptr,
-         {"--verify", "--continued"},
-         0,
-         {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
-          "lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels"}},
+         {{"--verify", "--continued"},
+          0,
+          {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
+           "lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels"}},
+         {}},
         {"continued at another interval",
          {oneFifteen, "-i 60 -t 1"},
          nullptr,
-         {"--verify", "--continued"},
-         0,
-         {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
-          "lpdump: LP 1 agrees with its store: 4 day files, 228 records of 16 channels"}},
+         {{"--verify", "--continued"},
+          0,
+          {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
+           "lpdump: LP 1 agrees with its store: 4 day files, 228 records of 16 channels"}},
+         {{"--repair"}, 0, {Already(1, 4, 228, 16)}}},
         {"truncated record",
          {oneFifteen},
          [](const Sandbox& box) { ASSERT_EQ(truncate(box.DayFile(0, 3).c_str(), 139), 0); },
-         {"--verify"},
-         1,
-         {"<root>/lp1/3.lp offset 32: 107 bytes after the last whole record (records of 16 "
-          "channels are 112 bytes)",
-          store + "3 0 200 2, but the records in the day files give 2 99 199 1",
-          Disagrees(2, 3, 199)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/3.lp offset 32: 107 bytes after the last whole record (records of 16 "
+           "channels are 112 bytes)",
+           store + "3 0 200 2, but the records in the day files give 2 99 199 1",
+           Disagrees(2, 3, 199)}},
+         {{"--repair"},
+          0,
+          {"<root>/lp1/3.lp: removed, it holds no whole record (a header and 107 bytes of a "
+           "record)",
+           Stored("3 0 200 2 0", "2 99 199 1 0"),
+           now + "2 day files, 199 records of 16 channels"}}},
+        {"partial record after the last one counted",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             const std::string file = ReadFile(box.DayFile(0, 3));
+             WriteFile(box.DayFile(0, 3), file + file.substr(32, 50));
+         },
+         {{"--verify"},
+          1,
+          {"<root>/lp1/3.lp offset 144: 50 bytes after the last whole record (records of 16 "
+           "channels are 112 bytes)",
+           Disagrees(1, 3, 200)}},
+         {{"--repair"},
+          0,
+          {"<root>/lp1/3.lp offset 144: cut 50 bytes after the last whole record (records of 16 "
+           "channels are 112 bytes)",
+           now + "3 day files, 200 records of 16 channels"}}},
         {"gap in numbering",
          {oneFifteen},
          [](const Sandbox& box) {
              std::string file = ReadFile(box.DayFile(0, 1));
              WriteFile(box.DayFile(0, 1), file.erase(32 + 49 * kLp1Record, kLp1Record));
          },
-         {"--verify"},
-         1,
-         {"<root>/lp1/1.lp offset 5520: record number 51, expected 50",
-          "<root>/lp1/1.lp offset 5520: record 51 starts at ",
-          "<root>/lp1/2.lp offset 32: record 100 starts this day file, but should continue day "
-          "file 1 (its run starts a day file every 100 records)",
-          "<root>/lp1/3.lp offset 32: record 200 starts this day file, but should continue day "
-          "file 2",
-          store + "3 0 200 2, but the records in the day files give 2 99 199 1",
-          Disagrees(5, 3, 199)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/1.lp offset 5520: record number 51, expected 50",
+           "<root>/lp1/1.lp offset 5520: record 51 starts at ",
+           "<root>/lp1/2.lp offset 32: record 100 starts this day file, but should continue day "
+           "file 1 (its run starts a day file every 100 records)",
+           "<root>/lp1/3.lp offset 32: record 200 starts this day file, but should continue day "
+           "file 2",
+           store + "3 0 200 2, but the records in the day files give 2 99 199 1",
+           Disagrees(5, 3, 199)}},
+         {{"--repair"},
+          1,
+          {"<root>/lp1/1.lp offset 5520: record number 51, expected 50", breaksOff(49, 150)}}},
+        {"end of a day file lost, the next kept",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             ASSERT_EQ(truncate(box.DayFile(0, 2).c_str(), 32 + 60 * kLp1Record + 50), 0);
+         },
+         {{"--verify"},
+          1,
+          {"<root>/lp1/2.lp offset 6752: 50 bytes after the last whole record",
+           "<root>/lp1/3.lp offset 32: record number 200, expected 160",
+           "<root>/lp1/3.lp offset 32: record 200 starts at ",
+           "<root>/lp1/3.lp offset 32: record 200 starts this day file, but should continue day "
+           "file 2",
+           store + "3 0 200 2, but the records in the day files give 2 60 160 1",
+           Disagrees(5, 3, 160)}},
+         {{"--repair", "--force"},
+          0,
+          {"<root>/lp1/2.lp offset 6752: 50 bytes after the last whole record (records of 16 "
+           "channels are 112 bytes), but day file 3 holds records after it",
+           "<root>/lp1/3.lp: removed, after the break (1 whole record)",
+           "<root>/lp1/2.lp offset 6752: cut 50 bytes from the break on (no whole record)",
+           Stored("3 0 200 2 0", "2 59 159 1 0"),
+           now + "2 day files, 159 records of 16 channels; the break cost 1 whole record"}}},
         {"record moved to the day file before",
          {oneFifteen},
          [](const Sandbox& box) {
@@ -274,13 +404,17 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
              WriteFile(box.DayFile(0, 1), ReadFile(box.DayFile(0, 1)) + second.substr(32, 112));
              WriteFile(box.DayFile(0, 2), second.erase(32, 112));
          },
-         {"--verify"},
-         1,
-         {"<root>/lp1/1.lp offset 11120: record 100 should start day file 2 (its run starts a "
-          "day file every 100 records)",
-          "<root>/lp1/2.lp offset 32: record 101 starts this day file, but should continue day "
-          "file 2",
-          Disagrees(2, 3, 200)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/1.lp offset 11120: record 100 should start day file 2 (its run starts a "
+           "day file every 100 records)",
+           "<root>/lp1/2.lp offset 32: record 101 starts this day file, but should continue day "
+           "file 2",
+           Disagrees(2, 3, 200)}},
+         {{"--repair"},
+          1,
+          {"<root>/lp1/1.lp offset 11120: record 100 should start day file 2",
+           breaksOff(99, 101)}}},
         {"wrong header bytes",
          {oneFifteen},
          [](const Sandbox& box) {
@@ -288,38 +422,77 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
              WriteFile(box.DayFile(0, 1), first.replace(25, 1, "\x01"));
              WriteFile(box.DayFile(0, 2), second.replace(15, 1, "2"));
          },
-         {"--verify"},
-         1,
-         {"<root>/lp1/1.lp offset 25: header bytes 20-31 are 00 00 00 00 00 01 00 00 00 00 00 "
-          "00, not all zero",
-          "<root>/lp1/2.lp offset 15: profile digit is 32, not '1'", Disagrees(2, 3, 200)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/1.lp offset 25: header bytes 20-31 are 00 00 00 00 00 01 00 00 00 00 00 "
+           "00, not all zero",
+           "<root>/lp1/2.lp offset 15: profile digit is 32, not '1'", Disagrees(2, 3, 200)}},
+         {{"--repair", "--force"},
+          1,
+          {"<root>/lp1/1.lp offset 25: header bytes 20-31 are",
+           "<root>/lp1/2.lp offset 15: profile digit is 32, not '1'", unplaced}}},
         {"wrong kind",
          {oneFifteen},
          [](const Sandbox& box) {
              std::string file = ReadFile(box.DayFile(0, 1));
              WriteFile(box.DayFile(0, 1), file.replace(32 + 4 * kLp1Record + 12, 4, Be32(3)));
          },
-         {"--verify"},
-         1,
-         {"<root>/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2", Disagrees(1, 3, 200)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2", Disagrees(1, 3, 200)}},
+         {{"--repair"},
+          1,
+          {"<root>/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2", breaksOff(4, 196)}}},
+        {"records of another channel count than the store's",
+         {"-i 1440 -t 3 -c"},
+         [](const Sandbox& box) {
+             ASSERT_EQ(RunProgram(CDSCTL_BIN, {"set", "/Q7M/LoadPrf/1/NumChannels/Value", "3"},
+                                  {"CDS_STORE=" + box.store})
+                           .status,
+                       0);
+         },
+         {},
+         {{"--repair", "--force"},
+          1,
+          {"<root>/lp1/1.lp offset 66: the day files hold records of 16 channels (112 bytes), "
+           "not of the 3 channels (34 bytes) of NumChannels in the store",
+           unplaced}}},
         {"file count in the store",
          {oneFifteen},
          [](const Sandbox& box) {
              SetCounters(box, {3, 5, 200, 2});
          },
-         {"--verify"},
-         1,
-         {store + "3 5 200 2, but the records in the day files give 3 0 200 2",
-          Disagrees(1, 3, 200)}},
+         {{"--verify"},
+          1,
+          {store + "3 5 200 2, but the records in the day files give 3 0 200 2",
+           Disagrees(1, 3, 200)}},
+         {{"--repair"},
+          0,
+          {Stored("3 5 200 2 0", "3 0 200 2 0"), now + "3 day files, 200 records of 16 channels"}}},
         {"day count one too many",
          {oneFifteen},
          [](const Sandbox& box) {
              SetCounters(box, {3, 0, 200, 3});
          },
-         {"--verify"},
-         1,
-         {store + "3 0 200 3, but the records in the day files give 3 0 200 2",
-          Disagrees(1, 3, 200)}},
+         {{"--verify"},
+          1,
+          {store + "3 0 200 3, but the records in the day files give 3 0 200 2",
+           Disagrees(1, 3, 200)}},
+         {}},
+        {"counters of an older store",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             SetCounters(box, {2, 50, 150, 1});
+         },
+         {{"--verify"},
+          1,
+          {store + "2 50 150 1, but the records in the day files give 2 99 199 1",
+           "<root>/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts",
+           Disagrees(2, 2, 199)}},
+         {{"--repair"},
+          0,
+          {Stored("2 50 150 1 0", "3 0 200 2 0"),
+           now + "3 day files, 200 records of 16 channels"}}},
         {"record written, not stored",
          {oneFifteen},
          [](const Sandbox& box) {
@@ -329,69 +502,132 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
              WriteFile(box.DayFile(0, 3),
                        file + Be32(201) + Be32(end) + Be32(end + 900) + file.substr(32 + 12));
          },
-         {"--verify"},
-         1,
-         {"<root>/lp1/3.lp offset 144: record 201 is not counted in the store (totalRecCnt 200)",
-          Disagrees(1, 3, 201)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/3.lp offset 144: record 201 is not counted in the store (totalRecCnt 200)",
+           Disagrees(1, 3, 201)}},
+         {{"--repair"},
+          0,
+          {Stored("3 0 200 2 0", "3 1 201 2 0"), now + "3 day files, 201 records of 16 channels"}}},
         {"new day file written, not stored",
          {oneFifteen},
          [](const Sandbox& box) {
              SetCounters(box, {2, 99, 199, 1});
          },
-         {"--verify"},
-         1,
-         {"<root>/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts; it was "
-          "started by record 200, which the store does not count, and the run of profill that "
-          "next starts day file 3 writes it afresh",
-          Disagrees(1, 2, 199)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts; it was "
+           "started by record 200, which the store does not count, and the run of profill that "
+           "next starts day file 3 writes it afresh",
+           Disagrees(1, 2, 199)}},
+         {{"--repair"},
+          0,
+          {Stored("2 99 199 1 0", "3 0 200 2 0"),
+           now + "3 day files, 200 records of 16 channels"}}},
+        {"new day files started, not written",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             SetCounters(box, {2, 99, 199, 1});
+             ASSERT_EQ(truncate(box.DayFile(0, 3).c_str(), 32), 0);
+             WriteFile(box.DayFile(0, 4), "");
+             WriteFile(box.DayFile(0, 5), DayFileHeader(0).substr(0, 10));
+         },
+         {{"--verify"},
+          1,
+          {"<root>/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts",
+           "<root>/lp1/4.lp: is not one of day files 1 to 2 that currentDay 2 counts",
+           "<root>/lp1/5.lp: is not one of day files 1 to 2 that currentDay 2 counts",
+           Disagrees(3, 2, 199)}},
+         {{"--repair"},
+          0,
+          {"<root>/lp1/5.lp: removed, it holds no whole record (10 bytes, shorter than a header)",
+           "<root>/lp1/4.lp: removed, it holds no whole record (empty)",
+           "<root>/lp1/3.lp: removed, it holds no whole record (a header only)",
+           now + "2 day files, 199 records of 16 channels"}}},
         {"files not named as day files are",
          {oneFifteen},
          [](const Sandbox& box) {
              WriteFile(box.root + "/lp1/0.lp", "");
              WriteFile(box.root + "/lp1/007.lp", ReadFile(box.DayFile(0, 1)));
          },
-         {"--verify"},
-         1,
-         {"<root>/lp1/0.lp: is not one of day files 1 to 3 that currentDay 3 counts",
-          "<root>/lp1/007.lp: is not one of day files 1 to 3", Disagrees(2, 3, 200)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/0.lp: is not one of day files 1 to 3 that currentDay 3 counts",
+           "<root>/lp1/007.lp: is not one of day files 1 to 3", Disagrees(2, 3, 200)}},
+         {{"--repair", "--force"},
+          1,
+          {"<root>/lp1/0.lp: is no name of a day file (profill names them 1.lp, 2.lp, ...)",
+           "<root>/lp1/007.lp: is no name of a day file", unplaced}}},
         {"missing day file",
          {oneFifteen},
          [](const Sandbox& box) { ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()), 0); },
-         {"--verify"},
-         1,
-         {"<root>/lp1/2.lp: day file is missing, but currentDay is 3",
-          store + "3 0 200 2, but the records in the day files give 2 0 100 1",
-          Disagrees(2, 2, 100)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/2.lp: day file is missing, but currentDay is 3",
+           store + "3 0 200 2, but the records in the day files give 2 0 100 1",
+           Disagrees(2, 2, 100)}},
+         {{"--repair"},
+          1,
+          {"<root>/lp1/2.lp: day file is missing, but day file 3 follows", breaksOff(99, 1)}}},
         {"a day file of a header only",
          {oneFifteen},
          [](const Sandbox& box) { ASSERT_EQ(truncate(box.DayFile(0, 2).c_str(), 32), 0); },
-         {"--verify"},
-         1,
-         {"<root>/lp1/2.lp: holds no record, but is not the current day file",
-          store + "3 0 200 2, but the records in the day files give 2 0 100 1",
-          Disagrees(2, 3, 100)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/2.lp: holds no record, but is not the current day file",
+           store + "3 0 200 2, but the records in the day files give 2 0 100 1",
+           Disagrees(2, 3, 100)}},
+         {{"--repair", "--force", "--dry-run"},
+          0,
+          {"<root>/lp1/2.lp: holds no whole record, but day file 3 holds records after it",
+           "<root>/lp1/3.lp: would be removed, after the break (1 whole record)",
+           "<root>/lp1/2.lp: would be removed, from the break on (no whole record)",
+           "store: currentDay fileRecCnt totalRecCnt dayCnt daysDeleted are 3 0 200 2 0, would "
+           "be 1 99 99 0 0",
+           "lpdump: LP 1 would agree with its store after these changes: 1 day file, 99 records "
+           "of 16 channels; the break would cost 1 whole record"}}},
         {"a dangling link in place of a day file",
          {oneFifteen},
          [](const Sandbox& box) {
              ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()), 0);
              ASSERT_EQ(symlink("none.lp", box.DayFile(0, 2).c_str()), 0);
          },
-         {"--verify"},
-         1,
-         {"<root>/lp1/2.lp: a symbolic link to no regular file",
-          store + "3 0 200 2, but the records in the day files give 2 0 100 1",
-          Disagrees(2, 2, 100)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/2.lp: a symbolic link to no regular file",
+           store + "3 0 200 2, but the records in the day files give 2 0 100 1",
+           Disagrees(2, 2, 100)}},
+         {{"--repair", "--force"},
+          1,
+          {"<root>/lp1/2.lp: a symbolic link, not a regular file", unplaced}}},
         {"a FIFO in place of a day file",
          {oneFifteen},
          [](const Sandbox& box) {
              ASSERT_EQ(unlink(box.DayFile(0, 2).c_str()), 0);
              ASSERT_EQ(mkfifo(box.DayFile(0, 2).c_str(), 0644), 0);
          },
-         {"--verify"},
-         1,
-         {"<root>/lp1/2.lp: not a regular file",
-          store + "3 0 200 2, but the records in the day files give 2 0 100 1",
-          Disagrees(2, 2, 100)}},
+         {{"--verify"},
+          1,
+          {"<root>/lp1/2.lp: not a regular file",
+           store + "3 0 200 2, but the records in the day files give 2 0 100 1",
+           Disagrees(2, 2, 100)}},
+         {{"--repair", "--force"}, 1, {"<root>/lp1/2.lp: not a regular file", unplaced}}},
+        {"day files removed, their counters kept (an interrupted -c)",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             for (int day = 1; day <= 3; ++day) {
+                 ASSERT_EQ(unlink(box.DayFile(0, day).c_str()), 0);
+             }
+         },
+         {{"--verify"},
+          1,
+          {"<root>/lp1/1.lp: day files 1 to 3 are missing, but currentDay is 3",
+           store + "3 0 200 2, but the records in the day files give 0 0 0 0",
+           "lpdump: LP 1 does not agree with its store: 2 discrepancies in 0 day files, 0 "
+           "records"}},
+         {{"--repair"},
+          0,
+          {Stored("3 0 200 2 0", "0 0 0 0 0"), now + "0 day files, 0 records of 16 channels"}}},
         {"counter missing from the store",
          {oneFifteen},
          [](const Sandbox& box) {
@@ -400,9 +636,43 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
                      .status,
                  0);
          },
-         {"--verify"},
-         2,
-         {"lpdump: cannot verify LP 1: its store cannot be read"}},
+         {{"--verify"},
+          2,
+          {"lpdump: cannot verify LP 1: its store cannot be read",
+           "lpdump: cannot read /LP/1/dayCnt/Value from the CDS store"}},
+         {{"--repair"},
+          0,
+          {Stored("3 0 200 - 0", "3 0 200 2 0"), now + "3 day files, 200 records of 16 channels"}}},
+        {"a store that cannot be opened",
+         {oneFifteen},
+         [](const Sandbox& box) { WriteFile(box.store, "no store"); },
+         {{"--verify"},
+          2,
+          {"lpdump: cannot verify LP 1: its store cannot be read",
+           "lpdump: cannot open the CDS store <store>: the client cannot open it (damaged, not a "
+           "store, or no access)"}},
+         {{"--repair"},
+          2,
+          {"lpdump: cannot repair LP 1: its store cannot be read",
+           "lpdump: cannot open the CDS store <store>: the client cannot open it (damaged, not a "
+           "store, or no access)"}}},
+        {"no day-file directory",
+         {},
+         [](const Sandbox& box) { ASSERT_EQ(rmdir((box.root + "/lp1").c_str()), 0); },
+         {},
+         {{"--repair"},
+          2,
+          {"lpdump: cannot repair LP 1: <root>/lp1/ is missing or no directory; there is nothing "
+           "to repair"}}},
+        {"another process writing the profile",
+         {oneFifteen},
+         [&held](const Sandbox& box) {
+             held = open((box.root + "/lp1").c_str(), O_RDONLY | O_DIRECTORY);
+             ASSERT_EQ(flock(held, LOCK_EX), 0);
+             SetCounters(box, {3, 5, 200, 2});
+         },
+         {{"--verify"}, 2, {"lpdump: cannot verify LP 1 now: a run is writing it (pid <pid>)"}},
+         {{"--repair"}, 1, {"lpdump: another run is writing LP 1 (pid <pid>); nothing repaired"}}},
     };
     for (const Case& c : cases) {
         Sandbox box(ReadFile(CDSCTL_EXAMPLE));
@@ -412,22 +682,57 @@ TEST(LpdumpTest, VerifiesGeneratedProfilesAndNamesEachDamage) {
         if (c.damage) {
             c.damage(box);
         }
-        ExpectVerification(box, c.args, c.status, c.lines, c.name);
+        if (!c.verify.args.empty()) {
+            ExpectLines(box, c.verify.args, c.verify.status, c.verify.lines, c.name);
+        }
+        if (!c.repair.args.empty()) {
+            const std::string before = Snapshot(box);
+            ExpectLines(box, c.repair.args, c.repair.status, c.repair.lines, c.name);
+            const auto has = [&c](const std::string& arg) {
+                return std::find(c.repair.args.begin(), c.repair.args.end(), arg) !=
+                       c.repair.args.end();
+            };
+            if (c.repair.status != 0 || has("--dry-run") ||
+                c.repair.lines.back().find(" already: ") != std::string::npos) {
+                EXPECT_TRUE(Snapshot(box) == before) << c.name << ": the repair changed something";
+            } else {
+                const std::vector<std::string> verify =
+                    has("-2") ? std::vector<std::string>{"--verify", "--continued", "-2"}
+                              : std::vector<std::string>{"--verify", "--continued"};
+                EXPECT_EQ(Lpdump(box, verify).status, 0) << c.name << ", repaired";
+                Profill(box, has("-2") ? "-t 1 -2" : "-t 1");
+                const ProgramResult continued = Lpdump(box, verify);
+                EXPECT_EQ(continued.status, 0) << c.name << ", continued\n" << continued.out;
+            }
+        }
+        if (held >= 0) {
+            close(held);
+            held = -1;
+        }
     }
 }
 
-// Whatever length the current day file is cut to, the profile no longer verifies.
-TEST(LpdumpTest, CurrentDayFileCutAtEveryLengthFails) {
+// Whatever length the current day file is cut to, the profile no longer verifies, and a repair
+// brings its store in line.
+TEST(LpdumpTest, CurrentDayFileCutAtEveryLengthFailsAndIsRepaired) {
     Sandbox box(ReadFile(CDSCTL_EXAMPLE));
     Profill(box, "-i 15 -t 2 -c");
-    const std::string path = box.DayFile(0, 3), whole = ReadFile(path);
+    const std::string path = box.DayFile(0, 3), whole = ReadFile(path), store = ReadFile(box.store);
     ASSERT_EQ(whole.size(), 32 + kLp1Record);
     for (std::size_t size = 0; size < whole.size(); ++size) {
         WriteFile(path, whole.substr(0, size));
+        WriteFile(box.store, store);
         const ProgramResult result = Lpdump(box, {"--verify"});
         EXPECT_EQ(result.status, 1) << size << "\n" << result.out;
         EXPECT_NE(result.out.find("lpdump: LP 1 does not agree with its store"), std::string::npos)
             << size;
+        const ProgramResult repair = Lpdump(box, {"--repair"});
+        EXPECT_EQ(repair.status, 0) << size << "\n" << repair.out;
+        EXPECT_NE(repair.out.find("lpdump: LP 1 agrees with its store now: 2 day files, 199 "
+                                  "records of 16 channels\n"),
+                  std::string::npos)
+            << size << "\n"
+            << repair.out;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "day_file_reader.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -184,4 +185,40 @@ std::string FormatLpTime(uint32_t seconds, bool utc) {
         return "@" + std::to_string(seconds);
     }
     return text;
+}
+
+bool ListDayFiles(const char* dir, std::vector<int64_t>* days, std::vector<std::string>* stray) {
+    DIR* listing = opendir(dir);
+    if (listing == nullptr) {
+        return false;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(listing);
+        if (entry == nullptr) {
+            break;
+        }
+        const std::string name = entry->d_name;
+        if (name.size() < 4 || name.compare(name.size() - 3, 3, ".lp") != 0 ||
+            name.find_first_not_of("0123456789") != name.size() - 3) {
+            continue;
+        }
+        const std::string digits = name.substr(0, name.size() - 3);
+        const int64_t number = digits.size() <= 10 ? std::stoll(digits) : -1;
+        if (number >= 1 && number <= INT32_MAX && std::to_string(number) == digits) {
+            days->push_back(number);
+        } else {
+            stray->push_back(name);
+        }
+    }
+    // readdir ends the listing with null both at its end and on an error.
+    const int listed = errno;
+    closedir(listing);
+    if (listed != 0) {
+        errno = listed;
+        return false;
+    }
+    std::sort(days->begin(), days->end());
+    std::sort(stray->begin(), stray->end());
+    return true;
 }

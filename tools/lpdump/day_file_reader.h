@@ -45,6 +45,11 @@ uint32_t LpHeaderVersion(const uint8_t* bytes);
 // What a file's partial bytes after its last whole record are called, in dumps and checks.
 std::string PartialRecordText(std::size_t partial, int channels);
 
+// A record's interval in seconds; its end may have wrapped past 2^32.
+inline uint32_t LpRecordSeconds(const DayFileRecord& record) {
+    return record.end - record.start;
+}
+
 // Decodes the record at bytes, which holds LpRecordSize(channels) bytes.
 DayFileRecord DecodeLpRecord(const uint8_t* bytes, int channels);
 
@@ -63,6 +68,11 @@ enum class ReadResult {
 // in *error otherwise; errno is left as the failing call set it for kUnreadable.
 ReadResult ReadDayFileBytes(const std::string& path, std::string* bytes, std::string* error,
                             std::size_t maxSize = kMaxDayFileSize);
+
+// The files in dir that look like day files: the numbers of those named "<n>.lp" as profill
+// names them, ascending, and the names of the others ("0.lp", "007.lp", ...). False with errno
+// set when dir cannot be listed, or not to its end.
+bool ListDayFiles(const char* dir, std::vector<int64_t>* days, std::vector<std::string>* stray);
 
 // seconds as "YYYY-MM-DD HH:MM:SS ZONE", in UTC or in local time (TZ); "@seconds" when this
 // host's time_t cannot hold them.

@@ -12,9 +12,18 @@
 //     the profile's file information in the store; the checks are listed in profile_verify.h.
 //     Prints each discrepancy and a verdict line. --continued takes a break in time, which
 //     each later run that continued the profile leaves, as a note instead of a discrepancy.
+//     While a run holds the profile's lock the files and the store change under the check, so
+//     it only says so.
+//   lpdump --repair [--dry-run] [--force] [-2]
+//     Brings the profile's file information in the store in line with its day files, holding
+//     the profile's lock (profile_repair.h says what it changes). Prints each change (with
+//     --dry-run each change it would make, making none) and a verdict line. --force also cuts
+//     the records from a break in their sequence on.
 //
-// Exit status: 0 all is well; 1 a file is not a whole day file, or (--verify) a discrepancy;
-// 2 a usage error, or a file, directory or the store that cannot be read.
+// Exit status: 0 all is well; 1 a file is not a whole day file, (--verify) a discrepancy, or
+// (--repair) day files that cannot be placed or a profile that another process is writing;
+// 2 a usage error, a file, directory or the store that cannot be read, (--verify) a run writing
+// the profile, or (--repair) a change that failed.
 #include <getopt.h>
 
 #include <algorithm>
@@ -27,6 +36,9 @@
 #include "cds/toolkit.h"
 #include "day_file_reader.h"
 #include "lpfile/lp_dirs.h"
+#include "lpfile/lp_lock.h"
+#include "profile_repair.h"
+#include "profile_store.h"
 #include "profile_verify.h"
 
 namespace {
@@ -39,25 +51,32 @@ constexpr std::size_t kMaxFindingsShown = 100;
 
 const char kUsage[] =
     "usage: lpdump [--channels N | --store] [--csv] FILE...\n"
-    "       lpdump --verify [--continued] [-2]\n";
+    "       lpdump --verify [--continued] [-2]\n"
+    "       lpdump --repair [--dry-run] [--force] [-2]\n";
 
 struct Options {
     int channels = -1;  // -1: from the store
     bool csv = false;
     bool verify = false;
     bool continued = false;
+    bool repair = false;
+    bool dryRun = false;
+    bool force = false;
     int lp = 0;
     std::vector<std::string> files;
 };
 
 // Parses the command line; false after printing why it is not usable.
 bool ParseOptions(int argc, char** argv, Options* options) {
-    enum { kChannels = 256, kStore, kCsv, kVerify, kContinued };
+    enum { kChannels = 256, kStore, kCsv, kVerify, kContinued, kRepair, kDryRun, kForce };
     const option longOptions[] = {{"channels", required_argument, nullptr, kChannels},
                                   {"store", no_argument, nullptr, kStore},
                                   {"csv", no_argument, nullptr, kCsv},
                                   {"verify", no_argument, nullptr, kVerify},
                                   {"continued", no_argument, nullptr, kContinued},
+                                  {"repair", no_argument, nullptr, kRepair},
+                                  {"dry-run", no_argument, nullptr, kDryRun},
+                                  {"force", no_argument, nullptr, kForce},
                                   {nullptr, 0, nullptr, 0}};
     bool store = false;
     int option = 0;
@@ -86,6 +105,15 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             case kContinued:
                 options->continued = true;
                 break;
+            case kRepair:
+                options->repair = true;
+                break;
+            case kDryRun:
+                options->dryRun = true;
+                break;
+            case kForce:
+                options->force = true;
+                break;
             case '2':
                 options->lp = 1;
                 break;
@@ -95,14 +123,22 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         }
     }
     options->files.assign(argv + optind, argv + argc);
-    const bool dumpOnly = store || options->channels >= 0 || options->csv;
-    const bool verifyOnly = options->continued || options->lp != 0;
     if (store && options->channels >= 0) {
         fputs("lpdump: give --channels or --store, not both\n", stderr);
         return false;
     }
-    if (options->verify ? (dumpOnly || !options->files.empty())
-                        : (verifyOnly || options->files.empty())) {
+    const bool dumpOptions = store || options->channels >= 0 || options->csv;
+    const bool repairOptions = options->dryRun || options->force;
+    const bool noFiles = options->files.empty();
+    bool usable = false;
+    if (options->verify) {
+        usable = !options->repair && !dumpOptions && !repairOptions && noFiles;
+    } else if (options->repair) {
+        usable = !dumpOptions && !options->continued && noFiles;
+    } else {
+        usable = !options->continued && !repairOptions && options->lp == 0 && !noFiles;
+    }
+    if (!usable) {
         fputs(kUsage, stderr);
         return false;
     }
@@ -114,34 +150,14 @@ std::string Count(long count, const std::string& one, const std::string& many = 
     return std::to_string(count) + " " + (count != 1 ? (many.empty() ? one + "s" : many) : one);
 }
 
-// Leaves of LP index lp in the store, read in one transaction: the file-information counters,
-// then the channel count. False after printing why they cannot be read.
-bool ReadProfileLeaves(toolkit::CCds& cds, int lp, std::vector<int32_t>* values) {
-    const std::string n = std::to_string(lp + 1);
-    const std::vector<std::string> paths = {
-        "/LP/" + n + "/currentDay/Value",  "/LP/" + n + "/fileRecCnt/Value",
-        "/LP/" + n + "/totalRecCnt/Value", "/LP/" + n + "/dayCnt/Value",
-        "/LP/" + n + "/daysDeleted/Value", "/Q7M/LoadPrf/" + n + "/NumChannels/Value"};
-    if (cds.handle() == nullptr) {
-        // On a host the store is CDS_STORE; the device's CDS has no such variable.
-        const char* store = getenv("CDS_STORE");
-        fprintf(stderr, "lpdump: cannot connect to the CDS%s%s\n",
-                store != nullptr ? " store " : "", store != nullptr ? store : "");
-        return false;
-    }
-    std::vector<api_status_t> statuses;
-    std::vector<toolkit::CElement> elements;
-    std::vector<element_property_t> properties;
-    const int rc = cds.get_leaves(paths, statuses, elements, properties);
-    values->clear();
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (rc != 0 || i >= statuses.size() || i >= elements.size() || statuses[i] != 1) {
-            fprintf(stderr, "lpdump: cannot read %s from the CDS store\n", paths[i].c_str());
-            return false;
-        }
-        values->push_back(elements[i].to_int());
-    }
-    return true;
+// " (pid N)" for the holder of a profile's lock, "" when its pid is not known.
+std::string Pid(int holder) {
+    return holder > 0 ? " (pid " + std::to_string(holder) + ")" : "";
+}
+
+bool SameCounters(const LpCounters& a, const LpCounters& b) {
+    return a.currentDay == b.currentDay && a.fileRecCnt == b.fileRecCnt &&
+           a.totalRecCnt == b.totalRecCnt && a.dayCnt == b.dayCnt && a.daysDeleted == b.daysDeleted;
 }
 
 int Verify(const Options& options) {
@@ -150,15 +166,36 @@ int Verify(const Options& options) {
         return kExitFailure;
     }
     const int n = options.lp + 1;
+    // A run writes each record before it stores its count: its last record cannot be told from
+    // one that a killed run left, and the files and the store change under the check.
+    if (const int holder = LpLockHolder(options.lp)) {
+        printf("lpdump: cannot verify LP %d now: a run is writing it%s\n", n, Pid(holder).c_str());
+        return kExitFailure;
+    }
     toolkit::CCds cds;
-    std::vector<int32_t> leaves;
-    if (!ReadProfileLeaves(cds, options.lp, &leaves)) {
+    ProfileLeaves leaves;
+    if (!ReadProfileLeaves(cds, options.lp, false, &leaves)) {
         printf("lpdump: cannot verify LP %d: its store cannot be read\n", n);
         return kExitFailure;
     }
-    const LpCounters counters = {leaves[0], leaves[1], leaves[2], leaves[3], leaves[4]};
-    const int channels = BoundedChannels(leaves[5]);
+    const LpCounters& counters = leaves.counters;
+    const int channels = BoundedChannels(leaves.numChannels);
     const ProfileCheck check = VerifyLpProfile(options.lp, channels, counters, options.continued);
+    // A run that started while the files were read changed what was read: it holds the lock
+    // still, or it has stored other counters.
+    ProfileLeaves after;
+    if (const int holder = LpLockHolder(options.lp)) {
+        printf("lpdump: cannot verify LP %d now: a run is writing it%s\n", n, Pid(holder).c_str());
+        return kExitFailure;
+    }
+    if (!ReadProfileLeaves(cds, options.lp, false, &after)) {
+        printf("lpdump: cannot verify LP %d: its store cannot be read\n", n);
+        return kExitFailure;
+    }
+    if (!SameCounters(counters, after.counters)) {
+        printf("lpdump: cannot verify LP %d now: a run wrote it while it was being checked\n", n);
+        return kExitFailure;
+    }
     // A wrong channel count or a shifted file can find something in every record, and a profile
     // continued by many runs has a note for each; the first ones say what is wrong, the count
     // says how much.
@@ -194,6 +231,134 @@ int Verify(const Options& options) {
            Count(discrepancies, "discrepancy", "discrepancies").c_str(),
            Count(check.files, "day file").c_str(), Count(check.records, "record").c_str());
     return kExitBadFile;
+}
+
+// The five counters as they are stored, "-" for one the store does not hold.
+std::string CounterValues(const LpCounters& c, const bool* present) {
+    const int32_t values[kLpCounterCount] = {c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt,
+                                             c.daysDeleted};
+    std::string text;
+    for (int k = 0; k < kLpCounterCount; ++k) {
+        text += (k == 0 ? "" : " ") + (present[k] ? std::to_string(values[k]) : "-");
+    }
+    return text;
+}
+
+int Repair(const Options& options) {
+    if (!SetFlashRoot(getenv("PROFILL_JFFS"))) {
+        fputs("lpdump: PROFILL_JFFS is not a flash root profill would take\n", stderr);
+        return kExitFailure;
+    }
+    const int n = options.lp + 1;
+    const char* dir = LpDirectory(options.lp);
+    // Held to the end of the process: nothing else may write the files or the counters between
+    // the reading and the last change.
+    int holder = 0;
+    switch (LockLpProfile(options.lp, &holder)) {
+        case kLpLockTaken:
+            break;
+        case kLpLockBusy:
+            printf("lpdump: another run is writing LP %d%s; nothing repaired\n", n,
+                   Pid(holder).c_str());
+            return kExitBadFile;
+        case kLpLockNoDirectory:
+            printf(
+                "lpdump: cannot repair LP %d: %s is missing or no directory; there is nothing "
+                "to repair\n",
+                n, dir);
+            return kExitFailure;
+        case kLpLockFailed:
+            printf("lpdump: cannot repair LP %d: cannot lock %s: %s\n", n, dir, strerror(errno));
+            return kExitFailure;
+    }
+    toolkit::CCds cds;
+    ProfileLeaves leaves;
+    if (!ReadProfileLeaves(cds, options.lp, true, &leaves)) {
+        printf("lpdump: cannot repair LP %d: its store cannot be read\n", n);
+        return kExitFailure;
+    }
+    const int channels = BoundedChannels(leaves.numChannels);
+    const RepairPlan plan = PlanLpRepair(options.lp, channels);
+    if (!plan.readError.empty()) {
+        printf("lpdump: cannot repair LP %d: cannot read %s\n", n, plan.readError.c_str());
+        return kExitFailure;
+    }
+    for (std::size_t i = 0; i < plan.faults.size(); ++i) {
+        if (i == kMaxFindingsShown) {
+            printf("lpdump: %s not shown\n",
+                   Count(static_cast<long>(plan.faults.size() - i), "more fault").c_str());
+            break;
+        }
+        printf("%s: %s\n", plan.faults[i].where.c_str(), plan.faults[i].text.c_str());
+    }
+    if (!plan.Placeable()) {
+        printf("lpdump: LP %d is not repaired: its day files cannot be placed; nothing changed\n",
+               n);
+        return kExitBadFile;
+    }
+    if (plan.Broken() && !options.force) {
+        printf(
+            "lpdump: LP %d is not repaired: its records break off; --force keeps the %s "
+            "before the break and removes the %s from it on; nothing changed\n",
+            n, Count(plan.records, "record").c_str(), Count(plan.lost, "whole record").c_str());
+        return kExitBadFile;
+    }
+
+    const LpReplay& placed = plan.counters;
+    const LpCounters target = {static_cast<int32_t>(placed.currentDay),
+                               static_cast<int32_t>(placed.fileRecCnt),
+                               static_cast<int32_t>(placed.totalRecCnt),
+                               static_cast<int32_t>(placed.dayCnt), leaves.counters.daysDeleted};
+    const bool allPresent = std::all_of(leaves.present, leaves.present + kLpCounterCount,
+                                        [](bool present) { return present; });
+    const bool store = !allPresent || !SameCounters(target, leaves.counters);
+    const std::string holds = Count(static_cast<long>(placed.currentDay), "day file") + ", " +
+                              Count(plan.records, "record") + " of " + Count(channels, "channel");
+    if (plan.changes.empty() && !store) {
+        printf("lpdump: LP %d agrees with its store already: %s; nothing to repair\n", n,
+               holds.c_str());
+        return kExitOk;
+    }
+    const bool dry = options.dryRun;
+    std::string error;
+    for (const RepairChange& change : plan.changes) {
+        if (!dry && !MakeRepairChange(change, &error)) {
+            printf("lpdump: LP %d is not repaired: cannot %s %s: %s\n", n,
+                   change.remove ? "remove" : "cut", change.path.c_str(), error.c_str());
+            return kExitFailure;
+        }
+        if (change.remove) {
+            printf("%s: %s, %s\n", change.path.c_str(), dry ? "would be removed" : "removed",
+                   change.why.c_str());
+        } else {
+            printf("%s offset %llu: %s %s\n", change.path.c_str(),
+                   static_cast<unsigned long long>(change.size), dry ? "would cut" : "cut",
+                   change.why.c_str());
+        }
+    }
+    if (!dry && !plan.changes.empty() && !SyncLpDirectory(options.lp, &error)) {
+        printf("lpdump: LP %d is not repaired: cannot flush %s: %s\n", n, dir, error.c_str());
+        return kExitFailure;
+    }
+    if (store) {
+        if (!dry && !WriteProfileCounters(cds, options.lp, target, &error)) {
+            printf("lpdump: LP %d is not repaired: cannot store its counters: %s\n", n,
+                   error.c_str());
+            return kExitFailure;
+        }
+        const bool all[kLpCounterCount] = {true, true, true, true, true};
+        printf("store: currentDay fileRecCnt totalRecCnt dayCnt daysDeleted %s %s, %s %s\n",
+               dry ? "are" : "were", CounterValues(leaves.counters, leaves.present).c_str(),
+               dry ? "would be" : "now", CounterValues(target, all).c_str());
+    }
+    const std::string cost = plan.Broken()
+                                 ? std::string("; the break ") + (dry ? "would cost " : "cost ") +
+                                       Count(plan.lost, "whole record")
+                                 : "";
+    printf(dry ? "lpdump: LP %d would agree with its store after these changes: %s%s\n"
+               : "lpdump: LP %d agrees with its store now: %s%s\n",
+           n, holds.c_str(), cost.c_str());
+    return kExitOk;
 }
 
 // A file as one CSV field: quoted when it holds a comma, a quote or a line end.
@@ -268,11 +433,11 @@ int Dump(const Options& options) {
                 if (cds.handle() == nullptr) {
                     cds.set_handle(pcd_init());
                 }
-                std::vector<int32_t> leaves;
-                if (!ReadProfileLeaves(cds, lp, &leaves)) {
+                ProfileLeaves leaves;
+                if (!ReadProfileLeaves(cds, lp, true, &leaves)) {
                     return kExitFailure;
                 }
-                storeChannels[lp] = BoundedChannels(leaves[5]);
+                storeChannels[lp] = BoundedChannels(leaves.numChannels);
             }
             count = storeChannels[lp];
         }
@@ -334,7 +499,9 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, &options)) {
         return kExitFailure;
     }
-    const int status = options.verify ? Verify(options) : Dump(options);
+    const int status = options.verify   ? Verify(options)
+                       : options.repair ? Repair(options)
+                                        : Dump(options);
     if (fflush(stdout) != 0 || ferror(stdout)) {
         perror("lpdump: cannot write the output");
         return kExitFailure;

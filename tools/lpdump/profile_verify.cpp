@@ -1,7 +1,5 @@
 #include "profile_verify.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -23,90 +21,53 @@ std::string Time(uint32_t seconds) {
     return std::to_string(seconds) + " (" + FormatLpTime(seconds, true) + ")";
 }
 
-// The files in dir that look like day files: the numbers of those named "<n>.lp" as profill
-// names them, ascending, and the names of the others ("0.lp", "007.lp", ...). False with errno
-// set when dir cannot be listed, or not to its end.
-bool ListDayFiles(const char* dir, std::vector<int64_t>* days, std::vector<std::string>* stray) {
-    DIR* listing = opendir(dir);
-    if (listing == nullptr) {
-        return false;
-    }
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(listing);
-        if (entry == nullptr) {
-            break;
-        }
-        const std::string name = entry->d_name;
-        if (name.size() < 4 || name.compare(name.size() - 3, 3, ".lp") != 0 ||
-            name.find_first_not_of("0123456789") != name.size() - 3) {
-            continue;
-        }
-        const std::string digits = name.substr(0, name.size() - 3);
-        const int64_t number = digits.size() <= 10 ? std::stoll(digits) : -1;
-        if (number >= 1 && number <= INT32_MAX && std::to_string(number) == digits) {
-            days->push_back(number);
-        } else {
-            stray->push_back(name);
-        }
-    }
-    // readdir ends the listing with null both at its end and on an error.
-    const int listed = errno;
-    closedir(listing);
-    if (listed != 0) {
-        errno = listed;
-        return false;
-    }
-    std::sort(days->begin(), days->end());
-    std::sort(stray->begin(), stray->end());
-    return true;
-}
-
-// The bookkeeping of a generation run, advanced record by record.
-struct Replay {
-    int64_t currentDay = 0;
-    int64_t fileRecCnt = 0;
-    int64_t totalRecCnt = 0;
-    int64_t dayCnt = 0;
-
-    // Advances by one record of a run with perFile records per day file; true when the record
-    // starts a day file.
-    bool Advance(int64_t perFile) {
-        ++totalRecCnt;
-        if (++fileRecCnt >= perFile) {
-            fileRecCnt = 0;
-            ++currentDay;
-            ++dayCnt;
-            return true;
-        }
-        if (currentDay == 0) {
-            currentDay = 1;
-            return true;
-        }
-        return false;
-    }
-};
-
-// Interval length of a record in seconds; the end may have wrapped past 2^32.
-uint32_t Seconds(const DayFileRecord& record) {
-    return record.end - record.start;
-}
-
-// Records per day file of the run that wrote record.
-int64_t RecordsPerFile(const DayFileRecord& record) {
-    const uint32_t minutes = Seconds(record) / 60;
-    if (record.kind == 2) {
-        return 1;
-    }
-    return minutes == 0 ? INT64_MAX : 1440 / minutes + 4;
-}
-
 std::string Counters(int64_t a, int64_t b, int64_t c, int64_t d) {
     return std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + " " +
            std::to_string(d);
 }
 
 }  // namespace
+
+bool LpReplay::Advance(int64_t perFile) {
+    ++totalRecCnt;
+    if (++fileRecCnt >= perFile) {
+        fileRecCnt = 0;
+        ++currentDay;
+        ++dayCnt;
+        return true;
+    }
+    if (currentDay == 0) {
+        currentDay = 1;
+        return true;
+    }
+    return false;
+}
+
+int64_t RecordsPerFile(const DayFileRecord& record) {
+    const uint32_t minutes = LpRecordSeconds(record) / 60;
+    if (record.kind == 2) {
+        return 1;
+    }
+    return minutes == 0 ? INT64_MAX : 1440 / minutes + 4;
+}
+
+std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
+                                const DayFileRecord& record) {
+    if (replay.currentDay == day && starts == (i == 0)) {
+        return "";
+    }
+    const std::string name = "record " + std::to_string(record.number);
+    const std::string every =
+        " (its run starts a day file every " + Records(RecordsPerFile(record)) + ")";
+    if (starts) {
+        return name + " should start day file " + std::to_string(replay.currentDay) + every;
+    }
+    if (i == 0) {
+        return name + " starts this day file, but should continue day file " +
+               std::to_string(replay.currentDay) + every;
+    }
+    return name + " belongs in day file " + std::to_string(replay.currentDay);
+}
 
 int ProfileCheck::Discrepancies() const {
     int count = 0;
@@ -132,7 +93,7 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
         return check;
     }
 
-    Replay replay;
+    LpReplay replay;
     uint32_t nextNumber = 1;
     // After a day file that is missing or not a file, the next record's number and start are
     // taken as they are, and where the records belong is no longer known.
@@ -213,9 +174,9 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
             }
             havePrevious = true;
             previousEnd = record.end;
-            if (Seconds(record) == 0 || Seconds(record) % 60 != 0) {
+            if (LpRecordSeconds(record) == 0 || LpRecordSeconds(record) % 60 != 0) {
                 report(At(path, offset),
-                       name + " lasts " + std::to_string(Seconds(record)) +
+                       name + " lasts " + std::to_string(LpRecordSeconds(record)) +
                            " seconds, not a whole number of minutes",
                        true);
             }
@@ -233,23 +194,11 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
                        true);
                 break;
             }
-            const int64_t perFile = RecordsPerFile(record);
-            const bool starts = replay.Advance(perFile);
-            if (placed && (replay.currentDay != day || starts != (i == 0))) {
+            const bool starts = replay.Advance(RecordsPerFile(record));
+            const std::string misplaced = MisplacedRecordText(replay, starts, day, i, record);
+            if (placed && !misplaced.empty()) {
                 placed = false;
-                const std::string every =
-                    " (its run starts a day file every " + Records(perFile) + ")";
-                std::string text;
-                if (starts) {
-                    text = name + " should start day file " + std::to_string(replay.currentDay) +
-                           every;
-                } else if (i == 0) {
-                    text = name + " starts this day file, but should continue day file " +
-                           std::to_string(replay.currentDay) + every;
-                } else {
-                    text = name + " belongs in day file " + std::to_string(replay.currentDay);
-                }
-                report(At(path, offset), text, true);
+                report(At(path, offset), misplaced, true);
             }
         }
         if (partial != 0) {

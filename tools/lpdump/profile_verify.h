@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "day_file_reader.h"
+
 struct LpCounters {
     int32_t currentDay;
     int32_t fileRecCnt;
@@ -45,6 +47,26 @@ struct ProfileCheck {
     std::string readError;  // why the profile could not be read through; empty when it was
     int Discrepancies() const;
 };
+
+// The bookkeeping of a generation run, advanced record by record from a cleared start.
+struct LpReplay {
+    int64_t currentDay = 0;
+    int64_t fileRecCnt = 0;
+    int64_t totalRecCnt = 0;
+    int64_t dayCnt = 0;
+
+    // Advances by one record of a run with perFile records per day file; true when the record
+    // starts a day file.
+    bool Advance(int64_t perFile);
+};
+
+// Records per day file of the run that wrote record.
+int64_t RecordsPerFile(const DayFileRecord& record);
+
+// Why record, the i-th of day file `day`, is not where the replay (advanced by it; starts: it
+// starts a day file there) puts it; empty when it is.
+std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
+                                const DayFileRecord& record);
 
 // Checks the day files of LP index lp (in LpDirectory(lp)) with `channels` channels against
 // counters. With restarts, an interval that does not start where the previous one ended is a
