@@ -179,7 +179,7 @@ int Verify(const Options& options) {
         return kExitFailure;
     }
     const LpCounters& counters = leaves.counters;
-    const int channels = BoundedChannels(leaves.numChannels);
+    const int channels = LpRecordChannels(leaves.numChannels);
     const ProfileCheck check = VerifyLpProfile(options.lp, channels, counters, options.continued);
     // A run that started while the files were read changed what was read: it holds the lock
     // still, or it has stored other counters.
@@ -277,7 +277,7 @@ int Repair(const Options& options) {
         printf("lpdump: cannot repair LP %d: its store cannot be read\n", n);
         return kExitFailure;
     }
-    const int channels = BoundedChannels(leaves.numChannels);
+    const int channels = LpRecordChannels(leaves.numChannels);
     const RepairPlan plan = PlanLpRepair(options.lp, channels);
     if (!plan.readError.empty()) {
         printf("lpdump: cannot repair LP %d: cannot read %s\n", n, plan.readError.c_str());
@@ -437,7 +437,7 @@ int Dump(const Options& options) {
                 if (!ReadProfileLeaves(cds, lp, true, &leaves)) {
                     return kExitFailure;
                 }
-                storeChannels[lp] = BoundedChannels(leaves.numChannels);
+                storeChannels[lp] = LpRecordChannels(leaves.numChannels);
             }
             count = storeChannels[lp];
         }
