@@ -67,7 +67,7 @@ void EncodeLpHeader(uint8_t* out, int lp) {
     PutBe32(out + 16, 1);
 }
 
-std::size_t LpRecordBytes(int numChannels) {
+std::size_t LpRecordSize(int numChannels) {
     return kLpFixedSize + 6 * static_cast<std::size_t>(LpRecordChannels(numChannels));
 }
 

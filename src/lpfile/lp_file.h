@@ -42,7 +42,7 @@ struct LP_RECORD {
 // A record holds at most 16 channels: a count outside 0..16 is bounded to it.
 int LpRecordChannels(int numChannels);
 // The bytes of one record of a profile with numChannels channels (bounded as above).
-std::size_t LpRecordBytes(int numChannels);
+std::size_t LpRecordSize(int numChannels);
 // The 32 header bytes of a day file of LP lp into out.
 void EncodeLpHeader(uint8_t* out, int lp);
 

@@ -148,7 +148,7 @@ std::string WayOut(int lp) {
 // record number counted or counted + 1; 0 when there is none.
 int OtherChannelCount(const DayFileShape& shape, int channels, uint32_t counted) {
     for (int n = 1; n <= kMaxChannels; ++n) {
-        const off_t size = static_cast<off_t>(LpRecordBytes(n));
+        const off_t size = static_cast<off_t>(LpRecordSize(n));
         const off_t body = shape.size - static_cast<off_t>(kLpHeaderSize);
         if (n == channels || body < size || body % size != 0) {
             continue;
@@ -175,7 +175,7 @@ bool CheckCurrentFile(int lp, const char* path, LP_UNCOUNTED_CUTS* cuts) {
     const LP_STATE& state = g_lP[lp];
     const LP_FILE_INFO& info = state.fileInfo;
     const uint32_t counted = static_cast<uint32_t>(info.totalRecCnt);
-    const off_t recordSize = static_cast<off_t>(LpRecordBytes(state.numChannels));
+    const off_t recordSize = static_cast<off_t>(LpRecordSize(state.numChannels));
     const int n = lp + 1;
     const std::string counts = "records up to number " + std::to_string(counted) + " (fileRecCnt " +
                                std::to_string(info.fileRecCnt) + ")";
@@ -237,7 +237,7 @@ bool CheckLaterFile(int lp, int number, const char* path, LP_UNCOUNTED_CUTS* cut
     const LP_STATE& state = g_lP[lp];
     const int current = state.fileInfo.currentDay;
     const uint32_t counted = static_cast<uint32_t>(state.fileInfo.totalRecCnt);
-    const off_t recordSize = static_cast<off_t>(LpRecordBytes(state.numChannels));
+    const off_t recordSize = static_cast<off_t>(LpRecordSize(state.numChannels));
     DayFileShape shape = LookAt(path, lp);
     if (!shape.exists) {
         return true;

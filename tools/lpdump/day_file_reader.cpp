@@ -37,17 +37,6 @@ constexpr std::size_t kMagicSize = sizeof kMagic - 1;
 
 }  // namespace
 
-int BoundedChannels(int channels) {
-    if (channels < 0) {
-        return 0;
-    }
-    return channels > kMaxChannels ? kMaxChannels : channels;
-}
-
-std::size_t LpRecordSize(int channels) {
-    return kLpFixedSize + 6 * static_cast<std::size_t>(BoundedChannels(channels));
-}
-
 int LpOfHeader(const uint8_t* bytes, std::size_t size) {
     if (size < 16 || (bytes[15] != '1' && bytes[15] != '2')) {
         return -1;
@@ -89,7 +78,7 @@ std::vector<HeaderFault> CheckLpHeader(const uint8_t* bytes, std::size_t size, i
 }
 
 std::string PartialRecordText(std::size_t partial, int channels) {
-    const int n = BoundedChannels(channels);
+    const int n = LpRecordChannels(channels);
     return std::to_string(partial) + (partial == 1 ? " byte" : " bytes") +
            " after the last whole record (records of " + std::to_string(n) +
            (n == 1 ? " channel are " : " channels are ") + std::to_string(LpRecordSize(n)) +
@@ -106,7 +95,7 @@ DayFileRecord DecodeLpRecord(const uint8_t* bytes, int channels) {
     record.start = GetBe32(bytes + 4);
     record.end = GetBe32(bytes + 8);
     record.kind = GetBe32(bytes + 12);
-    record.channels = BoundedChannels(channels);
+    record.channels = LpRecordChannels(channels);
     const uint8_t* flags = bytes + kLpFixedSize;
     const uint8_t* values = flags + 2 * record.channels;
     for (int i = 0; i < record.channels; ++i) {

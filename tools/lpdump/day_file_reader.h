@@ -20,11 +20,6 @@ struct DayFileRecord {
     float values[kMaxChannels];
 };
 
-// A day-file record's size for a channel count, bounded to 0..16 as the writer bounds it.
-std::size_t LpRecordSize(int channels);
-// The channel count as the writer bounds it.
-int BoundedChannels(int channels);
-
 // A place in a file where it differs from a day file.
 struct HeaderFault {
     std::size_t offset;

@@ -123,18 +123,21 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         }
     }
     options->files.assign(argv + optind, argv + argc);
-    const bool dump = !options->verify && !options->repair;
     if (store && options->channels >= 0) {
         fputs("lpdump: give --channels or --store, not both\n", stderr);
         return false;
     }
     const bool dumpOptions = store || options->channels >= 0 || options->csv;
-    const bool usable = dump ? !options->files.empty() && !options->continued && options->lp == 0 &&
-                                   !options->dryRun && !options->force
-                             : !(options->verify && options->repair) && !dumpOptions &&
-                                   options->files.empty() &&
-                                   (options->verify || !options->continued) &&
-                                   (options->repair || (!options->dryRun && !options->force));
+    const bool repairOptions = options->dryRun || options->force;
+    const bool noFiles = options->files.empty();
+    bool usable = false;
+    if (options->verify) {
+        usable = !options->repair && !dumpOptions && !repairOptions && noFiles;
+    } else if (options->repair) {
+        usable = !dumpOptions && !options->continued && noFiles;
+    } else {
+        usable = !options->continued && !repairOptions && options->lp == 0 && !noFiles;
+    }
     if (!usable) {
         fputs(kUsage, stderr);
         return false;
@@ -176,8 +179,10 @@ int Verify(const Options& options) {
         return kExitFailure;
     }
     const LpCounters& counters = leaves.counters;
-    const int channels = BoundedChannels(leaves.numChannels);
+    const int channels = LpRecordChannels(leaves.numChannels);
     const ProfileCheck check = VerifyLpProfile(options.lp, channels, counters, options.continued);
+    // A run that started while the files were read changed what was read: it holds the lock
+    // still, or it has stored other counters.
     ProfileLeaves after;
     if (const int holder = LpLockHolder(options.lp)) {
         printf("lpdump: cannot verify LP %d now: a run is writing it%s\n", n, Pid(holder).c_str());
@@ -272,7 +277,7 @@ int Repair(const Options& options) {
         printf("lpdump: cannot repair LP %d: its store cannot be read\n", n);
         return kExitFailure;
     }
-    const int channels = BoundedChannels(leaves.numChannels);
+    const int channels = LpRecordChannels(leaves.numChannels);
     const RepairPlan plan = PlanLpRepair(options.lp, channels);
     if (!plan.readError.empty()) {
         printf("lpdump: cannot repair LP %d: cannot read %s\n", n, plan.readError.c_str());
@@ -432,7 +437,7 @@ int Dump(const Options& options) {
                 if (!ReadProfileLeaves(cds, lp, true, &leaves)) {
                     return kExitFailure;
                 }
-                storeChannels[lp] = BoundedChannels(leaves.numChannels);
+                storeChannels[lp] = LpRecordChannels(leaves.numChannels);
             }
             count = storeChannels[lp];
         }

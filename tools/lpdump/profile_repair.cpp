@@ -276,7 +276,7 @@ RepairPlan PlanLpRepair(int lp, int channels) {
                 {where,
                  "the day files hold records of " + std::to_string(other) + " channels (" +
                      std::to_string(LpRecordSize(other)) + " bytes), not of the " +
-                     std::to_string(BoundedChannels(channels)) + " channels (" +
+                     std::to_string(LpRecordChannels(channels)) + " channels (" +
                      std::to_string(LpRecordSize(channels)) + " bytes) of NumChannels in the store",
                  false});
             break;
