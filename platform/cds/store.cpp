@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -18,11 +19,15 @@
 #include "cds/host_store.h"
 #include "cds/pcd.h"
 #include "cds/toolkit.h"
+#include "store_file.h"
 
 struct pcd_connection {
     MDB_env* env;
     MDB_dbi dbi;
-    std::string error;  // why the last call that failed as a whole failed
+    bool readOnly;            // opened read-only: the file or its file system may not be written
+    std::string whyReadOnly;  // what opening it for writing said
+    bool marked;              // holds the mark; otherwise the first write adds it
+    std::string error;        // why the last call that failed as a whole failed
 };
 
 namespace {
@@ -31,41 +36,142 @@ namespace {
 // processes may have it open, and small enough to map on a 32-bit device.
 constexpr size_t kMapSize = size_t{16} << 20;
 
+// A store whose pages change between reading its meta and checking them is read again, as
+// often as this.
+constexpr int kMetaAttempts = 3;
+
 MDB_val KeyOf(const std::string& path) {
     return MDB_val{path.size(), const_cast<char*>(path.data())};
 }
 
-// Opens the environment of an existing store file (or, with create, a new one).
-pcd_connection* OpenStore(const std::string& path, bool create, std::string* error) {
+int PutMark(MDB_txn* txn, MDB_dbi dbi) {
+    MDB_val key{strlen(kCdsStoreMarkKey), const_cast<char*>(kCdsStoreMarkKey)};
+    MDB_val data{strlen(kCdsStoreMarkValue), const_cast<char*>(kCdsStoreMarkValue)};
+    return mdb_put(txn, dbi, &key, &data, 0);
+}
+
+// A key or a value for a message: printable ASCII as it is, anything else as \xHH, in quotes.
+std::string Quoted(const std::string& bytes) {
+    std::string text = "\"";
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+            text += static_cast<char>(c);
+        } else {
+            char escape[8];
+            snprintf(escape, sizeof escape, "\\x%02x", c);
+            text += escape;
+        }
+    }
+    return text + "\"";
+}
+
+MDB_env* OpenEnvironment(const std::string& path, unsigned flags, std::string* error) {
     MDB_env* env = nullptr;
     int rc = mdb_env_create(&env);
     if (rc == 0)
         rc = mdb_env_set_mapsize(env, kMapSize);
     if (rc == 0)
-        rc = mdb_env_open(env, path.c_str(), MDB_NOSUBDIR | MDB_NOSYNC, 0644);
-    MDB_txn* txn = nullptr;
-    MDB_dbi dbi = 0;
-    if (rc == 0) {
+        rc = mdb_env_open(env, path.c_str(), MDB_NOSUBDIR | MDB_NOSYNC | flags, 0644);
+    if (rc == 0)
+        return env;
+    // The data file was opened already, in the same mode: what fails is the lock file.
+    *error = rc == EACCES || rc == EPERM
+                 ? "cannot open its lock file " + path + "-lock: " + mdb_strerror(rc)
+                 : mdb_strerror(rc);
+    if (env != nullptr)
+        mdb_env_close(env);
+    return nullptr;
+}
+
+// What the walk at opening learns from the main tree's entries.
+struct EntryCheck {
+    bool marked = false;
+    std::string otherMark;  // the mark of another format
+    std::string foreign;    // the first entry no store of ours holds
+};
+
+void CheckEntry(const StoreEntry& entry, EntryCheck* check) {
+    if (entry.key == kCdsStoreMarkKey) {
+        std::string value(entry.value.begin(), entry.value.end());
+        check->marked = value == kCdsStoreMarkValue;
+        check->otherMark = check->marked ? std::string() : value;
+        return;
+    }
+    // The mark sorts before every leaf path: in a marked store the leaves come after it.
+    if (check->marked || !check->foreign.empty())
+        return;
+    toolkit::CElement element;
+    if (entry.subTree) {
+        check->foreign = "holds a named database or duplicates under " + Quoted(entry.key);
+    } else if (!IsValidCdsPath(entry.key)) {
+        check->foreign = "key " + Quoted(entry.key) + " is no leaf path";
+    } else if (!DecodeCdsElement(entry.value.data(), entry.value.size(), &element)) {
+        check->foreign = "the value of " + entry.key + " is no element";
+    }
+}
+
+// Begins a read transaction and reads the meta of its snapshot, whose pages no writer reuses
+// while the transaction lasts.
+bool BeginRead(MDB_env* env, const StoreFile& file, MDB_txn** txn, StoreMeta* meta,
+               std::string* error) {
+    *txn = nullptr;
+    for (int attempt = 0; attempt < kMetaAttempts; ++attempt) {
+        if (*txn != nullptr)
+            mdb_txn_abort(*txn);
+        // A read transaction: opening must not wait for a writer in another process.
+        int rc = mdb_txn_begin(env, nullptr, MDB_RDONLY, txn);
+        if (rc != 0) {
+            *txn = nullptr;
+            *error = mdb_strerror(rc);
+            return false;
+        }
+        if (ReadStoreMeta(file, mdb_txn_id(*txn), meta, error))
+            return true;
+    }
+    mdb_txn_abort(*txn);
+    *txn = nullptr;
+    return false;
+}
+
+// Takes the environment of a checked store file: walks its pages before anything of LMDB
+// touches them, and refuses damage and files of other programs. Closes env on failure.
+pcd_connection* CheckStore(MDB_env* env, const StoreFile& file, std::string* error) {
+    if (!file.readOnly) {
         // Slots of readers that died would keep old pages from being reused.
         int dead = 0;
         mdb_reader_check(env, &dead);
-        // A read transaction: opening must not wait for a writer in another process.
-        rc = mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn);
     }
-    if (rc == 0) {
-        rc = mdb_dbi_open(txn, nullptr, 0, &dbi);
-        rc = rc == 0 ? mdb_txn_commit(txn) : (mdb_txn_abort(txn), rc);
-    }
-    if (rc == 0 && create)
-        rc = mdb_env_sync(env, 1);
-    if (rc != 0) {
-        if (error != nullptr)
+    MDB_txn* txn = nullptr;
+    MDB_dbi dbi = 0;
+    StoreMeta meta;
+    if (BeginRead(env, file, &txn, &meta, error)) {
+        EntryCheck check;
+        const StoreWalk walk = WalkStore(
+            file, meta, true, [&check](const StoreEntry& entry) { CheckEntry(entry, &check); });
+        int rc = 0;
+        if (!walk.damage.empty()) {
+            *error = "damaged: " + walk.damage[0].where + " " + walk.damage[0].what;
+        } else if (!check.otherMark.empty()) {
+            *error = "marked as a store of another format: " + Quoted(check.otherMark);
+        } else if (!check.marked && !check.foreign.empty()) {
+            *error = "not a CDS store: " + check.foreign;
+        } else if ((rc = mdb_dbi_open(txn, nullptr, 0, &dbi)) != 0) {
             *error = mdb_strerror(rc);
-        if (env != nullptr)
-            mdb_env_close(env);
-        return nullptr;
+        } else {
+            // A committed read transaction keeps the database handle open.
+            rc = mdb_txn_commit(txn);
+            txn = nullptr;
+            if (rc == 0) {
+                return new pcd_connection{
+                    env, dbi, file.readOnly, file.whyReadOnly, check.marked, std::string()};
+            }
+            *error = mdb_strerror(rc);
+        }
+        if (txn != nullptr)
+            mdb_txn_abort(txn);
     }
-    return new pcd_connection{env, dbi, std::string()};
+    mdb_env_close(env);
+    return nullptr;
 }
 
 // Ends a write transaction in which some leaf failed: nothing of it is kept, and the leaves
@@ -86,6 +192,32 @@ int StoreFailure(pcd_connection* connection, const char* call, int rc,
     return kCdsStoreError;
 }
 
+// Starts the write transaction of a call. A store that has no mark yet (made before stores were
+// marked, and found to hold only leaves when it was opened) gets it in its first write.
+int BeginWrite(pcd_connection* connection, MDB_txn** txn, std::vector<api_status_t>& statuses) {
+    if (connection->readOnly) {
+        connection->error = "opened read-only: " + connection->whyReadOnly;
+        statuses.assign(statuses.size(), kCdsStatusNotWritten);
+        return kCdsStoreError;
+    }
+    int rc = mdb_txn_begin(connection->env, nullptr, 0, txn);
+    if (rc != 0)
+        return StoreFailure(connection, "mdb_txn_begin", rc, statuses);
+    if (!connection->marked && (rc = PutMark(*txn, connection->dbi)) != 0) {
+        mdb_txn_abort(*txn);
+        return StoreFailure(connection, "mdb_put", rc, statuses);
+    }
+    return kCdsOk;
+}
+
+int CommitWrite(pcd_connection* connection, MDB_txn* txn, std::vector<api_status_t>& statuses) {
+    int rc = mdb_txn_commit(txn);
+    if (rc != 0)
+        return StoreFailure(connection, "mdb_txn_commit", rc, statuses);
+    connection->marked = true;
+    return kCdsOk;
+}
+
 bool FileExists(const std::string& path) {
     struct stat info;
     return lstat(path.c_str(), &info) == 0;
@@ -99,18 +231,80 @@ std::string CdsStorePath() {
 }
 
 pcd_handle_t OpenCdsStore(const std::string& path, std::string* error) {
-    // LMDB would create a missing file, and set up an empty one as a new store; a store that is
-    // not there is an unreachable CDS instead.
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) {
-        *error = strerror(errno);
+    // A missing file is an unreachable CDS, never created here; what LMDB would map is checked
+    // before it does.
+    StoreFile file;
+    if (!OpenStoreFile(path, &file, error))
         return nullptr;
+    pcd_connection* connection = nullptr;
+    const uint16_t flags = file.meta.trees[kMainTree].flags;
+    if (flags != 0) {
+        char text[64];
+        snprintf(text, sizeof text, "not a CDS store: its main database has flags 0x%x", flags);
+        *error = text;
+    } else if (MDB_env* env = OpenEnvironment(path, file.readOnly ? MDB_RDONLY : 0, error)) {
+        connection = CheckStore(env, file, error);
     }
-    if (!S_ISREG(info.st_mode) || info.st_size == 0) {
-        *error = S_ISREG(info.st_mode) ? "empty file, not a store" : "not a regular file";
-        return nullptr;
+    CloseStoreFile(&file);
+    return connection;
+}
+
+CdsScan ScanCdsStore(const std::string& path) {
+    CdsScan scan;
+    StoreFile file;
+    if (!OpenStoreFile(path, &file, &scan.error))
+        return scan;
+    // Read-only, but with a reader's slot in the lock file, so that no writer reuses the pages
+    // while they are read.
+    MDB_env* env = OpenEnvironment(path, MDB_RDONLY, &scan.error);
+    MDB_txn* txn = nullptr;
+    StoreMeta meta;
+    scan.opened = env != nullptr && BeginRead(env, file, &txn, &meta, &scan.error);
+    if (scan.opened) {
+        std::vector<CdsScanFinding> entries;
+        bool otherMark = false;
+        const StoreWalk walk = WalkStore(file, meta, false, [&](const StoreEntry& entry) {
+            toolkit::CElement element;
+            if (entry.key == kCdsStoreMarkKey) {
+                scan.marked =
+                    entry.value.size() == strlen(kCdsStoreMarkValue) &&
+                    memcmp(entry.value.data(), kCdsStoreMarkValue, entry.value.size()) == 0;
+                otherMark = !scan.marked;
+                if (otherMark)
+                    entries.push_back({"store", "is marked as a store of another format"});
+            } else if (!IsValidCdsPath(entry.key)) {
+                entries.push_back({Quoted(entry.key), "key is no leaf path"});
+            } else if (entry.subTree) {
+                entries.push_back({entry.key, "is a named database or duplicates, no leaf"});
+            } else if (!DecodeCdsElement(entry.value.data(), entry.value.size(), &element)) {
+                entries.push_back({entry.key, "stored bytes are no element"});
+            } else {
+                ++scan.leaves;
+            }
+        });
+        const uint16_t flags = meta.trees[kMainTree].flags;
+        if (flags != 0) {
+            char text[64];
+            snprintf(text, sizeof text, "its main database has flags 0x%x", flags);
+            scan.findings.push_back({"store", text});
+        }
+        for (const StoreFinding& finding : walk.damage)
+            scan.findings.push_back({finding.where, finding.what});
+        scan.findings.insert(scan.findings.end(), entries.begin(), entries.end());
+        for (const StoreFinding& finding : walk.miscounts)
+            scan.findings.push_back({finding.where, finding.what});
+        if (!scan.marked && !otherMark && !entries.empty()) {
+            scan.findings.push_back(
+                {"store", "has no mark and holds more than leaves: the tools refuse it"});
+        }
+        scan.entries = walk.entries;
+        scan.pages = walk.pages;
+        mdb_txn_abort(txn);
     }
-    return OpenStore(path, false, error);
+    if (env != nullptr)
+        mdb_env_close(env);
+    CloseStoreFile(&file);
+    return scan;
 }
 
 std::string CdsStoreError(pcd_handle_t handle) {
@@ -126,7 +320,7 @@ void pcd_close(pcd_handle_t handle) {
     if (handle == nullptr)
         return;
     // The only flush of the connection: what it wrote is durable from here on.
-    int rc = mdb_env_sync(handle->env, 1);
+    int rc = handle->readOnly ? 0 : mdb_env_sync(handle->env, 1);
     if (rc != 0)
         syslog(LOG_ERR, "pcd_close: cannot flush the CDS store: %s", mdb_strerror(rc));
     mdb_env_close(handle->env);
@@ -146,12 +340,24 @@ bool CreateCdsStore(const std::string& path, std::string* error) {
             return false;
         }
     }
-    pcd_connection* connection = OpenStore(path, true, error);
-    if (connection == nullptr)
+    MDB_env* env = OpenEnvironment(path, 0, error);
+    if (env == nullptr)
         return false;
-    mdb_env_close(connection->env);
-    delete connection;
-    return true;
+    MDB_txn* txn = nullptr;
+    MDB_dbi dbi = 0;
+    int rc = mdb_txn_begin(env, nullptr, 0, &txn);
+    if (rc == 0) {
+        rc = mdb_dbi_open(txn, nullptr, 0, &dbi);
+        if (rc == 0)
+            rc = PutMark(txn, dbi);
+        rc = rc == 0 ? mdb_txn_commit(txn) : (mdb_txn_abort(txn), rc);
+    }
+    if (rc == 0)
+        rc = mdb_env_sync(env, 1);
+    mdb_env_close(env);
+    if (rc != 0)
+        *error = mdb_strerror(rc);
+    return rc == 0;
 }
 
 namespace toolkit {
@@ -216,9 +422,9 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
         return kCdsBadRequest;
     statuses.assign(paths.size(), kCdsStatusOk);
     MDB_txn* txn = nullptr;
-    int rc = mdb_txn_begin(m_handle->env, nullptr, 0, &txn);
-    if (rc != 0)
-        return StoreFailure(m_handle, "mdb_txn_begin", rc, statuses);
+    int rc = BeginWrite(m_handle, &txn, statuses);
+    if (rc != kCdsOk)
+        return rc;
     std::time_t now = std::time(nullptr);
     std::vector<uint8_t> bytes;
     bool failed = false;
@@ -250,8 +456,7 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
         AbandonWrite(txn, statuses);
         return kCdsOk;
     }
-    rc = mdb_txn_commit(txn);
-    return rc == 0 ? kCdsOk : StoreFailure(m_handle, "mdb_txn_commit", rc, statuses);
+    return CommitWrite(m_handle, txn, statuses);
 }
 
 }  // namespace toolkit
@@ -281,6 +486,11 @@ int ListCdsLeaves(pcd_handle_t handle, const std::string& prefix, std::vector<st
         std::string path(static_cast<const char*>(key.mv_data), key.mv_size);
         if (path.compare(0, prefix.size(), prefix) != 0)
             break;
+        // The mark, and keys no write of ours makes, are no leaves.
+        if (!IsValidCdsPath(path)) {
+            rc = mdb_cursor_get(cursor, &key, &data, MDB_NEXT);
+            continue;
+        }
         toolkit::CElement element;
         // A value that is not an element is listed as one of type none.
         DecodeCdsElement(static_cast<const uint8_t*>(data.mv_data), data.mv_size, &element);
@@ -304,9 +514,9 @@ int RemoveCdsLeaves(pcd_handle_t handle, const std::vector<std::string>& paths,
         return kCdsNotConnected;
     statuses.assign(paths.size(), kCdsStatusOk);
     MDB_txn* txn = nullptr;
-    int rc = mdb_txn_begin(handle->env, nullptr, 0, &txn);
-    if (rc != 0)
-        return StoreFailure(handle, "mdb_txn_begin", rc, statuses);
+    int rc = BeginWrite(handle, &txn, statuses);
+    if (rc != kCdsOk)
+        return rc;
     bool failed = false;
     for (size_t i = 0; i < paths.size(); ++i) {
         MDB_val key = KeyOf(paths[i]);
@@ -327,6 +537,5 @@ int RemoveCdsLeaves(pcd_handle_t handle, const std::vector<std::string>& paths,
         AbandonWrite(txn, statuses);
         return kCdsOk;
     }
-    rc = mdb_txn_commit(txn);
-    return rc == 0 ? kCdsOk : StoreFailure(handle, "mdb_txn_commit", rc, statuses);
+    return CommitWrite(handle, txn, statuses);
 }
