@@ -19,159 +19,33 @@
 #include "cds/host_store.h"
 #include "cds/pcd.h"
 #include "cds/toolkit.h"
-#include "store_file.h"
-
-struct pcd_connection {
-    MDB_env* env;
-    MDB_dbi dbi;
-    bool readOnly;            // opened read-only: the file or its file system may not be written
-    std::string whyReadOnly;  // what opening it for writing said
-    bool marked;              // holds the mark; otherwise the first write adds it
-    std::string error;        // why the last call that failed as a whole failed
-};
+#include "store_connection.h"
 
 namespace {
-
-// Room for tens of thousands of leaves; fixed, since the map is never resized while other
-// processes may have it open, and small enough to map on a 32-bit device.
-constexpr size_t kMapSize = size_t{16} << 20;
-
-// A store whose pages change between reading its meta and checking them is read again, as
-// often as this.
-constexpr int kMetaAttempts = 3;
 
 MDB_val KeyOf(const std::string& path) {
     return MDB_val{path.size(), const_cast<char*>(path.data())};
 }
 
-int PutMark(MDB_txn* txn, MDB_dbi dbi) {
-    MDB_val key{strlen(kCdsStoreMarkKey), const_cast<char*>(kCdsStoreMarkKey)};
-    MDB_val data{strlen(kCdsStoreMarkValue), const_cast<char*>(kCdsStoreMarkValue)};
-    return mdb_put(txn, dbi, &key, &data, 0);
+// The entry of a connection without LMDB (read at opening) for key, or null.
+const StoreEntry* FindEntry(const pcd_connection* connection, const std::string& key) {
+    const std::vector<StoreEntry>& entries = connection->snapshot;
+    auto at = std::lower_bound(
+        entries.begin(), entries.end(), key,
+        [](const StoreEntry& entry, const std::string& wanted) { return entry.key < wanted; });
+    return at != entries.end() && at->key == key ? &*at : nullptr;
 }
 
-// A key or a value for a message: printable ASCII as it is, anything else as \xHH, in quotes.
-std::string Quoted(const std::string& bytes) {
-    std::string text = "\"";
-    for (unsigned char c : bytes) {
-        if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
-            text += static_cast<char>(c);
-        } else {
-            char escape[8];
-            snprintf(escape, sizeof escape, "\\x%02x", c);
-            text += escape;
-        }
+// The stored bytes of key: through txn, or without one from the connection's snapshot.
+bool LookUp(const pcd_connection* connection, MDB_txn* txn, const std::string& key, MDB_val* data) {
+    if (txn != nullptr) {
+        MDB_val wanted = KeyOf(key);
+        return mdb_get(txn, connection->dbi, &wanted, data) == 0;
     }
-    return text + "\"";
-}
-
-MDB_env* OpenEnvironment(const std::string& path, unsigned flags, std::string* error) {
-    MDB_env* env = nullptr;
-    int rc = mdb_env_create(&env);
-    if (rc == 0)
-        rc = mdb_env_set_mapsize(env, kMapSize);
-    if (rc == 0)
-        rc = mdb_env_open(env, path.c_str(), MDB_NOSUBDIR | MDB_NOSYNC | flags, 0644);
-    if (rc == 0)
-        return env;
-    // The data file was opened already, in the same mode: what fails is the lock file.
-    *error = rc == EACCES || rc == EPERM
-                 ? "cannot open its lock file " + path + "-lock: " + mdb_strerror(rc)
-                 : mdb_strerror(rc);
-    if (env != nullptr)
-        mdb_env_close(env);
-    return nullptr;
-}
-
-// What the walk at opening learns from the main tree's entries.
-struct EntryCheck {
-    bool marked = false;
-    std::string otherMark;  // the mark of another format
-    std::string foreign;    // the first entry no store of ours holds
-};
-
-void CheckEntry(const StoreEntry& entry, EntryCheck* check) {
-    if (entry.key == kCdsStoreMarkKey) {
-        std::string value(entry.value.begin(), entry.value.end());
-        check->marked = value == kCdsStoreMarkValue;
-        check->otherMark = check->marked ? std::string() : value;
-        return;
-    }
-    // The mark sorts before every leaf path: in a marked store the leaves come after it.
-    if (check->marked || !check->foreign.empty())
-        return;
-    toolkit::CElement element;
-    if (entry.subTree) {
-        check->foreign = "holds a named database or duplicates under " + Quoted(entry.key);
-    } else if (!IsValidCdsPath(entry.key)) {
-        check->foreign = "key " + Quoted(entry.key) + " is no leaf path";
-    } else if (!DecodeCdsElement(entry.value.data(), entry.value.size(), &element)) {
-        check->foreign = "the value of " + entry.key + " is no element";
-    }
-}
-
-// Begins a read transaction and reads the meta of its snapshot, whose pages no writer reuses
-// while the transaction lasts.
-bool BeginRead(MDB_env* env, const StoreFile& file, MDB_txn** txn, StoreMeta* meta,
-               std::string* error) {
-    *txn = nullptr;
-    for (int attempt = 0; attempt < kMetaAttempts; ++attempt) {
-        if (*txn != nullptr)
-            mdb_txn_abort(*txn);
-        // A read transaction: opening must not wait for a writer in another process.
-        int rc = mdb_txn_begin(env, nullptr, MDB_RDONLY, txn);
-        if (rc != 0) {
-            *txn = nullptr;
-            *error = mdb_strerror(rc);
-            return false;
-        }
-        if (ReadStoreMeta(file, mdb_txn_id(*txn), meta, error))
-            return true;
-    }
-    mdb_txn_abort(*txn);
-    *txn = nullptr;
-    return false;
-}
-
-// Takes the environment of a checked store file: walks its pages before anything of LMDB
-// touches them, and refuses damage and files of other programs. Closes env on failure.
-pcd_connection* CheckStore(MDB_env* env, const StoreFile& file, std::string* error) {
-    if (!file.readOnly) {
-        // Slots of readers that died would keep old pages from being reused.
-        int dead = 0;
-        mdb_reader_check(env, &dead);
-    }
-    MDB_txn* txn = nullptr;
-    MDB_dbi dbi = 0;
-    StoreMeta meta;
-    if (BeginRead(env, file, &txn, &meta, error)) {
-        EntryCheck check;
-        const StoreWalk walk = WalkStore(
-            file, meta, true, [&check](const StoreEntry& entry) { CheckEntry(entry, &check); });
-        int rc = 0;
-        if (!walk.damage.empty()) {
-            *error = "damaged: " + walk.damage[0].where + " " + walk.damage[0].what;
-        } else if (!check.otherMark.empty()) {
-            *error = "marked as a store of another format: " + Quoted(check.otherMark);
-        } else if (!check.marked && !check.foreign.empty()) {
-            *error = "not a CDS store: " + check.foreign;
-        } else if ((rc = mdb_dbi_open(txn, nullptr, 0, &dbi)) != 0) {
-            *error = mdb_strerror(rc);
-        } else {
-            // A committed read transaction keeps the database handle open.
-            rc = mdb_txn_commit(txn);
-            txn = nullptr;
-            if (rc == 0) {
-                return new pcd_connection{
-                    env, dbi, file.readOnly, file.whyReadOnly, check.marked, std::string()};
-            }
-            *error = mdb_strerror(rc);
-        }
-        if (txn != nullptr)
-            mdb_txn_abort(txn);
-    }
-    mdb_env_close(env);
-    return nullptr;
+    const StoreEntry* entry = FindEntry(connection, key);
+    if (entry != nullptr)
+        *data = MDB_val{entry->value.size(), const_cast<uint8_t*>(entry->value.data())};
+    return entry != nullptr;
 }
 
 // Ends a write transaction in which some leaf failed: nothing of it is kept, and the leaves
@@ -203,7 +77,7 @@ int BeginWrite(pcd_connection* connection, MDB_txn** txn, std::vector<api_status
     int rc = mdb_txn_begin(connection->env, nullptr, 0, txn);
     if (rc != 0)
         return StoreFailure(connection, "mdb_txn_begin", rc, statuses);
-    if (!connection->marked && (rc = PutMark(*txn, connection->dbi)) != 0) {
+    if (!connection->marked && (rc = PutStoreMark(*txn, connection->dbi)) != 0) {
         mdb_txn_abort(*txn);
         return StoreFailure(connection, "mdb_put", rc, statuses);
     }
@@ -230,83 +104,6 @@ std::string CdsStorePath() {
     return path != nullptr && *path != '\0' ? path : kDefaultCdsStore;
 }
 
-pcd_handle_t OpenCdsStore(const std::string& path, std::string* error) {
-    // A missing file is an unreachable CDS, never created here; what LMDB would map is checked
-    // before it does.
-    StoreFile file;
-    if (!OpenStoreFile(path, &file, error))
-        return nullptr;
-    pcd_connection* connection = nullptr;
-    const uint16_t flags = file.meta.trees[kMainTree].flags;
-    if (flags != 0) {
-        char text[64];
-        snprintf(text, sizeof text, "not a CDS store: its main database has flags 0x%x", flags);
-        *error = text;
-    } else if (MDB_env* env = OpenEnvironment(path, file.readOnly ? MDB_RDONLY : 0, error)) {
-        connection = CheckStore(env, file, error);
-    }
-    CloseStoreFile(&file);
-    return connection;
-}
-
-CdsScan ScanCdsStore(const std::string& path) {
-    CdsScan scan;
-    StoreFile file;
-    if (!OpenStoreFile(path, &file, &scan.error))
-        return scan;
-    // Read-only, but with a reader's slot in the lock file, so that no writer reuses the pages
-    // while they are read.
-    MDB_env* env = OpenEnvironment(path, MDB_RDONLY, &scan.error);
-    MDB_txn* txn = nullptr;
-    StoreMeta meta;
-    scan.opened = env != nullptr && BeginRead(env, file, &txn, &meta, &scan.error);
-    if (scan.opened) {
-        std::vector<CdsScanFinding> entries;
-        bool otherMark = false;
-        const StoreWalk walk = WalkStore(file, meta, false, [&](const StoreEntry& entry) {
-            toolkit::CElement element;
-            if (entry.key == kCdsStoreMarkKey) {
-                scan.marked =
-                    entry.value.size() == strlen(kCdsStoreMarkValue) &&
-                    memcmp(entry.value.data(), kCdsStoreMarkValue, entry.value.size()) == 0;
-                otherMark = !scan.marked;
-                if (otherMark)
-                    entries.push_back({"store", "is marked as a store of another format"});
-            } else if (!IsValidCdsPath(entry.key)) {
-                entries.push_back({Quoted(entry.key), "key is no leaf path"});
-            } else if (entry.subTree) {
-                entries.push_back({entry.key, "is a named database or duplicates, no leaf"});
-            } else if (!DecodeCdsElement(entry.value.data(), entry.value.size(), &element)) {
-                entries.push_back({entry.key, "stored bytes are no element"});
-            } else {
-                ++scan.leaves;
-            }
-        });
-        const uint16_t flags = meta.trees[kMainTree].flags;
-        if (flags != 0) {
-            char text[64];
-            snprintf(text, sizeof text, "its main database has flags 0x%x", flags);
-            scan.findings.push_back({"store", text});
-        }
-        for (const StoreFinding& finding : walk.damage)
-            scan.findings.push_back({finding.where, finding.what});
-        scan.findings.insert(scan.findings.end(), entries.begin(), entries.end());
-        for (const StoreFinding& finding : walk.miscounts)
-            scan.findings.push_back({finding.where, finding.what});
-        if (!scan.marked && !otherMark && !entries.empty()) {
-            scan.findings.push_back(
-                {"store", "has no mark and holds more than leaves: the tools refuse it"});
-        }
-        scan.entries = walk.entries;
-        scan.pages = walk.pages;
-        mdb_txn_abort(txn);
-    }
-    if (env != nullptr)
-        mdb_env_close(env);
-    CloseStoreFile(&file);
-    return scan;
-}
-
 std::string CdsStoreError(pcd_handle_t handle) {
     return handle == nullptr ? "not connected" : handle->error;
 }
@@ -323,7 +120,8 @@ void pcd_close(pcd_handle_t handle) {
     int rc = handle->readOnly ? 0 : mdb_env_sync(handle->env, 1);
     if (rc != 0)
         syslog(LOG_ERR, "pcd_close: cannot flush the CDS store: %s", mdb_strerror(rc));
-    mdb_env_close(handle->env);
+    if (handle->env != nullptr)
+        mdb_env_close(handle->env);
     delete handle;
 }
 
@@ -340,7 +138,8 @@ bool CreateCdsStore(const std::string& path, std::string* error) {
             return false;
         }
     }
-    MDB_env* env = OpenEnvironment(path, 0, error);
+    bool lockDenied = false;
+    MDB_env* env = OpenStoreEnvironment(path, 0, error, &lockDenied);
     if (env == nullptr)
         return false;
     MDB_txn* txn = nullptr;
@@ -349,7 +148,7 @@ bool CreateCdsStore(const std::string& path, std::string* error) {
     if (rc == 0) {
         rc = mdb_dbi_open(txn, nullptr, 0, &dbi);
         if (rc == 0)
-            rc = PutMark(txn, dbi);
+            rc = PutStoreMark(txn, dbi);
         rc = rc == 0 ? mdb_txn_commit(txn) : (mdb_txn_abort(txn), rc);
     }
     if (rc == 0)
@@ -385,7 +184,7 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
     if (m_handle == nullptr)
         return kCdsNotConnected;
     MDB_txn* txn = nullptr;
-    int rc = mdb_txn_begin(m_handle->env, nullptr, MDB_RDONLY, &txn);
+    int rc = m_handle->env != nullptr ? mdb_txn_begin(m_handle->env, nullptr, MDB_RDONLY, &txn) : 0;
     if (rc != 0) {
         m_handle->error = std::string("mdb_txn_begin: ") + mdb_strerror(rc);
         return kCdsStoreError;
@@ -395,11 +194,10 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
     properties.reserve(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
         api_status_t status = kCdsStatusOk;
-        MDB_val key = KeyOf(paths[i]);
         MDB_val data;
         if (!IsValidCdsPath(paths[i])) {
             status = kCdsStatusBadPath;
-        } else if (mdb_get(txn, m_handle->dbi, &key, &data) != 0) {
+        } else if (!LookUp(m_handle, txn, paths[i], &data)) {
             status = kCdsStatusNotFound;
         } else if (!DecodeCdsElement(static_cast<const uint8_t*>(data.mv_data), data.mv_size,
                                      &values[i])) {
@@ -408,7 +206,8 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
         statuses.push_back(status);
         properties.push_back(status == kCdsStatusOk ? 1 : 0);
     }
-    mdb_txn_abort(txn);
+    if (txn != nullptr)
+        mdb_txn_abort(txn);
     return kCdsOk;
 }
 
@@ -467,6 +266,17 @@ int ListCdsLeaves(pcd_handle_t handle, const std::string& prefix, std::vector<st
     values.clear();
     if (handle == nullptr)
         return kCdsNotConnected;
+    if (handle->env == nullptr) {
+        for (const StoreEntry& entry : handle->snapshot) {
+            if (entry.key.compare(0, prefix.size(), prefix) != 0 || !IsValidCdsPath(entry.key))
+                continue;
+            toolkit::CElement element;
+            DecodeCdsElement(entry.value.data(), entry.value.size(), &element);
+            paths.push_back(entry.key);
+            values.push_back(element);
+        }
+        return kCdsOk;
+    }
     MDB_txn* txn = nullptr;
     MDB_cursor* cursor = nullptr;
     int rc = mdb_txn_begin(handle->env, nullptr, MDB_RDONLY, &txn);

@@ -29,6 +29,7 @@ constexpr size_t kMinPageSize = 512;
 constexpr size_t kMaxPageSize = 32768;  // node offsets are 16 bits
 constexpr unsigned kMaxDepth = 32;      // LMDB's cursor holds no more levels
 constexpr size_t kMaxKeySize = 511;
+constexpr int kMetaReads = 3;
 
 constexpr uint16_t kBranchPage = 0x01;
 constexpr uint16_t kLeafPage = 0x02;
@@ -149,7 +150,8 @@ struct WalkState {
     const std::function<void(const StoreEntry&)>* onEntry;
     size_t pageSize;
     std::vector<uint8_t> use;                   // per page: kUnused, kInUse or kFree
-    std::vector<uint8_t> whole;                 // the whole file, when it is small
+    const uint8_t* whole;                       // the whole file, when it is small
+    std::vector<uint8_t> image;                 // which is read into this
     std::vector<std::vector<uint8_t>> buffers;  // else one page per level of the tree
     std::string previousKey;                    // of the last leaf of the tree walked
     bool havePrevious;
@@ -195,8 +197,8 @@ constexpr uint64_t kWholeFileSize = uint64_t{1} << 20;
 // read.
 const uint8_t* ReadBytes(WalkState& state, uint64_t offset, size_t size,
                          std::vector<uint8_t>* buffer, std::string* why) {
-    if (!state.whole.empty())
-        return state.whole.data() + offset;
+    if (state.whole != nullptr)
+        return state.whole + offset;
     buffer->resize(size);
     return ReadAt(state.file->fd, offset, buffer->data(), size, why) ? buffer->data() : nullptr;
 }
@@ -258,8 +260,8 @@ bool ReadOverflow(WalkState& state, int tree, size_t from, const std::string& no
         return false;
     state.pages[tree][2] += count;
     const uint64_t offset = uint64_t{state.pageSize} * pgno + kHeaderSize;
-    if (!state.whole.empty()) {
-        value->assign(state.whole.data() + offset, state.whole.data() + offset + size);
+    if (state.whole != nullptr) {
+        value->assign(state.whole + offset, state.whole + offset + size);
     } else if (ReadBytes(state, offset, size, value, &why) == nullptr) {
         Damage(state, pgno, "cannot be read: " + why);
         return false;
@@ -507,15 +509,22 @@ bool OpenStoreFile(const std::string& path, StoreFile* file, std::string* error)
         return false;
     }
     // LMDB would set up an empty file as a new store.
-    const uint64_t size = FileSize(file->fd);
-    StoreMeta metas[2];
-    bool ok = size > 0;
-    if (!ok) {
+    bool ok = FileSize(file->fd) > 0;
+    if (!ok)
         *error = "empty file, not a store";
-    } else if ((ok = ReadMetaPages(file->fd, metas, error))) {
-        file->pageSize = metas[0].trees[kFreeTree].pad;
-        file->meta = metas[metas[1].txnid > metas[0].txnid ? 1 : 0];
-        ok = CheckMeta(file->meta, file->pageSize, size, error);
+    // A meta read while a writer writes it can be half old, half new: a refusal holds only
+    // when it is read so again.
+    for (int attempt = 0; ok && attempt < kMetaReads; ++attempt) {
+        StoreMeta metas[2];
+        ok = ReadMetaPages(file->fd, metas, error);
+        if (ok) {
+            file->pageSize = metas[0].trees[kFreeTree].pad;
+            file->meta = metas[metas[1].txnid > metas[0].txnid ? 1 : 0];
+            ok = CheckMeta(file->meta, file->pageSize, FileSize(file->fd), error);
+        }
+        if (ok)
+            break;
+        ok = attempt + 1 < kMetaReads;
     }
     if (!ok)
         CloseStoreFile(file);
@@ -529,11 +538,6 @@ void CloseStoreFile(StoreFile* file) {
 }
 
 bool ReadStoreMeta(const StoreFile& file, size_t txnid, StoreMeta* meta, std::string* error) {
-    // A transaction's meta stays as it is until the one after the next overwrites it.
-    if (txnid == file.meta.txnid) {
-        *meta = file.meta;
-        return true;
-    }
     StoreMeta metas[2];
     if (!ReadMetaPages(file.fd, metas, error))
         return false;
@@ -542,18 +546,39 @@ bool ReadStoreMeta(const StoreFile& file, size_t txnid, StoreMeta* meta, std::st
             "damaged: the page size changed to " + std::to_string(metas[0].trees[kFreeTree].pad);
         return false;
     }
-    for (const StoreMeta& candidate : metas) {
-        if (candidate.txnid == txnid) {
-            *meta = candidate;
-            return CheckMeta(candidate, file.pageSize, FileSize(file.fd), error);
-        }
+    const int newest = metas[1].txnid > metas[0].txnid ? 1 : 0;
+    const StoreMeta* found = txnid == kNewestMeta      ? &metas[newest]
+                             : metas[0].txnid == txnid ? &metas[0]
+                             : metas[1].txnid == txnid ? &metas[1]
+                                                       : nullptr;
+    if (found == nullptr) {
+        *error = "changed while it was read";
+        return false;
     }
-    *error = "changed while it was read";
+    *meta = *found;
+    return CheckMeta(*meta, file.pageSize, FileSize(file.fd), error);
+}
+
+bool StoreMetaHeld(const StoreFile& file, const StoreMeta& meta, bool unlocked) {
+    StoreMeta now;
+    std::string error;
+    StoreMeta newest;
+    return ReadStoreMeta(file, meta.txnid, &now, &error) && memcmp(&now, &meta, sizeof now) == 0 &&
+           (!unlocked ||
+            (ReadStoreMeta(file, kNewestMeta, &newest, &error) && newest.txnid <= meta.txnid + 1));
+}
+
+bool ReadStoreImage(const StoreFile& file, const StoreMeta& meta, std::vector<uint8_t>* image,
+                    std::string* error) {
+    image->resize((meta.lastPage + uint64_t{1}) * file.pageSize);
+    if (ReadAt(file.fd, 0, image->data(), image->size(), error))
+        return true;
+    *error = "cannot be read: " + *error;
     return false;
 }
 
-StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, bool firstOnly,
-                    const std::function<void(const StoreEntry&)>& onEntry) {
+StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, const std::vector<uint8_t>* image,
+                    bool firstOnly, const std::function<void(const StoreEntry&)>& onEntry) {
     WalkState state = {};
     state.file = &file;
     state.meta = &meta;
@@ -562,15 +587,15 @@ StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, bool firstOnly
     state.pageSize = file.pageSize;
     state.use.assign(meta.lastPage + 1, kUnused);
     state.use[0] = state.use[1] = kInUse;
-    const uint64_t size = (uint64_t{meta.lastPage} + 1) * file.pageSize;
     std::string why;
-    if (size <= kWholeFileSize) {
-        state.whole.resize(size);
-        if (!ReadAt(file.fd, 0, state.whole.data(), size, &why)) {
-            state.result.damage.push_back({"store", "cannot be read: " + why});
+    if (image == nullptr && (uint64_t{meta.lastPage} + 1) * file.pageSize <= kWholeFileSize) {
+        if (!ReadStoreImage(file, meta, &state.image, &why)) {
+            state.result.damage.push_back({"store", why});
             return state.result;
         }
+        image = &state.image;
     }
+    state.whole = image != nullptr ? image->data() : nullptr;
     for (int tree : {kFreeTree, kMainTree}) {
         const StoreTreeRecord& record = meta.trees[tree];
         if (record.root == kNoPage || Stopped(state))

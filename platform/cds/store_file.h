@@ -70,9 +70,16 @@ struct StoreFile {
 bool OpenStoreFile(const std::string& path, StoreFile* file, std::string* error);
 void CloseStoreFile(StoreFile* file);
 
-// Reads both meta pages again and picks the one of transaction txnid. False when neither is
-// (the file changed since) or the meta is unsound.
+// Reads both meta pages again and picks the one of transaction txnid (kNewestMeta: the newest).
+// False when neither is (the file changed since) or the meta is unsound.
+constexpr size_t kNewestMeta = ~size_t{0};
 bool ReadStoreMeta(const StoreFile& file, size_t txnid, StoreMeta* meta, std::string* error);
+
+// Whether meta, read before a walk of its pages, is still there as it was (it was not read half
+// written) and, unlocked (the walk held no reader's slot in the lock file), no writer can have
+// reused its pages yet: none commits after the next one, and the earliest writer that may reuse
+// a page the next one frees is the one two after it.
+bool StoreMetaHeld(const StoreFile& file, const StoreMeta& meta, bool unlocked);
 
 // A leaf of the main tree, as the walk meets it, in key order.
 struct StoreEntry {
@@ -97,8 +104,12 @@ struct StoreWalk {
     size_t pages = 0;    // in use, both trees and the meta pages
 };
 
-// Walks every page of both trees of meta, reading them with pread, and checks each before it
-// is followed. Stops at the first damage when firstOnly. Calls onEntry for each leaf of the
-// main tree that lies on sound pages.
-StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, bool firstOnly,
-                    const std::function<void(const StoreEntry&)>& onEntry);
+// Reads the pages of meta, from the start of the file, in one call.
+bool ReadStoreImage(const StoreFile& file, const StoreMeta& meta, std::vector<uint8_t>* image,
+                    std::string* error);
+
+// Walks every page of both trees of meta, in image when given, else read with pread, and checks
+// each before it is followed. Stops at the first damage when firstOnly. Calls onEntry for each
+// leaf of the main tree that lies on sound pages.
+StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, const std::vector<uint8_t>* image,
+                    bool firstOnly, const std::function<void(const StoreEntry&)>& onEntry);
