@@ -39,6 +39,7 @@ constexpr uint16_t kMetaPage = 0x08;
 constexpr uint16_t kBigValue = 0x01;  // the value is on overflow pages
 constexpr uint16_t kSubTree = 0x02;   // a named database
 constexpr uint16_t kDuplicates = 0x04;
+constexpr uint16_t kSortedDuplicates = 0x04;  // of a tree
 
 std::string PageName(size_t pgno) {
     return "page " + std::to_string(pgno);
@@ -361,7 +362,13 @@ bool WalkNode(WalkState& state, int tree, size_t pgno, unsigned level, bool leaf
         WalkPage(state, tree, child, level + 1, childRange);
         return !Stopped(state);
     }
-    if ((flags & ~(kBigValue | kSubTree | kDuplicates)) != 0) {
+    // A named database's record lies in the node itself, and duplicates only in a tree that sorts
+    // them: LMDB follows either as a tree of its own.
+    const bool subTree = (flags & kSubTree) != 0, duplicates = (flags & kDuplicates) != 0;
+    if ((flags & ~(kBigValue | kSubTree | kDuplicates)) != 0 ||
+        (tree == kFreeTree && (subTree || duplicates)) ||
+        (duplicates && (state.meta->trees[tree].flags & kSortedDuplicates) == 0) ||
+        (subTree && ((flags & kBigValue) != 0 || sizeOrPage != sizeof(StoreTreeRecord)))) {
         Damage(state, pgno, node + " has flags " + Hex(flags));
         return false;
     }
@@ -385,17 +392,12 @@ bool WalkNode(WalkState& state, int tree, size_t pgno, unsigned level, bool leaf
     state.havePrevious = true;
     ++state.entries[tree];
     if (tree == kFreeTree) {
-        if ((flags & (kSubTree | kDuplicates)) != 0) {
-            Damage(state, pgno, node + " has flags " + Hex(flags));
-            return false;
-        }
         CheckFreeList(state, pgno, node, value);
         return !Stopped(state);
     }
-    if ((flags & (kSubTree | kDuplicates)) != 0)
-        state.subTrees = true;
+    state.subTrees = state.subTrees || subTree || duplicates;
     state.entry.key.assign(key);
-    state.entry.subTree = (flags & (kSubTree | kDuplicates)) != 0;
+    state.entry.subTree = subTree || duplicates;
     (*state.onEntry)(state.entry);
     return true;
 }
