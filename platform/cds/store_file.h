@@ -30,6 +30,30 @@
 #include <string>
 #include <vector>
 
+struct StorePageHeader {
+    size_t pgno;
+    uint16_t pad;
+    uint16_t flags;
+    uint16_t lower;
+    uint16_t upper;
+};
+
+constexpr size_t kPageHeaderSize = sizeof(StorePageHeader);
+constexpr size_t kNodeSize = 8;
+constexpr size_t kNoPage = ~size_t{0};  // the root of an empty tree
+constexpr size_t kMetaPages = 2;
+
+// Page flags.
+constexpr uint16_t kBranchPage = 0x01;
+constexpr uint16_t kLeafPage = 0x02;
+constexpr uint16_t kOverflowPage = 0x04;
+constexpr uint16_t kMetaPage = 0x08;
+
+// Node flags.
+constexpr uint16_t kBigValue = 0x01;  // the value is on overflow pages
+constexpr uint16_t kSubTree = 0x02;   // a named database
+constexpr uint16_t kDuplicates = 0x04;
+
 struct StoreTreeRecord {
     uint32_t pad;
     uint16_t flags;
@@ -62,6 +86,10 @@ struct StoreFile {
     size_t pageSize = 0;
     StoreMeta meta = {};  // the current one
 };
+
+// Reads size bytes at offset of fd; false with a reason on a short read.
+bool ReadStoreBytes(int fd, uint64_t offset, void* buffer, size_t size, std::string* error);
+uint64_t StoreFileSize(int fd);
 
 // Opens path, read-write when it may be written, else read-only, and checks it before LMDB
 // maps it: a regular file holding both meta pages, with LMDB's magic and version and one sane
