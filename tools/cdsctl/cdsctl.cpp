@@ -1,5 +1,6 @@
-// cdsctl: creates a host CDS store and reads and writes its leaves, for engineers and test
-// scripts. The store is the file named by CDS_STORE (default /var/lib/cds/store.mdb).
+// cdsctl: creates a host CDS store, reads and writes its leaves and scans it for damage, for
+// engineers and test scripts. The store is the file named by CDS_STORE (default
+// /var/lib/cds/store.mdb).
 //
 // Values and load files use the text form described in cds_text.h; dump writes that same form,
 // so a dump loads back exactly. Every write is one transaction: all of it or nothing.
