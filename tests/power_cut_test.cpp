@@ -176,13 +176,17 @@ void Record(Recording& recording) {
 struct State {
     std::string what;
     FileTree files;
+    bool mixed = false;     // the store's pages reached the disk out of order
+    bool cutShort = false;  // and the store is shorter than its pages
 };
 
 // The pages of a file as they reach the disk in any order: each page as it was at the last
 // flush or after any later change to it, the newest one half the time.
 class PageVersions {
   public:
-    explicit PageVersions(const FileContent& content) { Note(content, 0, Size(content)); }
+    explicit PageVersions(const FileContent& content) : flushedSize_(Size(content)) {
+        Note(content, 0, flushedSize_);
+    }
 
     // Notes the pages that change, now applied to content, touched.
     void Note(const FileContent& content, const FileChange& change, std::size_t sizeBefore) {
@@ -192,9 +196,11 @@ class PageVersions {
         Note(content, from, std::max(sizeBefore, Size(content)));
     }
 
-    // content with each page from one of its versions.
+    // content with each page from one of its versions. The file's size on the disk grows past
+    // its size at the flush only as far as the pages that reached the disk.
     std::string Mix(const std::string& content, std::mt19937_64& random, int* older) const {
         std::string mixed = content;
+        std::size_t size = std::min(flushedSize_, content.size());
         for (const auto& [page, seen] : versions_) {
             const std::size_t at = page * kPageSize;
             if (at >= mixed.size()) {
@@ -205,10 +211,14 @@ class PageVersions {
                 pick = std::uniform_int_distribution<std::size_t>(0, pick)(random);
             }
             std::string bytes = seen[pick];
+            if (!bytes.empty()) {
+                size = std::max(size, std::min(at + bytes.size(), content.size()));
+            }
             bytes.resize(std::min(kPageSize, mixed.size() - at));
             *older += bytes != mixed.substr(at, bytes.size());
             mixed.replace(at, bytes.size(), bytes);
         }
+        mixed.resize(size);
         return mixed;
     }
 
@@ -227,6 +237,7 @@ class PageVersions {
         }
     }
 
+    std::size_t flushedSize_;
     std::map<std::size_t, std::vector<std::string>> versions_;
 };
 
@@ -276,8 +287,14 @@ State CutState(const Recording& recording, std::mt19937_64& random) {
         }
         if (path == "store.mdb" && content && uniform(0, 3) == 0) {
             int older = 0;
+            const std::size_t size = content->size();
             content = pages.Mix(*content, random, &older);
             state.what += Text(" with ", older, " pages older");
+            state.mixed = true;
+            state.cutShort = content->size() < size;
+            if (state.cutShort) {
+                state.what += Text(" and ", size - content->size(), " bytes short");
+            }
         }
     }
     return state;
@@ -347,7 +364,8 @@ std::vector<std::string> Of(int lp, std::vector<std::string> args) {
 
 // Counts of what the states needed.
 struct Tally {
-    int states = 0, partial = 0, ran = 0, ranOnBreak = 0, newStore = 0, forced = 0;
+    int states = 0, partial = 0, mixed = 0, cutShort = 0, ran = 0, ranOnBreak = 0, newStore = 0,
+        forced = 0;
 };
 
 // The first thing that is wrong with the state, or "".
@@ -375,6 +393,8 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
         }
     }
     tally.partial += partial;
+    tally.mixed += state.mixed;
+    tally.cutShort += state.cutShort;
 
     // Nothing dies on what the cut left, and a dry run changes nothing.
     tools.Run(PROFILL_BIN, {"-s"});
@@ -522,10 +542,12 @@ TEST(PowerCutTest, StatesAfterACutAreBroughtBack) {
         }
     }
     printf(
-        "%d states: %d with a partial record in a day file; on the state as it was %d runs "
-        "started, %d of them leaving a profile that does not verify; %d needed a new store, %d "
-        "repairs needed --force\n",
-        tally.states, tally.partial, tally.ran, tally.ranOnBreak, tally.newStore, tally.forced);
+        "%d states: %d with a partial record in a day file, %d with the store's pages out of order "
+        "(%d of them with the store cut short); on the states as they were %d runs started, %d of "
+        "them leaving a profile that does not verify; %d needed a new store, %d repairs needed "
+        "--force\n",
+        tally.states, tally.partial, tally.mixed, tally.cutShort, tally.ran, tally.ranOnBreak,
+        tally.newStore, tally.forced);
     for (const auto& [kind, count] : problems) {
         printf("%d states: %s\n", count, kind.c_str());
     }
