@@ -231,6 +231,9 @@ class PageVersions {
                                           ? content->substr(page * kPageSize, kPageSize)
                                           : std::string();
             std::vector<std::string>& seen = versions_[page];
+            if (seen.empty() && page * kPageSize >= flushedSize_) {
+                seen.emplace_back();  // the page was not in the file at the flush
+            }
             if (seen.empty() || seen.back() != bytes) {
                 seen.push_back(bytes);
             }
