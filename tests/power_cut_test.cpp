@@ -6,13 +6,15 @@
 // flash root on: the store seeded with cdsctl, a first run of each profile and a run that
 // continues LP 1 over six day files. A state starts from the empty root, and each file gets its
 // own changes up to its own cut, anywhere between its last flush and the instant of the cut,
-// often inside a write: a state can hold a partial record, a partial page of the store, a day
-// file that has lost its end while the next one kept its records, a store that counts fewer or
-// more records than the files hold, or a store that was never seeded. For every state no tool
-// may die; the way back (a new store from the seed where the store no longer opens or holds no
-// configuration, lpdump --repair, with --force where the cut left a break) must leave profiles
-// that verify, with every whole record from record 1 up to the first one the cut damaged in place
-// and counted; and a run must then continue LP 1.
+// often inside a write; in some states the store's pages reach the disk out of order, as a file
+// system that keeps no write order can leave them. So a state can hold a partial record, a
+// partial page of the store, a day file that has lost its end while the next one kept its
+// records, a store that counts fewer or more records than the files hold, a store shorter than
+// the pages it counts, or one that was never seeded. For every state no tool may die; the way
+// back (a new store from the seed where the store no longer opens or holds no configuration,
+// lpdump --repair, with --force where the cut left a break) must leave profiles that verify,
+// with every whole record from record 1 up to the first one the cut damaged in place and
+// counted; and a run must then continue LP 1.
 //
 // PROFILL_POWERCUT_STATES sets the number of states (30), PROFILL_POWERCUT_SEED the seed of the
 // cuts (fixed); scripts/powercut-soak.sh runs many more.
@@ -100,6 +102,7 @@ struct Recording {
     std::vector<std::size_t> ends;    // the number of changes at the end of each program
     std::string config;               // the store's leaves outside /LP/ at the end
     std::string lockFile;             // the store's lock file as the programs left it
+    // The example store gives LP 1 16 channels and LP 2 3.
     Profile profiles[2] = {{"jffs/lp1/", 16 + 6 * 16, {}}, {"jffs/lp2/", 16 + 6 * 3, {}}};
 };
 
@@ -188,7 +191,8 @@ class PageVersions {
         Note(content, 0, flushedSize_);
     }
 
-    // Notes the pages that change, now applied to content, touched.
+    // Notes the pages that change touched; content is the file after it, sizeBefore its size
+    // before.
     void Note(const FileContent& content, const FileChange& change, std::size_t sizeBefore) {
         const std::size_t from = change.kind == FileChange::kWrite && change.offset != kAppend
                                      ? static_cast<std::size_t>(change.offset)
@@ -247,9 +251,8 @@ class PageVersions {
 // The instant of the cut falls in one of the programs (kRecordedWeights). Each file gets its
 // changes up to a cut of its own, at or after its last flush before that instant and at or
 // before the instant: half the files all of them, the others a cut at random, inside a write a
-// third of the time. In a quarter of the states the pages of
-// the store reach the disk out of order, as a file system without ordered writes can leave
-// them.
+// third of the time. In a quarter of the states the store's pages since its last flush reach
+// the disk out of order.
 State CutState(const Recording& recording, std::mt19937_64& random) {
     const auto uniform = [&random](std::size_t low, std::size_t high) {
         return std::uniform_int_distribution<std::size_t>(low, high)(random);
