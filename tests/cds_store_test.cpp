@@ -239,10 +239,10 @@ const ToolsCase kToolsCases[] = {
     {"Empty", [](const std::string& path, const Seed&) { WriteFile(path, ""); },
      Reach::kPlain, "empty file, not a store", 2, nullptr},
     {"CutInsideMetaPage0", [](const std::string& path, const Seed& seed) {
-         WriteFile(path, seed.bytes.substr(0, 100)); },
+         WriteFile(path, seed.bytes.substr(0, 40)); },
      Reach::kPlain, "truncated: meta page 0 is cut short", 2, nullptr},
     {"CutBetweenTheMetaPages", [](const std::string& path, const Seed& seed) {
-         WriteFile(path, seed.bytes.substr(0, seed.page + 100)); },
+         WriteFile(path, seed.bytes.substr(0, seed.page + 40)); },
      Reach::kPlain, "truncated: meta page 1 is cut short", 2, nullptr},
     {"CutAfterTheMetaPages", [](const std::string& path, const Seed& seed) {
          WriteFile(path, seed.bytes.substr(0, 2 * seed.page)); },
@@ -333,6 +333,10 @@ TEST_P(ToolsOnStore, RefuseOrReadWithoutDying) {
             words = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
             for (const std::string& open : {dir.path, jffs, jffs + "/lp1"})
                 ASSERT_EQ(chmod(open.c_str(), 0777), 0);
+            const ProgramResult probe =
+                RunProgram(words[0], {words[1], words[2], words[3], CDSCTL_BIN, "help"});
+            if (probe.status != 0)
+                GTEST_SKIP() << "nobody may not run the tools here: " << probe.err;
         }
     }
     const std::vector<std::string> env = {"CDS_STORE=" + store, "PROFILL_JFFS=" + jffs};
