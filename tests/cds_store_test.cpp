@@ -136,18 +136,14 @@ TEST(CdsStore, AWriteLandsWholeOrNotAtAll) {
     }
 }
 
-// A missing store is not created; an empty or foreign file is no store. (A missing store, an
-// existing one and a directory as seen by the programs are in cli_test and cdsctl_test.)
+// A missing store is not created. (A missing store, an existing one and a directory as seen by
+// the programs are in cli_test and cdsctl_test, files that are no store below.)
 TEST(CdsStore, OnlyAnExistingStoreOpens) {
     TempDir dir;
     const std::string path = dir.path + "/store.mdb";
     setenv("CDS_STORE", path.c_str(), 1);
     EXPECT_EQ(pcd_init(), nullptr);
     EXPECT_NE(access(path.c_str(), F_OK), 0);
-    WriteFile(path, "");
-    EXPECT_EQ(pcd_init(), nullptr);
-    WriteFile(path, std::string(16384, 'x'));
-    EXPECT_EQ(pcd_init(), nullptr);
     unsetenv("CDS_STORE");
     EXPECT_EQ(CdsStorePath(), kDefaultCdsStore);
 }
@@ -243,10 +239,10 @@ const ToolsCase kToolsCases[] = {
     {"Empty", [](const std::string& path, const Seed&) { WriteFile(path, ""); },
      Reach::kPlain, "empty file, not a store", 2, nullptr},
     {"CutInsideMetaPage0", [](const std::string& path, const Seed& seed) {
-         WriteFile(path, seed.bytes.substr(0, 100)); },
+         WriteFile(path, seed.bytes.substr(0, 40)); },
      Reach::kPlain, "truncated: meta page 0 is cut short", 2, nullptr},
     {"CutBetweenTheMetaPages", [](const std::string& path, const Seed& seed) {
-         WriteFile(path, seed.bytes.substr(0, seed.page + 100)); },
+         WriteFile(path, seed.bytes.substr(0, seed.page + 40)); },
      Reach::kPlain, "truncated: meta page 1 is cut short", 2, nullptr},
     {"CutAfterTheMetaPages", [](const std::string& path, const Seed& seed) {
          WriteFile(path, seed.bytes.substr(0, 2 * seed.page)); },
@@ -337,6 +333,10 @@ TEST_P(ToolsOnStore, RefuseOrReadWithoutDying) {
             words = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
             for (const std::string& open : {dir.path, jffs, jffs + "/lp1"})
                 ASSERT_EQ(chmod(open.c_str(), 0777), 0);
+            const ProgramResult probe =
+                RunProgram(words[0], {words[1], words[2], words[3], CDSCTL_BIN, "help"});
+            if (probe.status != 0)
+                GTEST_SKIP() << "nobody may not run the tools here: " << probe.err;
         }
     }
     const std::vector<std::string> env = {"CDS_STORE=" + store, "PROFILL_JFFS=" + jffs};

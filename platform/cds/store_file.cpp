@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -192,7 +193,12 @@ bool StoreMetaHeld(const StoreFile& file, const StoreMeta& meta, bool unlocked) 
 
 bool ReadStoreImage(const StoreFile& file, const StoreMeta& meta, std::vector<uint8_t>* image,
                     std::string* error) {
-    image->resize((meta.lastPage + uint64_t{1}) * file.pageSize);
+    const uint64_t size = (meta.lastPage + uint64_t{1}) * file.pageSize;
+    if (size > std::numeric_limits<size_t>::max()) {
+        *error = "too big to be read at once";
+        return false;
+    }
+    image->resize(static_cast<size_t>(size));
     if (ReadStoreBytes(file.fd, 0, image->data(), image->size(), error))
         return true;
     *error = "cannot be read: " + *error;

@@ -12,17 +12,15 @@
 //                page in use, the txnid; the one with the higher txnid is current
 //   tree record  pad (u32), flags (u16), depth (u16), branch, leaf and overflow page counts,
 //                entries, root page (all ones: none)
-//   tree page    after the header an array of u16 offsets of its nodes, from lower down; the
-//                nodes lie from upper to the end of the page, in key order
-//   node         lo, hi (u16 each; together in native order a u32), flags (u16), key size
-//                (u16), the key, then in a leaf the value (u32 size) or, with flag 1, the
-//                number of the overflow page that holds it; in a branch the child's page
-//                number is lo | hi << 16 | flags << 32
+//   tree page    after the header, up to lower, the u16 offsets of its nodes in key order;
+//                the nodes lie from upper to the end of the page
+//   node         a u32 (two u16 halves in native order), flags (u16), key size (u16), the key;
+//                in a leaf the u32 is the value's size and the value follows the key, or with
+//                flag 1 the number of its first overflow page; in a branch the child's page
+//                number is the u32 | flags << 32
 //   free tree    keys are txnids, values lists of page numbers freed by them: a count, then
 //                that many page numbers
 #pragma once
-
-#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -117,7 +115,7 @@ struct StoreEntry {
 };
 
 struct StoreFinding {
-    std::string where;  // "page N" or the key of an entry
+    std::string where;  // "page N", or "store" for a count
     std::string what;
 };
 

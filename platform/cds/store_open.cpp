@@ -257,16 +257,18 @@ CdsScan ScanCdsStore(const std::string& path) {
         bool foreign = false;
         for (const StoreEntry& entry : snapshot.entries) {
             toolkit::CElement element;
+            const bool leafPath = IsValidCdsPath(entry.key);
+            const std::string where = leafPath ? entry.key : Quoted(entry.key);
             if (IsMark(entry)) {
                 scan.marked = MarkIsOurs(entry);
                 if (!scan.marked)
                     scan.findings.push_back({"store", "is marked as a store of another format"});
-            } else if (!IsValidCdsPath(entry.key)) {
-                scan.findings.push_back({Quoted(entry.key), "key is no leaf path"});
             } else if (entry.subTree) {
-                scan.findings.push_back({entry.key, "is a named database or duplicates"});
+                scan.findings.push_back({where, "is a named database or duplicates"});
+            } else if (!leafPath) {
+                scan.findings.push_back({where, "key is no leaf path"});
             } else if (!DecodeCdsElement(entry.value.data(), entry.value.size(), &element)) {
-                scan.findings.push_back({entry.key, "stored bytes are no element"});
+                scan.findings.push_back({where, "stored bytes are no element"});
             } else {
                 ++scan.leaves;
                 continue;

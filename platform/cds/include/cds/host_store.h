@@ -47,7 +47,9 @@ struct CdsScan {
 // Reads every page and entry of the store at path, checking each before it is followed (LMDB
 // has no checksums and trusts every byte), and reports all damage: pages out of bounds, out of
 // order or in two places, entries whose keys are no leaf paths or whose stored bytes are no
-// element, counts that disagree. Never writes.
+// element, counts that disagree. Never writes. Not while this process holds a connection to
+// the same store: LMDB's locks of a file are the process's, and closing the scan's would drop
+// the connection's.
 CdsScan ScanCdsStore(const std::string& path);
 
 // Why the last call through handle that returned kCdsStoreError failed.
