@@ -52,14 +52,14 @@ bool Unquote(const std::string& text, std::string* bytes) {
     return end + 1 == text.size() && text[end] == '"';
 }
 
-// The descriptor and its path in -y's form, "4<\x2f...>".
+// The descriptor and its path in -y's form, "4<\x2f...>" (AT_FDCWD<...> for the working
+// directory).
 bool Descriptor(const std::string& text, long* fd, std::string* path) {
-    char* rest = nullptr;
-    *fd = std::strtol(text.c_str(), &rest, 10);
-    const std::size_t at = static_cast<std::size_t>(rest - text.c_str());
-    if (rest == text.c_str() || at >= text.size() || text[at] != '<') {
+    const std::size_t at = text.find('<');
+    if (at == 0 || at == std::string::npos) {
         return false;
     }
+    *fd = std::strtol(text.c_str(), nullptr, 10);
     std::size_t end = 0;
     *path = Unescape(text, at + 1, &end);
     return end < text.size() && text[end] == '>';
@@ -110,7 +110,7 @@ bool Has(const std::string& flags, const char* flag) {
 
 struct OpenFile {
     bool append;
-    long long position;  // -1: unknown
+    long long position;
 };
 
 // Turns the calls into changes of the files that keep accepts, following the position of every
@@ -179,7 +179,7 @@ class Replayer {
                 *position = call.name == "lseek" ? result : std::atoll(Arg(args, 3).c_str() + 1);
             }
         } else if (call.name == "read") {
-            if (position != nullptr && *position >= 0) {
+            if (position != nullptr) {
                 *position += result;
             }
         } else if (call.name == "write" || call.name == "writev" || call.name == "pwrite64" ||
@@ -195,7 +195,7 @@ class Replayer {
                 offset = std::strtoull(Arg(args, 3).c_str(), nullptr, 10);
             } else if (open != files_.end() && open->second.append) {
                 offset = kAppend;
-            } else if (position == nullptr || *position < 0) {
+            } else if (position == nullptr) {
                 return keep_(path) ? Fail(call, "a write at an unknown position", error) : true;
             } else {
                 offset = static_cast<uint64_t>(*position);
