@@ -422,7 +422,7 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
     tally.mixed += state.mixed;
     tally.cutShort += state.cutShort;
 
-    // Nothing dies on what the cut left, and a dry run changes nothing.
+    // Nothing dies on what the cut left, and nothing that only reads or shows changes a file.
     tools.Run(PROFILL_BIN, {"-s"});
     tools.Run(CDSCTL_BIN, {"dump"});
     // Whether the store opens and holds the configuration, and what it counts.
@@ -431,7 +431,7 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
     tools.Run(LPDUMP_BIN, {"--verify"});
     tools.Run(LPDUMP_BIN, {"--repair", "--dry-run"});
     if (ReadTree(dir.path) != ReadTree(raw.path)) {
-        problem += "lpdump --repair --dry-run changed files\n";
+        problem += "profill -s, cdsctl, lpdump --verify or --repair --dry-run changed files\n";
     }
     // A run on what the cut left either refuses and leaves the day files alone, or keeps every
     // record that the way back keeps and the store counts (it cuts one written but not counted,
