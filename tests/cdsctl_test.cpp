@@ -125,7 +125,7 @@ std::string Expand(const std::string& text, const std::string& dir, const std::s
 
 TEST(CdsctlTest, RunsVerbs) {
     const std::string usage = RunProgram(CDSCTL_BIN, {"help"}).out;
-    for (const char* verb : {"init", "load", "dump", "get", "set", "rm", "help"}) {
+    for (const char* verb : {"init", "load", "dump", "get", "set", "rm", "scan", "help"}) {
         EXPECT_NE(usage.find(std::string("\n  ") + verb + " "), std::string::npos) << verb;
     }
     const std::string kLoaded =
@@ -161,6 +161,10 @@ TEST(CdsctlTest, RunsVerbs) {
          "", kBadLoad.c_str(), 2},
         {{"load", "<dir>/none.cds"}, nullptr, "", "cdsctl: cannot read <dir>/none.cds: No such file or directory\n", 2},
         {{"load"}, nullptr, "", "usage: cdsctl load FILE\n", 2},
+        {{"scan"}, nullptr, "/junk: stored bytes are no element\n/none: stored bytes are no element\n"
+         "cdsctl: store <dir>/store.mdb is not sound: 2 findings; 6 entries in 4 pages\n", "", 1},
+        {{"scan", "x"}, nullptr, "", "usage: cdsctl scan\n", 2},
+        {{"scan"}, nullptr, "", "cdsctl: cannot open store <dir>: not a regular file\n", 2, kSeedDump, "<dir>"},
         {{"init"}, nullptr, "", "cdsctl: cannot create store <dir>/store.mdb: exists already\n", 2},
         {{"init"}, nullptr, "", "", 0, kSeedDump, "<dir>/new/store.mdb"},
         {{"get", "/a/int"}, nullptr, "", "cdsctl: cannot open store <dir>/none.mdb: No such file or directory\n", 2, kSeedDump, "<dir>/none.mdb"},

@@ -18,54 +18,33 @@
 #include "cds/host_store.h"
 #include "cds/pcd.h"
 #include "cds/toolkit.h"
-
-struct pcd_connection {
-    MDB_env* env;
-    MDB_dbi dbi;
-    std::string error;  // why the last call that failed as a whole failed
-};
+#include "store_connection.h"
 
 namespace {
-
-// Room for tens of thousands of leaves; fixed, since the map is never resized while other
-// processes may have it open, and small enough to map on a 32-bit device.
-constexpr size_t kMapSize = size_t{16} << 20;
 
 MDB_val KeyOf(const std::string& path) {
     return MDB_val{path.size(), const_cast<char*>(path.data())};
 }
 
-// Opens the environment of an existing store file (or, with create, a new one).
-pcd_connection* OpenStore(const std::string& path, bool create, std::string* error) {
-    MDB_env* env = nullptr;
-    int rc = mdb_env_create(&env);
-    if (rc == 0)
-        rc = mdb_env_set_mapsize(env, kMapSize);
-    if (rc == 0)
-        rc = mdb_env_open(env, path.c_str(), MDB_NOSUBDIR | MDB_NOSYNC, 0644);
-    MDB_txn* txn = nullptr;
-    MDB_dbi dbi = 0;
-    if (rc == 0) {
-        // Slots of readers that died would keep old pages from being reused.
-        int dead = 0;
-        mdb_reader_check(env, &dead);
-        // A read transaction: opening must not wait for a writer in another process.
-        rc = mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn);
+// The entry of a connection without LMDB (read at opening) for key, or null.
+const StoreEntry* FindEntry(const pcd_connection* connection, const std::string& key) {
+    const std::vector<StoreEntry>& entries = connection->snapshot;
+    auto at = std::lower_bound(
+        entries.begin(), entries.end(), key,
+        [](const StoreEntry& entry, const std::string& wanted) { return entry.key < wanted; });
+    return at != entries.end() && at->key == key ? &*at : nullptr;
+}
+
+// The stored bytes of key: through txn, or without one from the connection's snapshot.
+bool LookUp(const pcd_connection* connection, MDB_txn* txn, const std::string& key, MDB_val* data) {
+    if (txn != nullptr) {
+        MDB_val wanted = KeyOf(key);
+        return mdb_get(txn, connection->dbi, &wanted, data) == 0;
     }
-    if (rc == 0) {
-        rc = mdb_dbi_open(txn, nullptr, 0, &dbi);
-        rc = rc == 0 ? mdb_txn_commit(txn) : (mdb_txn_abort(txn), rc);
-    }
-    if (rc == 0 && create)
-        rc = mdb_env_sync(env, 1);
-    if (rc != 0) {
-        if (error != nullptr)
-            *error = mdb_strerror(rc);
-        if (env != nullptr)
-            mdb_env_close(env);
-        return nullptr;
-    }
-    return new pcd_connection{env, dbi, std::string()};
+    const StoreEntry* entry = FindEntry(connection, key);
+    if (entry != nullptr)
+        *data = MDB_val{entry->value.size(), const_cast<uint8_t*>(entry->value.data())};
+    return entry != nullptr;
 }
 
 // Ends a write transaction in which some leaf failed: nothing of it is kept, and the leaves
@@ -86,6 +65,32 @@ int StoreFailure(pcd_connection* connection, const char* call, int rc,
     return kCdsStoreError;
 }
 
+// Starts the write transaction of a call. A store that has no mark yet (made before stores were
+// marked, and found to hold only leaves when it was opened) gets it in its first write.
+int BeginWrite(pcd_connection* connection, MDB_txn** txn, std::vector<api_status_t>& statuses) {
+    if (connection->readOnly) {
+        connection->error = "opened read-only: " + connection->whyReadOnly;
+        statuses.assign(statuses.size(), kCdsStatusNotWritten);
+        return kCdsStoreError;
+    }
+    int rc = mdb_txn_begin(connection->env, nullptr, 0, txn);
+    if (rc != 0)
+        return StoreFailure(connection, "mdb_txn_begin", rc, statuses);
+    if (!connection->marked && (rc = PutStoreMark(*txn, connection->dbi)) != 0) {
+        mdb_txn_abort(*txn);
+        return StoreFailure(connection, "mdb_put", rc, statuses);
+    }
+    return kCdsOk;
+}
+
+int CommitWrite(pcd_connection* connection, MDB_txn* txn, std::vector<api_status_t>& statuses) {
+    int rc = mdb_txn_commit(txn);
+    if (rc != 0)
+        return StoreFailure(connection, "mdb_txn_commit", rc, statuses);
+    connection->marked = true;
+    return kCdsOk;
+}
+
 bool FileExists(const std::string& path) {
     struct stat info;
     return lstat(path.c_str(), &info) == 0;
@@ -96,21 +101,6 @@ bool FileExists(const std::string& path) {
 std::string CdsStorePath() {
     const char* path = getenv("CDS_STORE");
     return path != nullptr && *path != '\0' ? path : kDefaultCdsStore;
-}
-
-pcd_handle_t OpenCdsStore(const std::string& path, std::string* error) {
-    // LMDB would create a missing file, and set up an empty one as a new store; a store that is
-    // not there is an unreachable CDS instead.
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) {
-        *error = strerror(errno);
-        return nullptr;
-    }
-    if (!S_ISREG(info.st_mode) || info.st_size == 0) {
-        *error = S_ISREG(info.st_mode) ? "empty file, not a store" : "not a regular file";
-        return nullptr;
-    }
-    return OpenStore(path, false, error);
 }
 
 std::string CdsStoreError(pcd_handle_t handle) {
@@ -126,10 +116,11 @@ void pcd_close(pcd_handle_t handle) {
     if (handle == nullptr)
         return;
     // The only flush of the connection: what it wrote is durable from here on.
-    int rc = mdb_env_sync(handle->env, 1);
+    int rc = handle->readOnly ? 0 : mdb_env_sync(handle->env, 1);
     if (rc != 0)
         syslog(LOG_ERR, "pcd_close: cannot flush the CDS store: %s", mdb_strerror(rc));
-    mdb_env_close(handle->env);
+    if (handle->env != nullptr)
+        mdb_env_close(handle->env);
     delete handle;
 }
 
@@ -146,12 +137,25 @@ bool CreateCdsStore(const std::string& path, std::string* error) {
             return false;
         }
     }
-    pcd_connection* connection = OpenStore(path, true, error);
-    if (connection == nullptr)
+    bool lockDenied = false;
+    MDB_env* env = OpenStoreEnvironment(path, 0, error, &lockDenied);
+    if (env == nullptr)
         return false;
-    mdb_env_close(connection->env);
-    delete connection;
-    return true;
+    MDB_txn* txn = nullptr;
+    MDB_dbi dbi = 0;
+    int rc = mdb_txn_begin(env, nullptr, 0, &txn);
+    if (rc == 0) {
+        rc = mdb_dbi_open(txn, nullptr, 0, &dbi);
+        if (rc == 0)
+            rc = PutStoreMark(txn, dbi);
+        rc = rc == 0 ? mdb_txn_commit(txn) : (mdb_txn_abort(txn), rc);
+    }
+    if (rc == 0)
+        rc = mdb_env_sync(env, 1);
+    mdb_env_close(env);
+    if (rc != 0)
+        *error = mdb_strerror(rc);
+    return rc == 0;
 }
 
 namespace toolkit {
@@ -179,7 +183,7 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
     if (m_handle == nullptr)
         return kCdsNotConnected;
     MDB_txn* txn = nullptr;
-    int rc = mdb_txn_begin(m_handle->env, nullptr, MDB_RDONLY, &txn);
+    int rc = m_handle->env != nullptr ? mdb_txn_begin(m_handle->env, nullptr, MDB_RDONLY, &txn) : 0;
     if (rc != 0) {
         m_handle->error = std::string("mdb_txn_begin: ") + mdb_strerror(rc);
         return kCdsStoreError;
@@ -189,11 +193,10 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
     properties.reserve(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
         api_status_t status = kCdsStatusOk;
-        MDB_val key = KeyOf(paths[i]);
         MDB_val data;
         if (!IsValidCdsPath(paths[i])) {
             status = kCdsStatusBadPath;
-        } else if (mdb_get(txn, m_handle->dbi, &key, &data) != 0) {
+        } else if (!LookUp(m_handle, txn, paths[i], &data)) {
             status = kCdsStatusNotFound;
         } else if (!DecodeCdsElement(static_cast<const uint8_t*>(data.mv_data), data.mv_size,
                                      &values[i])) {
@@ -202,7 +205,8 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
         statuses.push_back(status);
         properties.push_back(status == kCdsStatusOk ? 1 : 0);
     }
-    mdb_txn_abort(txn);
+    if (txn != nullptr)
+        mdb_txn_abort(txn);
     return kCdsOk;
 }
 
@@ -216,9 +220,9 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
         return kCdsBadRequest;
     statuses.assign(paths.size(), kCdsStatusOk);
     MDB_txn* txn = nullptr;
-    int rc = mdb_txn_begin(m_handle->env, nullptr, 0, &txn);
-    if (rc != 0)
-        return StoreFailure(m_handle, "mdb_txn_begin", rc, statuses);
+    int rc = BeginWrite(m_handle, &txn, statuses);
+    if (rc != kCdsOk)
+        return rc;
     std::time_t now = std::time(nullptr);
     std::vector<uint8_t> bytes;
     bool failed = false;
@@ -250,8 +254,7 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
         AbandonWrite(txn, statuses);
         return kCdsOk;
     }
-    rc = mdb_txn_commit(txn);
-    return rc == 0 ? kCdsOk : StoreFailure(m_handle, "mdb_txn_commit", rc, statuses);
+    return CommitWrite(m_handle, txn, statuses);
 }
 
 }  // namespace toolkit
@@ -262,6 +265,17 @@ int ListCdsLeaves(pcd_handle_t handle, const std::string& prefix, std::vector<st
     values.clear();
     if (handle == nullptr)
         return kCdsNotConnected;
+    if (handle->env == nullptr) {
+        for (const StoreEntry& entry : handle->snapshot) {
+            if (entry.key.compare(0, prefix.size(), prefix) != 0 || !IsValidCdsPath(entry.key))
+                continue;
+            toolkit::CElement element;
+            DecodeCdsElement(entry.value.data(), entry.value.size(), &element);
+            paths.push_back(entry.key);
+            values.push_back(element);
+        }
+        return kCdsOk;
+    }
     MDB_txn* txn = nullptr;
     MDB_cursor* cursor = nullptr;
     int rc = mdb_txn_begin(handle->env, nullptr, MDB_RDONLY, &txn);
@@ -281,6 +295,11 @@ int ListCdsLeaves(pcd_handle_t handle, const std::string& prefix, std::vector<st
         std::string path(static_cast<const char*>(key.mv_data), key.mv_size);
         if (path.compare(0, prefix.size(), prefix) != 0)
             break;
+        // The mark, and keys no write of ours makes, are no leaves.
+        if (!IsValidCdsPath(path)) {
+            rc = mdb_cursor_get(cursor, &key, &data, MDB_NEXT);
+            continue;
+        }
         toolkit::CElement element;
         // A value that is not an element is listed as one of type none.
         DecodeCdsElement(static_cast<const uint8_t*>(data.mv_data), data.mv_size, &element);
@@ -304,9 +323,9 @@ int RemoveCdsLeaves(pcd_handle_t handle, const std::vector<std::string>& paths,
         return kCdsNotConnected;
     statuses.assign(paths.size(), kCdsStatusOk);
     MDB_txn* txn = nullptr;
-    int rc = mdb_txn_begin(handle->env, nullptr, 0, &txn);
-    if (rc != 0)
-        return StoreFailure(handle, "mdb_txn_begin", rc, statuses);
+    int rc = BeginWrite(handle, &txn, statuses);
+    if (rc != kCdsOk)
+        return rc;
     bool failed = false;
     for (size_t i = 0; i < paths.size(); ++i) {
         MDB_val key = KeyOf(paths[i]);
@@ -327,6 +346,5 @@ int RemoveCdsLeaves(pcd_handle_t handle, const std::vector<std::string>& paths,
         AbandonWrite(txn, statuses);
         return kCdsOk;
     }
-    rc = mdb_txn_commit(txn);
-    return rc == 0 ? kCdsOk : StoreFailure(handle, "mdb_txn_commit", rc, statuses);
+    return CommitWrite(handle, txn, statuses);
 }

@@ -1,11 +1,13 @@
-// cdsctl: creates a host CDS store and reads and writes its leaves, for engineers and test
-// scripts. The store is the file named by CDS_STORE (default /var/lib/cds/store.mdb).
+// cdsctl: creates a host CDS store, reads and writes its leaves and scans it for damage, for
+// engineers and test scripts. The store is the file named by CDS_STORE (default
+// /var/lib/cds/store.mdb).
 //
 // Values and load files use the text form described in cds_text.h; dump writes that same form,
 // so a dump loads back exactly. Every write is one transaction: all of it or nothing.
 //
-// Exit status: 0 done; 1 a path was not found, or a leaf holds bytes that are no element;
-// 2 a usage error, a bad value, path or load file, or a store that cannot be opened or written.
+// Exit status: 0 done; 1 a path was not found, or a leaf holds bytes that are no element, or a
+// scan found damage; 2 a usage error, a bad value, path or load file, or a store that cannot be
+// opened or written.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -248,6 +250,45 @@ int Remove(const Args& args) {
     return WriteStatus(RemoveCdsLeaves(cds.handle(), args, statuses), cds.handle(), args, statuses);
 }
 
+// A scan prints this many findings at most, then counts the rest: a store damaged throughout
+// has one for every leaf.
+constexpr size_t kMaxFindingsShown = 100;
+
+std::string Counted(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+int Scan(const Args& args) {
+    if (!args.empty()) {
+        return kExitBadArgs;
+    }
+    const std::string path = CdsStorePath();
+    const CdsScan scan = ScanCdsStore(path);
+    if (!scan.opened) {
+        fprintf(stderr, "cdsctl: cannot open store %s: %s\n", path.c_str(), scan.error.c_str());
+        return kExitFailure;
+    }
+    for (size_t i = 0; i < scan.findings.size() && i < kMaxFindingsShown; ++i) {
+        printf("%s: %s\n", scan.findings[i].where.c_str(), scan.findings[i].what.c_str());
+    }
+    if (scan.findings.size() > kMaxFindingsShown) {
+        printf("cdsctl: %s not shown\n",
+               Counted(scan.findings.size() - kMaxFindingsShown, "more finding", "more findings")
+                   .c_str());
+    }
+    const std::string pages = Counted(scan.pages, "page", "pages");
+    if (scan.findings.empty()) {
+        printf("cdsctl: store %s is sound: %s in %s%s\n", path.c_str(),
+               Counted(scan.leaves, "leaf", "leaves").c_str(), pages.c_str(),
+               scan.marked ? "" : "; it has no mark yet, its first write adds it");
+        return kExitOk;
+    }
+    printf("cdsctl: store %s is not sound: %s; %s in %s\n", path.c_str(),
+           Counted(scan.findings.size(), "finding", "findings").c_str(),
+           Counted(scan.entries, "entry", "entries").c_str(), pages.c_str());
+    return kExitNotFound;
+}
+
 int Help(const Args& args);
 
 struct Verb {
@@ -264,6 +305,7 @@ const Verb kVerbs[] = {
     {"get", "get PATH...", "print the values of leaves", Get},
     {"set", "set PATH VALUE [PATH VALUE]...", "write leaves, creating missing ones", Set},
     {"rm", "rm PATH...", "remove leaves", Remove},
+    {"scan", "scan", "check every page and leaf of the store, report damage", Scan},
     {"help", "help", "print this text", Help},
 };
 
