@@ -392,7 +392,13 @@ TEST_P(ToolsOnStore, RefuseOrReadWithoutDying) {
         EXPECT_EQ(set.err, "cdsctl: cannot write store " + store +
                                ": opened read-only: " + c.readOnly + "\n");
     }
-    EXPECT_EQ(run(PROFILL_BIN, {"-i", "60", "-t", "1", "-c"}).status, refused ? 1 : 0);
+    // -c removes nothing when the zeros could not be stored.
+    const std::string dayFile = jffs + "/lp1/1.lp";
+    WriteFile(dayFile, "day file");
+    chmod(dayFile.c_str(), 0666);
+    EXPECT_EQ(run(PROFILL_BIN, {"-i", "60", "-t", "1", "-c"}).status,
+              refused || c.readOnly != nullptr ? 1 : 0);
+    EXPECT_EQ(ReadFile(dayFile) == "day file", refused || c.readOnly != nullptr);
     if (refused || c.readOnly != nullptr) {
         EXPECT_EQ(ReadFile(store), before) << "a store the tools refuse or only read was written";
     } else {

@@ -529,12 +529,13 @@ TEST(RunTest, ProfileThatCannotBeGeneratedIsRefusedBeforeAnythingIsTouched) {
     }
 }
 
-// Holds LP 1 as a writer: a run whose output fills a pipe that nobody reads, so that it waits with
-// the lock taken until the pipe is drained; returns its pid and the pipe's read end in *out.
+// Holds LP 1 as a writer: a run (without -c, which a kill could interrupt between its removal
+// and its zeros) whose output fills a pipe that nobody reads, so that it waits with the lock
+// taken until the pipe is drained; returns its pid and the pipe's read end in *out.
 pid_t StartHeldRun(const Sandbox& box, int* out) {
     int fds[2];
     EXPECT_EQ(pipe2(fds, O_CLOEXEC), 0);
-    const pid_t pid = box.Start({"-i", "15", "-t", "30", "-c", "-d", "2"}, fds[1]);
+    const pid_t pid = box.Start({"-i", "15", "-t", "30", "-d", "2"}, fds[1]);
     close(fds[1]);
     *out = fds[0];
     SetFlashRoot(box.root.c_str());

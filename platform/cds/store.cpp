@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>

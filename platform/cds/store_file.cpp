@@ -191,15 +191,16 @@ bool StoreMetaHeld(const StoreFile& file, const StoreMeta& meta, bool unlocked) 
             (ReadStoreMeta(file, kNewestMeta, &newest, &error) && newest.txnid <= meta.txnid + 1));
 }
 
-bool ReadStoreImage(const StoreFile& file, const StoreMeta& meta, std::vector<uint8_t>* image,
+bool ReadStoreImage(const StoreFile& file, const StoreMeta& meta, StoreImage* image,
                     std::string* error) {
     const uint64_t size = (meta.lastPage + uint64_t{1}) * file.pageSize;
     if (size > std::numeric_limits<size_t>::max()) {
         *error = "too big to be read at once";
         return false;
     }
-    image->resize(static_cast<size_t>(size));
-    if (ReadStoreBytes(file.fd, 0, image->data(), image->size(), error))
+    image->size = static_cast<size_t>(size);
+    image->bytes.reset(new uint8_t[image->size]);
+    if (ReadStoreBytes(file.fd, 0, image->bytes.get(), image->size, error))
         return true;
     *error = "cannot be read: " + *error;
     return false;

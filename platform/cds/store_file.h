@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -130,12 +131,17 @@ struct StoreWalk {
     size_t pages = 0;    // in use, both trees and the meta pages
 };
 
-// Reads the pages of meta, from the start of the file, in one call.
-bool ReadStoreImage(const StoreFile& file, const StoreMeta& meta, std::vector<uint8_t>* image,
+// The pages of a meta, read from the start of the file in one call (into bytes left
+// uninitialised before: a store can be megabytes).
+struct StoreImage {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+};
+bool ReadStoreImage(const StoreFile& file, const StoreMeta& meta, StoreImage* image,
                     std::string* error);
 
 // Walks every page of both trees of meta, in image when given, else read with pread, and checks
 // each before it is followed. Stops at the first damage when firstOnly. Calls onEntry for each
-// leaf of the main tree that lies on sound pages.
-StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, const std::vector<uint8_t>* image,
-                    bool firstOnly, const std::function<void(const StoreEntry&)>& onEntry);
+// leaf of the main tree that lies on sound pages, until it returns false.
+StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, const StoreImage* image,
+                    bool firstOnly, const std::function<bool(const StoreEntry&)>& onEntry);

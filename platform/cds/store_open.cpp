@@ -84,7 +84,7 @@ bool ReadSnapshot(MDB_env* env, const StoreFile& file, bool firstOnly, bool keep
         }
         // Without a reader's slot the pages are read at once, and taken when no writer can have
         // reused any of them meanwhile.
-        std::vector<uint8_t> image;
+        StoreImage image;
         if (env == nullptr && !ReadStoreImage(file, snapshot->meta, &image, error))
             return false;
         if (env == nullptr && !StoreMetaHeld(file, snapshot->meta, true)) {
@@ -95,9 +95,9 @@ bool ReadSnapshot(MDB_env* env, const StoreFile& file, bool firstOnly, bool keep
         bool marked = false;
         snapshot->walk = WalkStore(file, snapshot->meta, env == nullptr ? &image : nullptr,
                                    firstOnly, [&](const StoreEntry& entry) {
-                                       if (keepAll || !marked)
-                                           snapshot->entries.push_back(entry);
+                                       snapshot->entries.push_back(entry);
                                        marked = marked || IsMark(entry);
+                                       return keepAll || !marked;
                                    });
         if (env == nullptr || snapshot->walk.damage.empty() ||
             StoreMetaHeld(file, snapshot->meta, false))

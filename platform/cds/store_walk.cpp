@@ -26,13 +26,15 @@ struct WalkState {
     const StoreFile* file;
     const StoreMeta* meta;
     bool firstOnly;
-    const std::function<void(const StoreEntry&)>* onEntry;
+    const std::function<bool(const StoreEntry&)>* onEntry;
+    bool wantEntries;  // onEntry has not said it wants no more
     size_t pageSize;
     std::vector<uint8_t> use;                   // per page: kUnused, kInUse or kFree
     const uint8_t* whole;                       // the whole file, when it is small
-    std::vector<uint8_t> image;                 // which is read into this
+    StoreImage image;                           // which is read into this
     std::vector<std::vector<uint8_t>> buffers;  // else one page per level of the tree
-    std::string previousKey;                    // of the last leaf of the tree walked
+    std::string_view previousKey;  // of the last leaf of the tree walked, in a page read
+    std::string previousCopy;      // or here, when that page's buffer is read over
     bool havePrevious;
     size_t pages[2][3];  // per tree: branch, leaf and overflow pages found
     size_t entries[2];
@@ -104,16 +106,18 @@ bool ClaimPages(WalkState& state, size_t from, size_t pgno, size_t count) {
     return true;
 }
 
-// The value of a node with flag kBigValue: its overflow pages checked, its bytes in *value.
-bool ReadOverflow(WalkState& state, int tree, size_t from, const std::string& node, size_t pgno,
-                  size_t size, std::vector<uint8_t>* value) {
+// The value of a node with flag kBigValue: its overflow pages checked, its bytes in *value
+// unless value is null.
+bool ReadOverflow(WalkState& state, int tree, size_t from, size_t node, size_t pgno, size_t size,
+                  std::vector<uint8_t>* value) {
     if (!PageInRange(state, pgno)) {
-        Damage(state, from, node + "'s value is on " + OutOfRange(state, pgno));
+        Damage(state, from, NodeName(node) + "'s value is on " + OutOfRange(state, pgno));
         return false;
     }
     std::string why;
+    std::vector<uint8_t> buffer;
     const uint8_t* bytes =
-        ReadBytes(state, uint64_t{state.pageSize} * pgno, kPageHeaderSize, value, &why);
+        ReadBytes(state, uint64_t{state.pageSize} * pgno, kPageHeaderSize, &buffer, &why);
     if (bytes == nullptr) {
         Damage(state, pgno, "cannot be read: " + why);
         return false;
@@ -140,6 +144,8 @@ bool ReadOverflow(WalkState& state, int tree, size_t from, const std::string& no
         return false;
     state.pages[tree][2] += count;
     const uint64_t offset = uint64_t{state.pageSize} * pgno + kPageHeaderSize;
+    if (value == nullptr)
+        return true;
     if (state.whole != nullptr) {
         value->assign(state.whole + offset, state.whole + offset + size);
     } else if (ReadBytes(state, offset, size, value, &why) == nullptr) {
@@ -150,21 +156,20 @@ bool ReadOverflow(WalkState& state, int tree, size_t from, const std::string& no
 }
 
 // A value of the free tree: a count, then that many page numbers, each freed once.
-void CheckFreeList(WalkState& state, size_t from, const std::string& node,
-                   const std::vector<uint8_t>& value) {
+void CheckFreeList(WalkState& state, size_t from, size_t node, const std::vector<uint8_t>& value) {
     size_t count = 0;
     if (value.size() >= sizeof count)
         memcpy(&count, value.data(), sizeof count);
     if (value.size() % sizeof count != 0 || value.size() < sizeof count ||
         count > value.size() / sizeof count - 1) {
-        Damage(state, from, node + " is no list of free pages");
+        Damage(state, from, NodeName(node) + " is no list of free pages");
         return;
     }
     for (size_t i = 1; i <= count; ++i) {
         size_t pgno;
         memcpy(&pgno, value.data() + i * sizeof pgno, sizeof pgno);
         if (!PageInRange(state, pgno)) {
-            Damage(state, from, node + " frees " + OutOfRange(state, pgno));
+            Damage(state, from, NodeName(node) + " frees " + OutOfRange(state, pgno));
             return;
         }
         state.freePages.push_back(pgno);
@@ -181,13 +186,12 @@ void WalkPage(WalkState& state, int tree, size_t pgno, unsigned level, KeyRange 
 // One node of a page: its bounds, its key's place in the order, its value or child.
 bool WalkNode(WalkState& state, int tree, size_t pgno, unsigned level, bool leaf, size_t index,
               const StorePageHeader& header, const uint8_t* page, KeyRange range) {
-    const std::string node = NodeName(index);
     const size_t count = (header.lower - kPageHeaderSize) / 2;
     const uint16_t upper = header.upper;
     uint16_t offset;
     memcpy(&offset, page + kPageHeaderSize + 2 * index, sizeof offset);
     if (offset < upper || offset % 2 != 0 || offset + kNodeSize > state.pageSize) {
-        Damage(state, pgno, node + " lies outside the page");
+        Damage(state, pgno, NodeName(index) + " lies outside the page");
         return false;
     }
     uint32_t sizeOrPage;
@@ -197,7 +201,7 @@ bool WalkNode(WalkState& state, int tree, size_t pgno, unsigned level, bool leaf
     memcpy(&keySize, page + offset + 6, sizeof keySize);
     const size_t keyEnd = offset + kNodeSize + keySize;
     if (keyEnd > state.pageSize) {
-        Damage(state, pgno, node + "'s key runs past the end of the page");
+        Damage(state, pgno, NodeName(index) + "'s key runs past the end of the page");
         return false;
     }
     const std::string_view key(reinterpret_cast<const char*>(page) + offset + kNodeSize, keySize);
@@ -205,14 +209,17 @@ bool WalkNode(WalkState& state, int tree, size_t pgno, unsigned level, bool leaf
     const bool ordered = leaf || index > 0;
     const bool keySizeOk = tree == kMainTree ? keySize <= kMaxKeySize : keySize == sizeof(size_t);
     if (ordered && !keySizeOk) {
-        Damage(state, pgno, node + " has a key of " + std::to_string(keySize) + " bytes");
+        Damage(state, pgno,
+               NodeName(index) + " has a key of " + std::to_string(keySize) + " bytes");
         return false;
     }
+    // A leaf's keys rise from the one before, so only its first and last are held to the range.
+    const bool first = !leaf || index == 0, last = !leaf || index + 1 == count;
     if (ordered &&
-        ((range.low != nullptr && CompareKeys(tree, key, *range.low) < 0) ||
-         (range.high != nullptr && CompareKeys(tree, key, *range.high) >= 0) ||
+        ((first && range.low != nullptr && CompareKeys(tree, key, *range.low) < 0) ||
+         (last && range.high != nullptr && CompareKeys(tree, key, *range.high) >= 0) ||
          (leaf && state.havePrevious && CompareKeys(tree, key, state.previousKey) <= 0))) {
-        Damage(state, pgno, node + "'s key is out of order");
+        Damage(state, pgno, NodeName(index) + "'s key is out of order");
         return false;
     }
     if (!leaf) {
@@ -220,7 +227,7 @@ bool WalkNode(WalkState& state, int tree, size_t pgno, unsigned level, bool leaf
         if (sizeof(size_t) > 4)
             child |= static_cast<size_t>(static_cast<uint64_t>(flags) << 16 << 16);
         if (!PageInRange(state, child)) {
-            Damage(state, pgno, node + " names " + OutOfRange(state, child));
+            Damage(state, pgno, NodeName(index) + " names " + OutOfRange(state, child));
             return false;
         }
         // The child's keys lie from this node's key up to the next node's.
@@ -248,36 +255,41 @@ bool WalkNode(WalkState& state, int tree, size_t pgno, unsigned level, bool leaf
         (tree == kFreeTree && (subTree || duplicates)) ||
         (duplicates && (state.meta->trees[tree].flags & kSortedDuplicates) == 0) ||
         (subTree && ((flags & kBigValue) != 0 || sizeOrPage != sizeof(StoreTreeRecord)))) {
-        Damage(state, pgno, node + " has flags " + Hex(flags));
+        Damage(state, pgno, NodeName(index) + " has flags " + Hex(flags));
         return false;
     }
+    // A value is read only when someone wants it.
+    const bool wanted = tree == kFreeTree || state.wantEntries;
     std::vector<uint8_t>& value = state.entry.value;
     if ((flags & kBigValue) != 0) {
         size_t overflow;
         if (keyEnd + sizeof overflow > state.pageSize) {
-            Damage(state, pgno, node + "'s value runs past the end of the page");
+            Damage(state, pgno, NodeName(index) + "'s value runs past the end of the page");
             return false;
         }
         memcpy(&overflow, page + keyEnd, sizeof overflow);
-        if (!ReadOverflow(state, tree, pgno, node, overflow, sizeOrPage, &value))
+        if (!ReadOverflow(state, tree, pgno, index, overflow, sizeOrPage,
+                          wanted ? &value : nullptr))
             return false;
     } else if (keyEnd + sizeOrPage > state.pageSize) {
-        Damage(state, pgno, node + "'s value runs past the end of the page");
+        Damage(state, pgno, NodeName(index) + "'s value runs past the end of the page");
         return false;
-    } else {
+    } else if (wanted) {
         value.assign(page + keyEnd, page + keyEnd + sizeOrPage);
     }
-    state.previousKey.assign(key);
+    state.previousKey = key;
     state.havePrevious = true;
     ++state.entries[tree];
     if (tree == kFreeTree) {
-        CheckFreeList(state, pgno, node, value);
+        CheckFreeList(state, pgno, index, value);
         return !Stopped(state);
     }
     state.subTrees = state.subTrees || subTree || duplicates;
-    state.entry.key.assign(key);
-    state.entry.subTree = subTree || duplicates;
-    (*state.onEntry)(state.entry);
+    if (wanted) {
+        state.entry.key.assign(key);
+        state.entry.subTree = subTree || duplicates;
+        state.wantEntries = (*state.onEntry)(state.entry);
+    }
     return true;
 }
 
@@ -288,6 +300,12 @@ void WalkPage(WalkState& state, int tree, size_t pgno, unsigned level, KeyRange 
     }
     state.use[pgno] = kInUse;
     const bool leaf = level + 1 == state.meta->trees[tree].depth;
+    // The last leaf's key may lie in the buffer this page is read into.
+    if (state.whole == nullptr && state.havePrevious &&
+        state.previousKey.data() != state.previousCopy.data()) {
+        state.previousCopy.assign(state.previousKey);
+        state.previousKey = state.previousCopy;
+    }
     std::string why;
     const uint8_t* page = ReadBytes(state, uint64_t{state.pageSize} * pgno, state.pageSize,
                                     &state.buffers[level], &why);
@@ -368,13 +386,14 @@ void CheckCounts(WalkState& state) {
 
 }  // namespace
 
-StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, const std::vector<uint8_t>* image,
-                    bool firstOnly, const std::function<void(const StoreEntry&)>& onEntry) {
+StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, const StoreImage* image,
+                    bool firstOnly, const std::function<bool(const StoreEntry&)>& onEntry) {
     WalkState state = {};
     state.file = &file;
     state.meta = &meta;
     state.firstOnly = firstOnly;
     state.onEntry = &onEntry;
+    state.wantEntries = true;
     state.pageSize = file.pageSize;
     state.use.assign(meta.lastPage + 1, kUnused);
     state.use[0] = state.use[1] = kInUse;
@@ -386,7 +405,7 @@ StoreWalk WalkStore(const StoreFile& file, const StoreMeta& meta, const std::vec
         }
         image = &state.image;
     }
-    state.whole = image != nullptr ? image->data() : nullptr;
+    state.whole = image != nullptr ? image->bytes.get() : nullptr;
     for (int tree : {kFreeTree, kMainTree}) {
         const StoreTreeRecord& record = meta.trees[tree];
         if (record.root == kNoPage || Stopped(state))

@@ -25,14 +25,24 @@
 namespace {
 
 // Removes the day files of LP index lp and zeroes and stores its file information; the
-// configuration just read stays.
-void ClearLpFiles(toolkit::CCds& cds, int lp) {
+// configuration just read stays. A store that cannot be written (read-only media) would keep the
+// old counts over removed files, so the counts as they are are stored first, and when that fails
+// nothing is removed: prints one "profill: " line and returns false.
+bool ClearLpFiles(toolkit::CCds& cds, int lp) {
+    if (WriteFileInfoToCDS(cds, lp) != 0) {
+        printf(
+            "profill: LP %d's file information cannot be stored in the CDS, so -c removes "
+            "nothing\n",
+            lp + 1);
+        return false;
+    }
     std::string command = std::string("rm -Rf ") + LpDirectory(lp) + "*.lp";
     int status = system(command.c_str());
     printf("profill: %s for %s\n", status == 0 ? "success" : "failure", command.c_str());
     puts("Clearing out file info in CDS before starting");
     memset(&g_lP[lp].fileInfo, 0, sizeof g_lP[lp].fileInfo);
     WriteFileInfoToCDS(cds, lp);
+    return true;
 }
 
 // Opens /dev/null on any of standard input, output and error that is closed, so that no file the
@@ -119,10 +129,10 @@ int main(int argc, char** argv) {
             status = 1;
         }
     }
+    if (status == 0 && g_clearCDSBeforeStart && !ClearLpFiles(cds, g_profileIndex)) {
+        status = 1;
+    }
     if (status == 0) {
-        if (g_clearCDSBeforeStart) {
-            ClearLpFiles(cds, g_profileIndex);
-        }
         if (g_printStorageCalculations) {
             PrintDaysCalculationTable();
         }
