@@ -138,181 +138,107 @@ struct DayFileSetUp {
 };
 
 TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKilledRunsResidue) {
+    // Day file 1 before a current day file 2 that starts with record 6 (added to every row with
+    // a current day file 2 or 3 that does not name day file 1).
+    const std::string earlier =
+        Header('1') + Numbered(1) + Numbered(2) + Numbered(3) + Numbered(4) + Numbered(5);
     const std::string counted = Header('1') + Numbered(6) + Numbered(7);
-    const std::string wayOut =
-        "; lpdump --repair brings the CDS in line with the files; -c starts the profile afresh\n";
     const std::string wide = Header('1') + std::string(3, '\0') + '\6' + std::string(108, 'w') +
                              std::string(3, '\0') + '\7' + std::string(108, 'w');
-    const struct {
+    const std::string wayOut =
+        "; lpdump --repair brings the CDS in line with the files; -c starts the profile afresh\n";
+    const std::string removed =
+        "profill: removed <n> bytes at the end of <dir><file>.lp that its "
+        "file information does not count\n";
+    const std::string broken =
+        ", so the profile's records break off there; lpdump --repair "
+        "--force keeps the records before the break; -c starts the "
+        "profile afresh\n";
+    const std::string counts = ", but the CDS counts records up to number ";
+    struct Row {
         const char* name;
         int currentDay, fileRecCnt;
         int32_t totalRecCnt;
         std::vector<DayFileSetUp> files;
-        const char* out;  // <dir> is the profile's directory; empty: agrees, nothing cut
+        std::string out;  // <dir> is the profile's directory; empty: agrees, nothing cut
         std::vector<std::size_t> kept;  // bytes of each file after the check (and cut)
-    } kCases[] = {
-        {"Agrees", 2, 1, 7, {{2, counted}}, "", {counted.size()}},
-        {"WrittenNotStored",
-         2,
-         1,
-         7,
-         {{2, counted + Numbered(8)}},
-         "profill: removed 34 bytes at the end of <dir>2.lp that its file information does not "
-         "count\n",
-         {counted.size()}},
-        {"PartialAfterTheLastCounted",
-         2,
-         1,
-         7,
-         {{2, counted + Numbered(8).substr(0, 21)}},
-         "profill: removed 21 bytes at the end of <dir>2.lp that its file information does not "
-         "count\n",
-         {counted.size()}},
-        {"UncountedRecordStartedTheNextFile",
-         2,
-         1,
-         7,
-         {{2, counted}, {3, Header('1') + Numbered(8)}},
-         "profill: removed 34 bytes at the end of <dir>3.lp that its file information does not "
-         "count\n",
-         {counted.size(), 32}},
-        {"NoDayStartedButOneUncountedRecord",
-         0,
-         0,
-         0,
-         {{1, Header('1') + Numbered(1)}},
-         "profill: removed 34 bytes at the end of <dir>1.lp that its file information does not "
-         "count\n",
-         {32}},
-        {"NextFileHeaderOnly",
-         2,
-         1,
-         7,
-         {{2, counted}, {3, Header('1')}, {9, "LP"}},
-         "",
-         {counted.size(), 32, 2}},
-        {"CountersAhead",
-         2,
-         1,
-         9,
-         {{2, counted}},
-         "profill: LP 1's current day file <dir>2.lp holds 2 records numbered 6 to 7, but the CDS "
-         "counts records up to number 9 (fileRecCnt 1)",
-         {counted.size()}},
-        {"CountersBehind",
-         2,
-         0,
-         6,
-         {{2, counted + Numbered(8)}},
-         "profill: LP 1's current day file <dir>2.lp holds 3 records numbered 6 to 8, but the CDS "
-         "counts records up to number 6 (fileRecCnt 0)",
-         {counted.size() + 34}},
-        {"FileCountWrong",
-         2,
-         5,
-         7,
-         {{2, counted}},
-         "profill: LP 1's current day file <dir>2.lp holds 2 records numbered 6 to 7, but the CDS "
-         "counts records up to number 7 (fileRecCnt 5)",
-         {counted.size()}},
-        {"PartialAfterAnUncountedRecord",
-         2,
-         1,
-         6,
-         {{2, counted + Numbered(8).substr(0, 5)}},
-         "profill: LP 1's current day file <dir>2.lp holds 2 records numbered 6 to 7 and 5 bytes "
-         "of another, but the CDS counts records up to number 6 (fileRecCnt 1)",
-         {counted.size() + 5}},
-        {"HeaderOnly",
-         2,
-         0,
-         7,
-         {{2, Header('1')}},
-         "profill: LP 1's current day file <dir>2.lp holds no whole record, but the CDS counts "
-         "records up to number 7 (fileRecCnt 0)",
-         {32}},
-        {"Missing",
-         2,
-         1,
-         7,
-         {},
-         "profill: LP 1's current day file <dir>2.lp is missing, but the CDS counts records up to "
-         "number 7 (fileRecCnt 1)",
-         {}},
-        {"OtherProfilesHeader",
-         2,
-         1,
-         7,
-         {{2, Header('2') + Numbered(6) + Numbered(7)}},
-         "profill: LP 1's current day file <dir>2.lp does not start with LP 1's day-file header, "
-         "but the CDS counts records up to number 7 (fileRecCnt 1)",
-         {counted.size()}},
-        {"Fifo",
-         2,
-         1,
-         7,
-         {{2, "<fifo>"}},
-         "profill: LP 1's current day file <dir>2.lp is a FIFO, but the CDS counts records up to "
-         "number 7 (fileRecCnt 1)",
-         {}},
-        {"Link",
-         2,
-         1,
-         7,
-         {{2, "<link>"}},
-         "profill: LP 1's current day file <dir>2.lp is a symbolic link, but the CDS counts "
-         "records up to number 7 (fileRecCnt 1)",
-         {}},
-        {"ChannelCountChanged",
-         2,
-         1,
-         7,
-         {{2, wide}},
-         "profill: LP 1's current day file <dir>2.lp holds records of 16 channels, but the CDS's "
-         "channel count is 3; set the channel count back, or -c starts the profile afresh\n",
-         {wide.size()}},
-        {"RecordsAboveTheCurrentFile",
-         2,
-         1,
-         7,
-         {{2, counted}, {4, Header('1') + Numbered(9)}},
-         "profill: LP 1's day file <dir>4.lp holds 1 record, numbered 9, but the CDS counts day "
-         "files up to 2",
-         {counted.size(), 66}},
-        {"TwoRecordsInTheNextFile",
-         0,
-         0,
-         0,
-         {{1, Header('1') + Numbered(1) + Numbered(2)}},
-         "profill: LP 1's day file <dir>1.lp holds 2 records numbered 1 to 2, but the CDS counts "
-         "day files up to 0",
-         {100}},
-        {"NextFileIsAFifo",
-         2,
-         1,
-         7,
-         {{2, counted}, {3, "<fifo>"}},
-         "profill: LP 1's day file <dir>3.lp is a FIFO, not a regular file; remove it, or -c "
-         "starts the profile afresh\n",
-         {counted.size()}},
-        {"NextFileIsADirectory",
-         2,
-         1,
-         7,
-         {{2, counted}, {3, "<dir>"}},
-         "profill: LP 1's day file <dir>3.lp is a directory, not a regular file; remove it, or -c "
-         "starts the profile afresh\n",
-         {counted.size()}},
     };
+    auto cut = [&](const char* file, int bytes) {
+        return Replace(Replace(removed, "<file>", file), "<n>", std::to_string(bytes));
+    };
+    // clang-format off
+    const Row kCases[] = {
+        {"Agrees", 2, 1, 7, {{2, counted}}, "", {counted.size()}},
+        {"WrittenNotStored", 2, 1, 7, {{2, counted + Numbered(8)}}, cut("2", 34), {counted.size()}},
+        {"PartialAfterTheLastCounted", 2, 1, 7, {{2, counted + Numbered(8).substr(0, 21)}},
+         cut("2", 21), {counted.size()}},
+        {"UncountedRecordStartedTheNextFile", 2, 1, 7, {{2, counted}, {3, Header('1') + Numbered(8)}},
+         cut("3", 66), {counted.size(), 0}},
+        {"NoDayStartedButOneUncountedRecord", 0, 0, 0, {{1, Header('1') + Numbered(1)}},
+         cut("1", 66), {0}},
+        {"NextFileHeaderOnly", 2, 1, 7, {{2, counted}, {3, Header('1')}, {9, "LP"}}, "",
+         {counted.size(), 32, 2}},
+        {"CountersAhead", 2, 1, 9, {{2, counted}}, "profill: LP 1's current day file <dir>2.lp "
+         "holds 2 records numbered 6 to 7" + counts + "9 (fileRecCnt 1)" + wayOut, {counted.size()}},
+        {"CountersBehind", 2, 0, 6, {{2, counted + Numbered(8)}}, "profill: LP 1's current day "
+         "file <dir>2.lp holds 3 records numbered 6 to 8" + counts + "6 (fileRecCnt 0)" + wayOut,
+         {counted.size() + 34}},
+        {"FileCountWrong", 2, 5, 7, {{2, counted}}, "profill: LP 1's current day file <dir>2.lp "
+         "holds 2 records numbered 6 to 7" + counts + "7 (fileRecCnt 5)" + wayOut, {counted.size()}},
+        {"PartialAfterAnUncountedRecord", 2, 1, 6, {{2, counted + Numbered(8).substr(0, 5)}},
+         "profill: LP 1's current day file <dir>2.lp holds 2 records numbered 6 to 7 and 5 bytes "
+         "of another" + counts + "6 (fileRecCnt 1)" + wayOut, {counted.size() + 5}},
+        {"HeaderOnly", 2, 0, 7, {{2, Header('1')}}, "profill: LP 1's current day file <dir>2.lp "
+         "holds no whole record" + counts + "7 (fileRecCnt 0)" + wayOut, {32}},
+        {"Missing", 2, 1, 7, {}, "profill: LP 1's current day file <dir>2.lp is missing" + counts +
+         "7 (fileRecCnt 1)" + wayOut, {}},
+        {"OtherProfilesHeader", 2, 1, 7, {{2, Header('2') + Numbered(6) + Numbered(7)}},
+         "profill: LP 1's current day file <dir>2.lp does not start with LP 1's day-file header" +
+         counts + "7 (fileRecCnt 1)" + wayOut, {counted.size()}},
+        {"Fifo", 2, 1, 7, {{2, "<fifo>"}}, "profill: LP 1's current day file <dir>2.lp is a FIFO" +
+         counts + "7 (fileRecCnt 1)" + wayOut, {}},
+        {"Link", 2, 1, 7, {{2, "<link>"}}, "profill: LP 1's current day file <dir>2.lp is a "
+         "symbolic link" + counts + "7 (fileRecCnt 1)" + wayOut, {}},
+        {"ChannelCountChanged", 2, 1, 7, {{2, wide}}, "profill: LP 1's current day file <dir>2.lp "
+         "holds records of 16 channels, but the CDS's channel count is 3; set the channel count "
+         "back, or -c starts the profile afresh\n", {wide.size()}},
+        {"RecordsAboveTheCurrentFile", 2, 1, 7, {{2, counted}, {4, Header('1') + Numbered(9)}},
+         "profill: LP 1's day file <dir>4.lp holds 1 record, numbered 9, but the CDS counts day "
+         "files up to 2" + wayOut, {counted.size(), 66}},
+        {"TwoRecordsInTheNextFile", 0, 0, 0, {{1, Header('1') + Numbered(1) + Numbered(2)}},
+         "profill: LP 1's day file <dir>1.lp holds 2 records numbered 1 to 2, but the CDS counts "
+         "day files up to 0" + wayOut, {100}},
+        {"NextFileIsAFifo", 2, 1, 7, {{2, counted}, {3, "<fifo>"}}, "profill: LP 1's day file "
+         "<dir>3.lp is a FIFO, not a regular file; remove it, or -c starts the profile afresh\n",
+         {counted.size()}},
+        {"NextFileIsADirectory", 2, 1, 7, {{2, counted}, {3, "<dir>"}}, "profill: LP 1's day file "
+         "<dir>3.lp is a directory, not a regular file; remove it, or -c starts the profile "
+         "afresh\n", {counted.size()}},
+        // A power cut lost the end of an earlier day file, or all of it.
+        {"EarlierFileLostItsEnd", 2, 1, 7, {{1, earlier.substr(0, 32 + 3 * 34 + 5)}, {2, counted}},
+         "profill: LP 1's day file <dir>1.lp holds 3 records numbered 1 to 3 and 5 bytes of "
+         "another" + broken, {32 + 3 * 34 + 5, counted.size()}},
+        {"GapBeforeTheCurrentFile", 2, 1, 7, {{1, earlier.substr(0, 32 + 4 * 34)}, {2, counted}},
+         "profill: LP 1's day file <dir>2.lp holds 2 records numbered 6 to 7, but record 5 comes "
+         "next" + broken, {32 + 4 * 34, counted.size()}},
+        {"EarlierFileMissing", 3, 0, 8, {{1, "<none>"}, {2, counted}, {3, Header('1') + Numbered(8)}},
+         "profill: LP 1's day file <dir>1.lp is missing" + broken, {counted.size(), 66}},
+    };
+    // clang-format on
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         TempDir root;
         ASSERT_TRUE(SetFlashRoot(root.path.c_str()));
         const std::string dir = root.path + "/lp1/";
         mkdir(dir.c_str(), 0755);
+        if (c.currentDay >= 2 && (c.files.empty() || c.files.front().number != 1)) {
+            WriteFile(dir + "1.lp", earlier);
+        }
         for (const DayFileSetUp& file : c.files) {
             const std::string path = dir + std::to_string(file.number) + ".lp";
-            if (file.bytes == "<fifo>") {
+            if (file.bytes == "<none>") {
+                continue;
+            } else if (file.bytes == "<fifo>") {
                 ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
             } else if (file.bytes == "<link>") {
                 WriteFile(dir + "target", counted);
@@ -333,10 +259,7 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
             LP_UNCOUNTED_CUTS cuts;
             return CheckLpFilesForRun(0, &cuts) && CutUncountedLpBytes(0, cuts) ? 1 : 0;
         });
-        std::string out = Replace(c.out, "<dir>", dir);
-        if (!out.empty() && out.back() != '\n') {
-            out += wayOut;
-        }
+        const std::string out = Replace(c.out, "<dir>", dir);
         EXPECT_EQ(got.out, out);
         EXPECT_EQ(got.result, out.rfind("profill: removed", 0) == 0 || out.empty() ? 1 : 0);
         std::size_t k = 0;

@@ -170,8 +170,64 @@ bool FitsCounters(long whole, uint32_t first, uint32_t last, const LP_FILE_INFO&
            last == counted && last - first == static_cast<uint32_t>(whole - 1);
 }
 
+// A day file where the profile's records break off: what a power cut can leave when the end of
+// one day file is lost and a later one kept its records.
+void PrintBreak(int lp, const char* path, const std::string& holds) {
+    printf(
+        "profill: LP %d's day file %s %s, so the profile's records break off there; lpdump "
+        "--repair%s --force keeps the records before the break; -c starts the profile afresh\n",
+        lp + 1, path, holds.c_str(), lp == 0 ? "" : " -2");
+}
+
+// What holds a day file's records from number next on, or "" when it holds them from there in
+// whole records, none missing.
+std::string BreakIn(const DayFileShape& shape, const Records& records, uint32_t next, int lp) {
+    if (!shape.exists) {
+        return "is missing";
+    }
+    if (!shape.regular) {
+        return std::string("is ") + shape.kind;
+    }
+    if (!shape.header) {
+        return "does not start with LP " + std::to_string(lp + 1) + "'s day-file header";
+    }
+    if (!records.read) {
+        return std::string("cannot be read (") + strerror(errno) + ")";
+    }
+    if (records.whole >= 1 && records.first != next) {
+        return "holds " + Describe(records) + ", but record " + std::to_string(next) +
+               " comes next";
+    }
+    if (records.whole == 0 || records.partial != 0 ||
+        records.last - records.first != static_cast<uint32_t>(records.whole - 1)) {
+        return "holds " + Describe(records);
+    }
+    return "";
+}
+
+// The day files before the current one hold whole records numbered on from 1 without a gap, two
+// record numbers read per file; *next receives the number the current day file starts with.
+bool CheckEarlierFiles(int lp, uint32_t* next) {
+    const off_t recordSize = static_cast<off_t>(LpRecordSize(g_lP[lp].numChannels));
+    char path[kMaxLpPathSize];
+    *next = 1;
+    for (int number = 1; number < g_lP[lp].fileInfo.currentDay; ++number) {
+        FormatLpFilePath(path, lp, number);
+        DayFileShape shape = LookAt(path, lp);
+        const Records records = shape.regular ? RecordsOf(shape, recordSize) : Records();
+        const std::string holds = BreakIn(shape, records, *next, lp);
+        Release(shape);
+        if (!holds.empty()) {
+            PrintBreak(lp, path, holds);
+            return false;
+        }
+        *next = records.last + 1u;
+    }
+    return true;
+}
+
 // The current day file d: what a run may append to, after cutting what a killed run left.
-bool CheckCurrentFile(int lp, const char* path, LP_UNCOUNTED_CUTS* cuts) {
+bool CheckCurrentFile(int lp, const char* path, uint32_t first, LP_UNCOUNTED_CUTS* cuts) {
     const LP_STATE& state = g_lP[lp];
     const LP_FILE_INFO& info = state.fileInfo;
     const uint32_t counted = static_cast<uint32_t>(info.totalRecCnt);
@@ -192,6 +248,10 @@ bool CheckCurrentFile(int lp, const char* path, LP_UNCOUNTED_CUTS* cuts) {
         const off_t header = static_cast<off_t>(kLpHeaderSize);
         if (!records.read) {
             holds = std::string("cannot be read (") + strerror(errno) + ")";
+        } else if (records.whole >= 1 && records.first != first) {
+            PrintBreak(lp, path, BreakIn(shape, records, first, lp));
+            Release(shape);
+            return false;
         } else if (records.partial == 0 &&
                    FitsCounters(records.whole, records.first, records.last, info)) {
             Release(shape);
@@ -232,7 +292,7 @@ bool CheckCurrentFile(int lp, const char* path, LP_UNCOUNTED_CUTS* cuts) {
 
 // A day file numbered above the current one: the run creates it with mode "w" when it gets
 // there, so it may hold no whole record, except the one record a killed run wrote into the
-// day file it had just started (number totalRecCnt + 1), which is cut.
+// day file it had just started (number totalRecCnt + 1), which is cut with the header.
 bool CheckLaterFile(int lp, int number, const char* path, LP_UNCOUNTED_CUTS* cuts) {
     const LP_STATE& state = g_lP[lp];
     const int current = state.fileInfo.currentDay;
@@ -257,7 +317,7 @@ bool CheckLaterFile(int lp, int number, const char* path, LP_UNCOUNTED_CUTS* cut
     Release(shape);
     if (fits) {
         if (records.whole == 1) {
-            cuts->nextKeep = static_cast<off_t>(kLpHeaderSize);
+            cuts->nextKeep = 0;  // as empty as a run killed before its first record leaves it
         }
         return true;
     }
@@ -313,9 +373,10 @@ bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
     *cuts = LP_UNCOUNTED_CUTS();
     const int current = g_lP[lp].fileInfo.currentDay;
     char path[kMaxLpPathSize];
+    uint32_t first = 1;
     if (current > 0) {
         FormatLpFilePath(path, lp, current);
-        if (!CheckCurrentFile(lp, path, cuts)) {
+        if (!CheckEarlierFiles(lp, &first) || !CheckCurrentFile(lp, path, first, cuts)) {
             return false;
         }
     }
