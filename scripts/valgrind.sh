@@ -65,6 +65,12 @@ check profill -i 1440 -t 3 -c -2
 check lpdump --verify --continued
 check lpdump --verify -2
 check lpdump "$PROFILL_JFFS/lp1/1.lp"
+check cdsctl scan
+# A counter set behind the files, which the repair puts right before a run continues.
+check cdsctl set /LP/1/totalRecCnt/Value 150
+check lpdump --repair --dry-run
+check lpdump --repair
+check profill -i 15 -t 1
 
 if [ "$failures" -ne 0 ]; then
     echo "valgrind: $failures of $step runs failed"

@@ -155,6 +155,8 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
         "--force keeps the records before the break; -c starts the "
         "profile afresh\n";
     const std::string counts = ", but the CDS counts records up to number ";
+    const std::string removeIt =
+        "; remove it and run lpdump --repair, or -c starts the profile afresh\n";
     struct Row {
         const char* name;
         int currentDay, fileRecCnt;
@@ -162,6 +164,7 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
         std::vector<DayFileSetUp> files;
         std::string out;  // <dir> is the profile's directory; empty: agrees, nothing cut
         std::vector<std::size_t> kept;  // bytes of each file after the check (and cut)
+        int32_t dayCnt = -1;            // -1: currentDay - 1, as record 1 of kind 1 leaves it
     };
     auto cut = [&](const char* file, int bytes) {
         return Replace(Replace(removed, "<file>", file), "<n>", std::to_string(bytes));
@@ -179,26 +182,34 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
         {"NextFileHeaderOnly", 2, 1, 7, {{2, counted}, {3, Header('1')}, {9, "LP"}}, "",
          {counted.size(), 32, 2}},
         {"CountersAhead", 2, 1, 9, {{2, counted}}, "profill: LP 1's current day file <dir>2.lp "
-         "holds 2 records numbered 6 to 7" + counts + "9 (fileRecCnt 1)" + wayOut, {counted.size()}},
+         "holds 2 records numbered 6 to 7" + counts + "9 (fileRecCnt 1, dayCnt 1)" + wayOut, {counted.size()}},
         {"CountersBehind", 2, 0, 6, {{2, counted + Numbered(8)}}, "profill: LP 1's current day "
-         "file <dir>2.lp holds 3 records numbered 6 to 8" + counts + "6 (fileRecCnt 0)" + wayOut,
+         "file <dir>2.lp holds 3 records numbered 6 to 8" + counts + "6 (fileRecCnt 0, dayCnt 1)" + wayOut,
          {counted.size() + 34}},
-        {"FileCountWrong", 2, 5, 7, {{2, counted}}, "profill: LP 1's current day file <dir>2.lp "
-         "holds 2 records numbered 6 to 7" + counts + "7 (fileRecCnt 5)" + wayOut, {counted.size()}},
+        {"FileCountOneOff", 2, 2, 7, {{2, counted}}, "profill: LP 1's current day file <dir>2.lp "
+         "holds 2 records numbered 6 to 7" + counts + "7 (fileRecCnt 2, dayCnt 1)" + wayOut, {counted.size()}},
+        {"DayCountWrong", 2, 1, 7, {{2, counted}}, "profill: LP 1's current day file <dir>2.lp "
+         "holds 2 records numbered 6 to 7" + counts + "7 (fileRecCnt 1, dayCnt 7)" + wayOut, {counted.size()}, 7},
+        {"NoCurrentDayButCounts", 0, 0, 500, {}, "profill: LP 1 has no current day file in the CDS, "
+         "but the CDS counts records up to number 500 (fileRecCnt 0, dayCnt 0)" + wayOut, {}},
         {"PartialAfterAnUncountedRecord", 2, 1, 6, {{2, counted + Numbered(8).substr(0, 5)}},
          "profill: LP 1's current day file <dir>2.lp holds 2 records numbered 6 to 7 and 5 bytes "
-         "of another" + counts + "6 (fileRecCnt 1)" + wayOut, {counted.size() + 5}},
+         "of another" + counts + "6 (fileRecCnt 1, dayCnt 1)" + wayOut, {counted.size() + 5}},
         {"HeaderOnly", 2, 0, 7, {{2, Header('1')}}, "profill: LP 1's current day file <dir>2.lp "
-         "holds no whole record" + counts + "7 (fileRecCnt 0)" + wayOut, {32}},
+         "holds no whole record" + counts + "7 (fileRecCnt 0, dayCnt 1)" + wayOut, {32}},
         {"Missing", 2, 1, 7, {}, "profill: LP 1's current day file <dir>2.lp is missing" + counts +
-         "7 (fileRecCnt 1)" + wayOut, {}},
+         "7 (fileRecCnt 1, dayCnt 1)" + wayOut, {}},
         {"OtherProfilesHeader", 2, 1, 7, {{2, Header('2') + Numbered(6) + Numbered(7)}},
          "profill: LP 1's current day file <dir>2.lp does not start with LP 1's day-file header" +
-         counts + "7 (fileRecCnt 1)" + wayOut, {counted.size()}},
+         counts + "7 (fileRecCnt 1, dayCnt 1)" + wayOut, {counted.size()}},
         {"Fifo", 2, 1, 7, {{2, "<fifo>"}}, "profill: LP 1's current day file <dir>2.lp is a FIFO" +
-         counts + "7 (fileRecCnt 1)" + wayOut, {}},
+         counts + "7 (fileRecCnt 1, dayCnt 1)" + removeIt, {}},
         {"Link", 2, 1, 7, {{2, "<link>"}}, "profill: LP 1's current day file <dir>2.lp is a "
-         "symbolic link" + counts + "7 (fileRecCnt 1)" + wayOut, {}},
+         "symbolic link" + counts + "7 (fileRecCnt 1, dayCnt 1)" + removeIt, {}},
+        // One record of 4 channels reads as one of 3 and 6 bytes of another.
+        {"NarrowerChannelCount", 2, 0, 6, {{2, Header('1') + Numbered(6) + std::string(6, '\0')}},
+         "profill: LP 1's current day file <dir>2.lp holds records of 4 channels, but the CDS's "
+         "channel count is 3; set the channel count back, or -c starts the profile afresh\n", {40 + 32}},
         {"ChannelCountChanged", 2, 1, 7, {{2, wide}}, "profill: LP 1's current day file <dir>2.lp "
          "holds records of 16 channels, but the CDS's channel count is 3; set the channel count "
          "back, or -c starts the profile afresh\n", {wide.size()}},
@@ -254,6 +265,7 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
         g_lP[0].fileInfo.currentDay = c.currentDay;
         g_lP[0].fileInfo.fileRecCnt = c.fileRecCnt;
         g_lP[0].fileInfo.totalRecCnt = c.totalRecCnt;
+        g_lP[0].fileInfo.dayCnt = c.dayCnt >= 0 ? c.dayCnt : std::max(c.currentDay - 1, 0);
 
         const CallOutput got = CaptureCall([] {
             LP_UNCOUNTED_CUTS cuts;

@@ -162,12 +162,21 @@ int OtherChannelCount(const DayFileShape& shape, int channels, uint32_t counted)
     return 0;
 }
 
-// Whether a file of records holds fileRecCnt of them or one more (the record that started it,
-// after which fileRecCnt went back to 0), the last one numbered totalRecCnt, with no gap.
-bool FitsCounters(long whole, uint32_t first, uint32_t last, const LP_FILE_INFO& info) {
-    const uint32_t counted = static_cast<uint32_t>(info.totalRecCnt);
-    return whole >= 1 && (whole == info.fileRecCnt || whole - 1 == info.fileRecCnt) &&
-           last == counted && last - first == static_cast<uint32_t>(whole - 1);
+// Whether the records of the current day file are the ones the counters describe: inFile of
+// them, the last numbered totalRecCnt, with no gap.
+bool FitsCounters(long whole, uint32_t first, uint32_t last, long inFile, uint32_t counted) {
+    return whole >= 1 && whole == inFile && last == counted &&
+           last - first == static_cast<uint32_t>(whole - 1);
+}
+
+// The kind of record 1 (the first of day file 1) tells whether it started its day file: kind 2
+// (one record per file) does, so that file 1 counts in dayCnt; kind 1 does not, its file was
+// started by the writer's own step from no day file to day file 1.
+bool FirstRecordStartedItsFile(int fd) {
+    uint8_t kind[4] = {};
+    return pread(fd, kind, sizeof kind, static_cast<off_t>(kLpHeaderSize + 12)) ==
+               static_cast<ssize_t>(sizeof kind) &&
+           kind[0] == 0 && kind[1] == 0 && kind[2] == 0 && kind[3] == 2;
 }
 
 // A day file where the profile's records break off: what a power cut can leave when the end of
@@ -206,8 +215,9 @@ std::string BreakIn(const DayFileShape& shape, const Records& records, uint32_t 
 }
 
 // The day files before the current one hold whole records numbered on from 1 without a gap, two
-// record numbers read per file; *next receives the number the current day file starts with.
-bool CheckEarlierFiles(int lp, uint32_t* next) {
+// record numbers read per file; *next receives the number the current day file starts with, and
+// *firstStarted whether record 1 started day file 1.
+bool CheckEarlierFiles(int lp, uint32_t* next, bool* firstStarted) {
     const off_t recordSize = static_cast<off_t>(LpRecordSize(g_lP[lp].numChannels));
     char path[kMaxLpPathSize];
     *next = 1;
@@ -216,6 +226,9 @@ bool CheckEarlierFiles(int lp, uint32_t* next) {
         DayFileShape shape = LookAt(path, lp);
         const Records records = shape.regular ? RecordsOf(shape, recordSize) : Records();
         const std::string holds = BreakIn(shape, records, *next, lp);
+        if (number == 1 && holds.empty()) {
+            *firstStarted = FirstRecordStartedItsFile(shape.fd);
+        }
         Release(shape);
         if (!holds.empty()) {
             PrintBreak(lp, path, holds);
@@ -226,67 +239,80 @@ bool CheckEarlierFiles(int lp, uint32_t* next) {
     return true;
 }
 
-// The current day file d: what a run may append to, after cutting what a killed run left.
-bool CheckCurrentFile(int lp, const char* path, uint32_t first, LP_UNCOUNTED_CUTS* cuts) {
+// The current day file d: what a run may append to, after cutting what a killed run left. Its
+// records go on from record first; firstStarted says whether record 1 started day file 1 (when
+// d is 1, this file tells).
+bool CheckCurrentFile(int lp, const char* path, uint32_t first, bool firstStarted,
+                      LP_UNCOUNTED_CUTS* cuts) {
     const LP_STATE& state = g_lP[lp];
     const LP_FILE_INFO& info = state.fileInfo;
     const uint32_t counted = static_cast<uint32_t>(info.totalRecCnt);
     const off_t recordSize = static_cast<off_t>(LpRecordSize(state.numChannels));
     const int n = lp + 1;
     const std::string counts = "records up to number " + std::to_string(counted) + " (fileRecCnt " +
-                               std::to_string(info.fileRecCnt) + ")";
+                               std::to_string(info.fileRecCnt) + ", dayCnt " +
+                               std::to_string(info.dayCnt) + ")";
     DayFileShape shape = LookAt(path, lp);
     std::string holds;
+    std::string wayOut = WayOut(lp);
     if (!shape.exists) {
         holds = "is missing";
     } else if (!shape.regular) {
         holds = std::string("is ") + shape.kind;
+        wayOut = std::string("remove it and run lpdump --repair") + (lp == 0 ? "" : " -2") +
+                 ", or -c starts the profile afresh";
     } else if (!shape.header) {
         holds = "does not start with LP " + std::to_string(n) + "'s day-file header";
     } else {
+        if (info.currentDay == 1) {
+            firstStarted = FirstRecordStartedItsFile(shape.fd);
+        }
+        // Every day file after the first was started by a record, which set fileRecCnt back to
+        // 0, and so was the first when record 1 started it; each started file counts in dayCnt.
+        const long inFile =
+            static_cast<long>(info.fileRecCnt) + ((info.currentDay > 1 || firstStarted) ? 1 : 0);
+        const bool days = info.dayCnt == info.currentDay - (firstStarted ? 0 : 1);
         const Records records = RecordsOf(shape, recordSize);
         const off_t header = static_cast<off_t>(kLpHeaderSize);
+        const int other =
+            records.partial != 0 ? OtherChannelCount(shape, state.numChannels, counted) : 0;
+        uint32_t before = 0;
         if (!records.read) {
             holds = std::string("cannot be read (") + strerror(errno) + ")";
         } else if (records.whole >= 1 && records.first != first) {
             PrintBreak(lp, path, BreakIn(shape, records, first, lp));
             Release(shape);
             return false;
-        } else if (records.partial == 0 &&
-                   FitsCounters(records.whole, records.first, records.last, info)) {
+        } else if (other != 0) {
+            // Records of another width can read as records of this one and a partial record.
+            printf(
+                "profill: LP %d's current day file %s holds records of %d channels, but the "
+                "CDS's channel count is %d; set the channel count back, or -c starts the "
+                "profile afresh\n",
+                n, path, other, state.numChannels);
+            Release(shape);
+            return false;
+        } else if (days &&
+                   FitsCounters(records.whole, records.first, records.last, inFile, counted)) {
+            // The head of an uncounted record, if any, goes.
+            cuts->currentKeep = records.partial != 0 ? shape.size - records.partial : -1;
             Release(shape);
             return true;
-        } else if (records.partial != 0 &&
-                   FitsCounters(records.whole, records.first, records.last, info)) {
-            cuts->currentKeep = shape.size - records.partial;  // the head of an uncounted record
+        } else if (days && records.partial == 0 && records.whole >= 2 &&
+                   records.last == counted + 1u &&
+                   NumberAt(shape.fd, header + (records.whole - 2) * recordSize, &before) &&
+                   FitsCounters(records.whole - 1, records.first, before, inFile, counted)) {
+            cuts->currentKeep = shape.size - recordSize;  // a whole uncounted record
             Release(shape);
             return true;
-        } else if (records.partial == 0 && records.whole >= 2 && records.last == counted + 1u) {
-            uint32_t before = 0;
-            if (NumberAt(shape.fd, header + (records.whole - 2) * recordSize, &before) &&
-                FitsCounters(records.whole - 1, records.first, before, info)) {
-                cuts->currentKeep = shape.size - recordSize;  // a whole uncounted record
-                Release(shape);
-                return true;
-            }
         }
         if (holds.empty()) {
-            const int other = OtherChannelCount(shape, state.numChannels, counted);
-            if (other != 0) {
-                printf(
-                    "profill: LP %d's current day file %s holds records of %d channels, but the "
-                    "CDS's channel count is %d; set the channel count back, or -c starts the "
-                    "profile afresh\n",
-                    n, path, other, state.numChannels);
-                Release(shape);
-                return false;
-            }
             holds = "holds " + Describe(records);
         }
     }
     Release(shape);
     printf("profill: LP %d's current day file %s %s, but the CDS counts %s; %s\n", n, path,
-           holds.c_str(), counts.c_str(), WayOut(lp).c_str());
+           holds.c_str(), counts.c_str(), wayOut.c_str());
     return false;
 }
 
@@ -373,12 +399,22 @@ bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
     *cuts = LP_UNCOUNTED_CUTS();
     const int current = g_lP[lp].fileInfo.currentDay;
     char path[kMaxLpPathSize];
+    const LP_FILE_INFO& info = g_lP[lp].fileInfo;
     uint32_t first = 1;
+    bool firstStarted = false;
     if (current > 0) {
         FormatLpFilePath(path, lp, current);
-        if (!CheckEarlierFiles(lp, &first) || !CheckCurrentFile(lp, path, first, cuts)) {
+        if (!CheckEarlierFiles(lp, &first, &firstStarted) ||
+            !CheckCurrentFile(lp, path, first, firstStarted, cuts)) {
             return false;
         }
+    } else if (info.fileRecCnt != 0 || info.totalRecCnt != 0 || info.dayCnt != 0) {
+        printf(
+            "profill: LP %d has no current day file in the CDS, but the CDS counts records up to "
+            "number %u (fileRecCnt %d, dayCnt %d); %s\n",
+            lp + 1, static_cast<uint32_t>(info.totalRecCnt), info.fileRecCnt, info.dayCnt,
+            WayOut(lp).c_str());
+        return false;
     }
     DIR* directory = opendir(LpDirectory(lp));
     if (directory == nullptr) {
