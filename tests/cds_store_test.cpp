@@ -268,6 +268,16 @@ const ToolsCase kToolsCases[] = {
          bytes.replace(seed.root * seed.page + sizeof(size_t) + 8 + 2, 2, "\xfe\xff");
          WriteFile(path, bytes); },
      Reach::kPlain, "damaged: page <root> node 1 lies outside the page", 1, nullptr},
+    {"FreeTreeFlags", [](const std::string& path, const Seed& seed) {
+         // The flags of the free tree's record in both meta pages, after the page header, magic,
+         // version, address and map size.
+         // Sorted duplicates (0x04) besides the integer keys.
+         std::string bytes = seed.bytes;
+         const uint16_t flags = 0x0c;
+         for (size_t meta : {size_t{0}, seed.page})
+             memcpy(&bytes[meta + 16 + 8 + 2 * sizeof(size_t) + 4], &flags, sizeof flags);
+         WriteFile(path, bytes); },
+     Reach::kPlain, "damaged: the free tree has flags 0xc", 2, nullptr},
     {"NoMarkAndAValueThatIsNoElement", [](const std::string& path, const Seed& seed) {
          RemoveMark(path, seed);
          EXPECT_TRUE(WriteThroughLmdb(path, [](MDB_txn* txn, MDB_dbi main) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -54,6 +55,15 @@ bool CheckMeta(const StoreMeta& meta, size_t pageSize, uint64_t fileSize, std::s
         *error = "truncated: " + std::to_string(fileSize) + " bytes, shorter than the " +
                  std::to_string(meta.lastPage + uint64_t{1}) + " pages of " +
                  std::to_string(pageSize) + " bytes its meta page counts";
+        return false;
+    }
+    // LMDB takes the free tree's flags from the meta page; one of the flags of sorted duplicates
+    // there makes its first write abort.
+    if ((meta.trees[kFreeTree].flags & kDuplicateFlags) != 0) {
+        char text[64];
+        snprintf(text, sizeof text, "damaged: the free tree has flags 0x%x",
+                 meta.trees[kFreeTree].flags);
+        *error = text;
         return false;
     }
     static const char* const kNames[] = {"free", "main"};

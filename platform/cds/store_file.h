@@ -76,6 +76,8 @@ struct StoreMeta {
 
 constexpr int kFreeTree = 0;
 constexpr int kMainTree = 1;
+// A tree's flags of sorted duplicates (sorted, fixed size, integer, reverse).
+constexpr uint16_t kDuplicateFlags = 0x04 | 0x10 | 0x20 | 0x40;
 
 // A store file opened for reading its pages, with the current meta checked.
 struct StoreFile {
