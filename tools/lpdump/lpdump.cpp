@@ -321,6 +321,14 @@ int Repair(const Options& options) {
     }
     const bool dry = options.dryRun;
     std::string error;
+    // A store that takes no write (read-only media) would be left counting records the changes
+    // remove: the counters as they are are stored first, and nothing is changed when that fails.
+    if (!dry && !plan.changes.empty() &&
+        !WriteProfileCounters(cds, options.lp, leaves.counters, &error)) {
+        printf("lpdump: LP %d is not repaired: cannot store its counters: %s; nothing changed\n",
+               n, error.c_str());
+        return kExitFailure;
+    }
     for (const RepairChange& change : plan.changes) {
         if (!dry && !MakeRepairChange(change, &error)) {
             printf("lpdump: LP %d is not repaired: cannot %s %s: %s\n", n,
