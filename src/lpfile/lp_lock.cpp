@@ -15,6 +15,8 @@
 namespace {
 
 int g_lockFds[2] = {-1, -1};
+constexpr int kLockTries = 10;
+constexpr useconds_t kLockPauseMicros = 10000;
 
 int OpenLpDirectory(int lp) {
     return open(LpDirectory(lp), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -60,7 +62,17 @@ LpLockResult LockLpProfile(int lp, int* holder) {
     if (fd < 0) {
         return (errno == ENOENT || errno == ENOTDIR) ? kLpLockNoDirectory : kLpLockFailed;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // LpLockHolder holds a shared lock for an instant: a few tries over a tenth of a second tell
+    // it from a writer, which holds the lock for its whole run.
+    int locked = -1;
+    for (int tries = 0; tries < kLockTries; ++tries) {
+        locked = flock(fd, LOCK_EX | LOCK_NB);
+        if (locked == 0 || errno != EWOULDBLOCK) {
+            break;
+        }
+        usleep(kLockPauseMicros);
+    }
+    if (locked != 0) {
         const int error = errno;
         LpLockResult result = kLpLockFailed;
         if (error == EWOULDBLOCK) {
@@ -90,17 +102,15 @@ int LpLockHolder(int lp) {
     if (fd < 0) {
         return 0;
     }
-    struct stat st = {};
-    int pid = fstat(fd, &st) == 0 ? FlockHolderPid(st) : -1;
-    if (pid < 0) {
-        // No list of locks (no /proc): ask the lock itself, with a shared request that is let go
-        // at once, so a writer starting in that instant is the only one that could notice.
-        if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
-            flock(fd, LOCK_UN);
-            pid = 0;
-        } else {
-            pid = errno == EWOULDBLOCK ? -1 : 0;
-        }
+    // The lock itself answers; the kernel's list of locks only names the holder, and does not
+    // list a holder in another pid namespace.
+    int pid = 0;
+    if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
+        flock(fd, LOCK_UN);
+    } else if (errno == EWOULDBLOCK) {
+        struct stat st = {};
+        pid = fstat(fd, &st) == 0 ? FlockHolderPid(st) : -1;
+        pid = pid > 0 ? pid : -1;
     }
     close(fd);
     return pid;

@@ -11,13 +11,13 @@ enum LpLockResult {
     kLpLockFailed = 3,       // the directory could not be opened or locked; errno says why
 };
 
-// Takes the lock of LP index lp without waiting. On kLpLockBusy, *holder is the pid of the
+// Takes the lock of LP index lp, waiting at most a tenth of a second. On kLpLockBusy, *holder is the pid of the
 // process holding it, or 0 when that cannot be known. The lock is held until UnlockLpProfile or
 // the end of the process; it is not passed on to programs the process runs.
 LpLockResult LockLpProfile(int lp, int* holder);
 void UnlockLpProfile(int lp);
 
-// The pid of a process that holds the lock of LP index lp, without taking it: 0 when nobody
-// holds it (or the directory is missing), -1 when it is held by a process whose pid cannot be
-// known.
+// The pid of a process that holds the lock of LP index lp: 0 when nobody holds it (or the
+// directory is missing), -1 when it is held by a process whose pid cannot be known. Asks with a
+// shared request let go at once; a writer that starts in that instant tries again.
 int LpLockHolder(int lp);
