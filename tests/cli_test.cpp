@@ -136,6 +136,8 @@ const CliCase kCases[] = {
     {"-c -s", "<config1><info1><clear1>", 0},
     {"-c -s", "<config1><info1><fail1>", 0, {"PROFILL_JFFS=<root>", "PATH=<dir>/bin:/usr/bin:/bin"}},
     {"-c -2 -p", "<info2><clear2><table>", 0},
+    {"-c -2 -p -d 4", "debug level is: string=4 = hex=4; decimal=4\n<info2><clear2>"
+     "[WriteFileInfoToCDS] prefix=/LP/2\n[WriteFileInfoToCDS] wrote 5 values to CDS\n<table>", 0},
     {"-c -p", "<info1><clear1><table>", 0, {"PROFILL_JFFS=<root>//"}},
     {"-p", "<badRoot>\"jffs\"\n", 1, {"PROFILL_JFFS=jffs"}},
     {"-p", "<badRoot>\"/tmp/a?b\"\n", 1, {"PROFILL_JFFS=/tmp/a\nb"}},

@@ -29,7 +29,12 @@ namespace {
 // old counts over removed files, so the counts as they are are stored first, and when that fails
 // nothing is removed: prints one "profill: " line and returns false.
 bool ClearLpFiles(toolkit::CCds& cds, int lp) {
-    if (WriteFileInfoToCDS(cds, lp) != 0) {
+    // The trial store is no step of the clear: its debug lines would come before the rm's line.
+    const int32_t logLevel = g_logLevel;
+    g_logLevel &= ~kDebugFileInfo;
+    const int stored = WriteFileInfoToCDS(cds, lp);
+    g_logLevel = logLevel;
+    if (stored != 0) {
         printf(
             "profill: LP %d's file information cannot be stored in the CDS, so -c removes "
             "nothing\n",
