@@ -435,13 +435,19 @@ std::string CheckState(const Recording& recording, const State& state, Tally& ta
     }
     // A run on what the cut left either refuses and leaves the day files alone, or keeps every
     // record that the way back keeps and the store counts (it cuts one written but not counted,
-    // as after a kill). Its start check looks at the current day file and those above it only,
-    // so it cannot see a day file before them that lost its end.
+    // as after a kill) and leaves a profile that verifies: it never appends after a break.
     FileTree rawFiles = ReadTree(raw.path);
     const ProgramResult rawRun = rawTools.Run(PROFILL_BIN, kNextRun);
     if (rawRun.status == 0) {
         ++tally.ran;
-        tally.ranOnBreak += rawTools.Run(LPDUMP_BIN, {"--verify", "--continued"}).status != 0;
+        const ProgramResult ranOn = rawTools.Run(LPDUMP_BIN, {"--verify", "--continued"});
+        if (ranOn.status != 0) {
+            ++tally.ranOnBreak;
+            problem +=
+                "profill ran on the state as it was and left a profile that does not "
+                "verify\n" +
+                rawRun.out + ranOn.out;
+        }
         const std::size_t counted =
             std::strtoul(stored.out.substr(stored.out.find('\n') + 1).c_str(), nullptr, 10);
         const FileTree files =
