@@ -649,13 +649,11 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
          {{"--verify"},
           2,
           {"lpdump: cannot verify LP 1: its store cannot be read",
-           "lpdump: cannot open the CDS store <store>: the client cannot open it (damaged, not a "
-           "store, or no access)"}},
+           "lpdump: cannot open the CDS store <store>: truncated: meta page 0 is cut short"}},
          {{"--repair"},
           2,
           {"lpdump: cannot repair LP 1: its store cannot be read",
-           "lpdump: cannot open the CDS store <store>: the client cannot open it (damaged, not a "
-           "store, or no access)"}}},
+           "lpdump: cannot open the CDS store <store>: truncated: meta page 0 is cut short"}}},
         {"no day-file directory",
          {},
          [](const Sandbox& box) { ASSERT_EQ(rmdir((box.root + "/lp1").c_str()), 0); },

@@ -1,12 +1,12 @@
 #include "profile_store.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
+
+#ifdef PROFILL_HOST_STORE
+#include "cds/host_store.h"
+#include "cds/pcd.h"
+#endif
 
 namespace {
 
@@ -24,19 +24,20 @@ std::string CounterPath(int lp, int k) {
     return "/LP/" + std::to_string(lp + 1) + "/" + kCounterNames[k] + "/Value";
 }
 
-// Why the client gave no connection. On a host the store is CDS_STORE, and the client says no
-// more than that it could not open it; the device's CDS has no such variable.
+// Why the client gave no connection. On a host the store's own opening says why; the device's
+// CDS says no more than that it cannot be reached.
 void ReportNoConnection() {
-    const char* store = getenv("CDS_STORE");
-    if (store == nullptr || *store == '\0') {
-        fputs("lpdump: cannot connect to the CDS\n", stderr);
-        return;
+#ifdef PROFILL_HOST_STORE
+    const std::string store = CdsStorePath();
+    std::string error;
+    if (pcd_handle_t handle = OpenCdsStore(store, &error); handle != nullptr) {
+        pcd_close(handle);
+        error = "it opens now: another program may have been changing it";
     }
-    struct stat info = {};
-    const char* reason = stat(store, &info) != 0
-                             ? strerror(errno)
-                             : "the client cannot open it (damaged, not a store, or no access)";
-    fprintf(stderr, "lpdump: cannot open the CDS store %s: %s\n", store, reason);
+    fprintf(stderr, "lpdump: cannot open the CDS store %s: %s\n", store.c_str(), error.c_str());
+#else
+    fputs("lpdump: cannot connect to the CDS\n", stderr);
+#endif
 }
 
 }  // namespace
