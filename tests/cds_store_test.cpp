@@ -269,13 +269,13 @@ const ToolsCase kToolsCases[] = {
          WriteFile(path, bytes); },
      Reach::kPlain, "damaged: page <root> node 1 lies outside the page", 1, nullptr},
     {"FreeTreeFlags", [](const std::string& path, const Seed& seed) {
-         // The flags of the free tree's record in both meta pages, after the page header, magic,
-         // version, address and map size.
+         // The flags of the free tree's record in both meta pages, after the page header (a
+         // size_t page number and four u16), magic, version, address and map size.
          // Sorted duplicates (0x04) besides the integer keys.
          std::string bytes = seed.bytes;
          const uint16_t flags = 0x0c;
          for (size_t meta : {size_t{0}, seed.page})
-             memcpy(&bytes[meta + 16 + 8 + 2 * sizeof(size_t) + 4], &flags, sizeof flags);
+             memcpy(&bytes[meta + 3 * sizeof(size_t) + 16 + 4], &flags, sizeof flags);
          WriteFile(path, bytes); },
      Reach::kPlain, "damaged: the free tree has flags 0xc", 2, nullptr},
     {"NoMarkAndAValueThatIsNoElement", [](const std::string& path, const Seed& seed) {
