@@ -143,8 +143,15 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
     const std::string earlier =
         Header('1') + Numbered(1) + Numbered(2) + Numbered(3) + Numbered(4) + Numbered(5);
     const std::string counted = Header('1') + Numbered(6) + Numbered(7);
-    const std::string wide = Header('1') + std::string(3, '\0') + '\6' + std::string(108, 'w') +
-                             std::string(3, '\0') + '\7' + std::string(108, 'w');
+    // Records of 16 channels numbered from first to last.
+    const auto wideRecords = [](char first, char last) {
+        std::string bytes = Header('1');
+        for (char n = first; n <= last; ++n) {
+            bytes += std::string(3, '\0') + n + std::string(108, 'w');
+        }
+        return bytes;
+    };
+    const std::string wide = wideRecords(6, 7);
     const std::string wayOut =
         "; lpdump --repair brings the CDS in line with the files; -c starts the profile afresh\n";
     const std::string removed =
@@ -166,6 +173,11 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
         std::vector<std::size_t> kept;  // bytes of each file after the check (and cut)
         int32_t dayCnt = -1;            // -1: currentDay - 1, as record 1 of kind 1 leaves it
     };
+    constexpr std::size_t kGone = SIZE_MAX;  // the file is removed
+    auto removedFile = [](const char* file) {
+        return "profill: removed <dir>" + std::string(file) +
+               ".lp, which holds only a record that its file information does not count\n";
+    };
     auto cut = [&](const char* file, int bytes) {
         return Replace(Replace(removed, "<file>", file), "<n>", std::to_string(bytes));
     };
@@ -176,9 +188,9 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
         {"PartialAfterTheLastCounted", 2, 1, 7, {{2, counted + Numbered(8).substr(0, 21)}},
          cut("2", 21), {counted.size()}},
         {"UncountedRecordStartedTheNextFile", 2, 1, 7, {{2, counted}, {3, Header('1') + Numbered(8)}},
-         cut("3", 66), {counted.size(), 0}},
+         removedFile("3"), {counted.size(), kGone}},
         {"NoDayStartedButOneUncountedRecord", 0, 0, 0, {{1, Header('1') + Numbered(1)}},
-         cut("1", 66), {0}},
+         removedFile("1"), {kGone}},
         {"NextFileHeaderOnly", 2, 1, 7, {{2, counted}, {3, Header('1')}, {9, "LP"}}, "",
          {counted.size(), 32, 2}},
         {"CountersAhead", 2, 1, 9, {{2, counted}}, "profill: LP 1's current day file <dir>2.lp "
@@ -225,6 +237,12 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
         {"NextFileIsADirectory", 2, 1, 7, {{2, counted}, {3, "<dir>"}}, "profill: LP 1's day file "
          "<dir>3.lp is a directory, not a regular file; remove it, or -c starts the profile "
          "afresh\n", {counted.size()}},
+        {"ChannelCountChangedUnderTwoDayFiles", 2, 1, 7, {{1, wideRecords(1, 5)}, {2, wide}},
+         "profill: LP 1's day file <dir>1.lp holds records of 16 channels, but the CDS's channel "
+         "count is 3; set the channel count back, or -c starts the profile afresh\n",
+         {32 + 5 * 112, wide.size()}},
+        {"CountersAheadOfTheFiles", 4, 0, 9, {{2, counted}}, "profill: LP 1's current day file "
+         "<dir>4.lp is missing" + counts + "9 (fileRecCnt 0, dayCnt 3)" + wayOut, {counted.size()}},
         // A power cut lost the end of an earlier day file, or all of it.
         {"EarlierFileLostItsEnd", 2, 1, 7, {{1, earlier.substr(0, 32 + 3 * 34 + 5)}, {2, counted}},
          "profill: LP 1's day file <dir>1.lp holds 3 records numbered 1 to 3 and 5 bytes of "
@@ -279,7 +297,12 @@ TEST(LpStartCheckTest, RefusesDayFilesTheBookkeepingDoesNotDescribeAndCutsAKille
             if (file.bytes[0] != '<') {
                 ASSERT_LT(k, c.kept.size());
                 const std::string path = dir + std::to_string(file.number) + ".lp";
-                EXPECT_EQ(ReadFile(path), file.bytes.substr(0, c.kept[k++])) << path;
+                if (c.kept[k] == kGone) {
+                    EXPECT_NE(access(path.c_str(), F_OK), 0) << path;
+                } else {
+                    EXPECT_EQ(ReadFile(path), file.bytes.substr(0, c.kept[k])) << path;
+                }
+                ++k;
             }
         }
     }

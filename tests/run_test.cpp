@@ -503,9 +503,9 @@ const struct {
      "LP 1 has a current day file of -1 in the CDS, which cannot be continued; -c starts the "
      "profile afresh\n"},
     {15, "3 1 200 2 0", "-i 5",
-     "LP 1's day file <root>/lp1/1.lp is missing, so the profile's records break off there; "
-     "lpdump --repair --force keeps the records before the break; -c starts the profile "
-     "afresh\n"},
+     "LP 1's current day file <root>/lp1/3.lp does not start with LP 1's day-file header, but "
+     "the CDS counts records up to number 200 (fileRecCnt 1, dayCnt 2); lpdump --repair brings "
+     "the CDS in line with the files; -c starts the profile afresh\n"},
 };
 
 TEST(RunTest, ProfileThatCannotBeGeneratedIsRefusedBeforeAnythingIsTouched) {

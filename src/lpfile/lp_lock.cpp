@@ -24,8 +24,8 @@ int OpenLpDirectory(int lp) {
 
 // The pid of a process holding an flock on the file of st, from the kernel's list of locks
 // (lines like "3: FLOCK  ADVISORY  WRITE 1234 08:01:131090 0 EOF"); 0 when none is listed, -1
-// when the list cannot be read.
-int FlockHolderPid(const struct stat& st) {
+// when the list cannot be read. *writer says whether the lock listed is exclusive.
+int FlockHolderPid(const struct stat& st, bool* writer) {
     FILE* locks = fopen("/proc/locks", "re");
     if (locks == nullptr) {
         return -1;
@@ -44,6 +44,7 @@ int FlockHolderPid(const struct stat& st) {
         if (sscanf(line, "%*d: %15s %*s %15s %d %63s", kind, mode, &holder, file) == 4 &&
             strcmp(kind, "FLOCK") == 0 && strcmp(file, wanted) == 0 && holder > 0) {
             pid = holder;
+            *writer = strcmp(mode, "WRITE") == 0;
         }
     }
     fclose(locks);
@@ -62,28 +63,28 @@ LpLockResult LockLpProfile(int lp, int* holder) {
     if (fd < 0) {
         return (errno == ENOENT || errno == ENOTDIR) ? kLpLockNoDirectory : kLpLockFailed;
     }
-    // LpLockHolder holds a shared lock for an instant: a few tries over a tenth of a second tell
-    // it from a writer, which holds the lock for its whole run.
-    int locked = -1;
+    // LpLockHolder holds a shared lock for an instant: a writer seen in the kernel's list
+    // refuses at once, any other holder is given a few tries over a tenth of a second.
+    int error = 0;
+    int pid = 0;
     for (int tries = 0; tries < kLockTries; ++tries) {
-        locked = flock(fd, LOCK_EX | LOCK_NB);
-        if (locked == 0 || errno != EWOULDBLOCK) {
+        error = flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+        if (error != EWOULDBLOCK) {
+            break;
+        }
+        struct stat st = {};
+        bool writer = false;
+        pid = fstat(fd, &st) == 0 ? FlockHolderPid(st, &writer) : -1;
+        if (writer) {
             break;
         }
         usleep(kLockPauseMicros);
     }
-    if (locked != 0) {
-        const int error = errno;
-        LpLockResult result = kLpLockFailed;
-        if (error == EWOULDBLOCK) {
-            struct stat st = {};
-            const int pid = fstat(fd, &st) == 0 ? FlockHolderPid(st) : -1;
-            *holder = pid > 0 ? pid : 0;
-            result = kLpLockBusy;
-        }
+    if (error != 0) {
         close(fd);
+        *holder = (error == EWOULDBLOCK && pid > 0) ? pid : 0;
         errno = error;
-        return result;
+        return error == EWOULDBLOCK ? kLpLockBusy : kLpLockFailed;
     }
     g_lockFds[index] = fd;
     return kLpLockTaken;
@@ -109,7 +110,8 @@ int LpLockHolder(int lp) {
         flock(fd, LOCK_UN);
     } else if (errno == EWOULDBLOCK) {
         struct stat st = {};
-        pid = fstat(fd, &st) == 0 ? FlockHolderPid(st) : -1;
+        bool writer = false;
+        pid = fstat(fd, &st) == 0 ? FlockHolderPid(st, &writer) : -1;
         pid = pid > 0 ? pid : -1;
     }
     close(fd);

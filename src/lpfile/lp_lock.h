@@ -11,9 +11,9 @@ enum LpLockResult {
     kLpLockFailed = 3,       // the directory could not be opened or locked; errno says why
 };
 
-// Takes the lock of LP index lp, waiting at most a tenth of a second. On kLpLockBusy, *holder is the pid of the
-// process holding it, or 0 when that cannot be known. The lock is held until UnlockLpProfile or
-// the end of the process; it is not passed on to programs the process runs.
+// Takes the lock of LP index lp, waiting at most a tenth of a second. On kLpLockBusy, *holder is
+// the pid of the process holding it, or 0 when that cannot be known. The lock is held until
+// UnlockLpProfile or the end of the process; it is not passed on to programs the process runs.
 LpLockResult LockLpProfile(int lp, int* holder);
 void UnlockLpProfile(int lp);
 

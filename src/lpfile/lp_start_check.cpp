@@ -144,22 +144,37 @@ std::string WayOut(int lp) {
            " brings the CDS in line with the files; -c starts the profile afresh";
 }
 
-// A channel count other than the profile's whose records fit the file exactly and end with
-// record number counted or counted + 1; 0 when there is none.
-int OtherChannelCount(const DayFileShape& shape, int channels, uint32_t counted) {
+// A channel count other than the profile's at which the file holds whole records numbered on
+// from first without a gap, the last one numbered last or last + 1 (any last when anyLast); 0
+// when there is none. A partial record can read as whole records of another width, but their
+// numbers then do not run on.
+int OtherChannelCount(const DayFileShape& shape, int channels, uint32_t first, uint32_t last,
+                      bool anyLast) {
+    const off_t body = shape.size - static_cast<off_t>(kLpHeaderSize);
+    const off_t header = static_cast<off_t>(kLpHeaderSize);
     for (int n = 1; n <= kMaxChannels; ++n) {
         const off_t size = static_cast<off_t>(LpRecordSize(n));
-        const off_t body = shape.size - static_cast<off_t>(kLpHeaderSize);
         if (n == channels || body < size || body % size != 0) {
             continue;
         }
-        uint32_t last = 0;
-        if (NumberAt(shape.fd, static_cast<off_t>(kLpHeaderSize) + body - size, &last) &&
-            (last == counted || last == counted + 1u)) {
+        const uint32_t whole = static_cast<uint32_t>(body / size);
+        uint32_t firstThere = 0;
+        uint32_t lastThere = 0;
+        if (NumberAt(shape.fd, header, &firstThere) &&
+            NumberAt(shape.fd, header + body - size, &lastThere) && firstThere == first &&
+            lastThere - firstThere == whole - 1u &&
+            (anyLast || lastThere == last || lastThere == last + 1u)) {
             return n;
         }
     }
     return 0;
+}
+
+void PrintOtherChannelCount(int lp, const char* path, bool current, int other, int channels) {
+    printf(
+        "profill: LP %d's %sday file %s holds records of %d channels, but the CDS's channel count "
+        "is %d; set the channel count back, or -c starts the profile afresh\n",
+        lp + 1, current ? "current " : "", path, other, channels);
 }
 
 // Whether the records of the current day file are the ones the counters describe: inFile of
@@ -214,14 +229,29 @@ std::string BreakIn(const DayFileShape& shape, const Records& records, uint32_t 
     return "";
 }
 
+// Whether a day file after number, up to the current one, holds a whole record.
+bool RecordsFollow(int lp, int number, off_t recordSize) {
+    char path[kMaxLpPathSize];
+    for (int later = number + 1; later <= g_lP[lp].fileInfo.currentDay; ++later) {
+        FormatLpFilePath(path, lp, later);
+        struct stat st = {};
+        if (lstat(path, &st) == 0 && S_ISREG(st.st_mode) &&
+            st.st_size >= static_cast<off_t>(kLpHeaderSize) + recordSize) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The day files before the current one hold whole records numbered on from 1 without a gap, two
 // record numbers read per file; *next receives the number the current day file starts with, and
 // *firstStarted whether record 1 started day file 1.
 bool CheckEarlierFiles(int lp, uint32_t* next, bool* firstStarted) {
-    const off_t recordSize = static_cast<off_t>(LpRecordSize(g_lP[lp].numChannels));
+    const LP_STATE& state = g_lP[lp];
+    const off_t recordSize = static_cast<off_t>(LpRecordSize(state.numChannels));
     char path[kMaxLpPathSize];
     *next = 1;
-    for (int number = 1; number < g_lP[lp].fileInfo.currentDay; ++number) {
+    for (int number = 1; number < state.fileInfo.currentDay; ++number) {
         FormatLpFilePath(path, lp, number);
         DayFileShape shape = LookAt(path, lp);
         const Records records = shape.regular ? RecordsOf(shape, recordSize) : Records();
@@ -229,7 +259,22 @@ bool CheckEarlierFiles(int lp, uint32_t* next, bool* firstStarted) {
         if (number == 1 && holds.empty()) {
             *firstStarted = FirstRecordStartedItsFile(shape.fd);
         }
+        const bool read = shape.regular && shape.header && records.read;
+        const int other = !holds.empty() && read
+                              ? OtherChannelCount(shape, state.numChannels, *next, 0, true)
+                              : 0;
         Release(shape);
+        if (other != 0) {
+            PrintOtherChannelCount(lp, path, false, other, state.numChannels);
+            return false;
+        }
+        // A day file missing or cut short with no record after it is bookkeeping ahead of the
+        // files, which the check of the current day file names; only records after it break.
+        const bool endLost =
+            !shape.exists || (read && (records.whole == 0 || records.first == *next));
+        if (!holds.empty() && endLost && !RecordsFollow(lp, number, recordSize)) {
+            return true;
+        }
         if (!holds.empty()) {
             PrintBreak(lp, path, holds);
             return false;
@@ -274,22 +319,19 @@ bool CheckCurrentFile(int lp, const char* path, uint32_t first, bool firstStarte
         const bool days = info.dayCnt == info.currentDay - (firstStarted ? 0 : 1);
         const Records records = RecordsOf(shape, recordSize);
         const off_t header = static_cast<off_t>(kLpHeaderSize);
+        const bool fits = records.read && records.partial == 0 && days &&
+                          FitsCounters(records.whole, records.first, records.last, inFile, counted);
         const int other =
-            records.partial != 0 ? OtherChannelCount(shape, state.numChannels, counted) : 0;
+            fits ? 0 : OtherChannelCount(shape, state.numChannels, first, counted, false);
         uint32_t before = 0;
         if (!records.read) {
             holds = std::string("cannot be read (") + strerror(errno) + ")";
-        } else if (records.whole >= 1 && records.first != first) {
-            PrintBreak(lp, path, BreakIn(shape, records, first, lp));
+        } else if (other != 0) {
+            PrintOtherChannelCount(lp, path, true, other, state.numChannels);
             Release(shape);
             return false;
-        } else if (other != 0) {
-            // Records of another width can read as records of this one and a partial record.
-            printf(
-                "profill: LP %d's current day file %s holds records of %d channels, but the "
-                "CDS's channel count is %d; set the channel count back, or -c starts the "
-                "profile afresh\n",
-                n, path, other, state.numChannels);
+        } else if (records.whole >= 1 && records.first != first) {
+            PrintBreak(lp, path, BreakIn(shape, records, first, lp));
             Release(shape);
             return false;
         } else if (days &&
@@ -318,7 +360,7 @@ bool CheckCurrentFile(int lp, const char* path, uint32_t first, bool firstStarte
 
 // A day file numbered above the current one: the run creates it with mode "w" when it gets
 // there, so it may hold no whole record, except the one record a killed run wrote into the
-// day file it had just started (number totalRecCnt + 1), which is cut with the header.
+// day file it had just started (number totalRecCnt + 1), whose file is removed.
 bool CheckLaterFile(int lp, int number, const char* path, LP_UNCOUNTED_CUTS* cuts) {
     const LP_STATE& state = g_lP[lp];
     const int current = state.fileInfo.currentDay;
@@ -343,7 +385,7 @@ bool CheckLaterFile(int lp, int number, const char* path, LP_UNCOUNTED_CUTS* cut
     Release(shape);
     if (fits) {
         if (records.whole == 1) {
-            cuts->nextKeep = 0;  // as empty as a run killed before its first record leaves it
+            cuts->removeNext = true;
         }
         return true;
     }
@@ -451,9 +493,21 @@ bool CutUncountedLpBytes(int lp, const LP_UNCOUNTED_CUTS& cuts) {
         FormatLpFilePath(path, lp, current);
         cut = Cut(path, cuts.currentKeep);
     }
-    if (cuts.nextKeep >= 0) {
+    if (cuts.removeNext) {
+        // Removed rather than emptied: the run creates it again only if it gets there.
         FormatLpFilePath(path, lp, current + 1);
-        cut = Cut(path, cuts.nextKeep) && cut;
+        if (unlink(path) == 0) {
+            printf(
+                "profill: removed %s, which holds only a record that its file information "
+                "does not count\n",
+                path);
+        } else {
+            printf(
+                "profill: cannot remove %s, which holds only a record that its file "
+                "information does not count: %s\n",
+                path, strerror(errno));
+            cut = false;
+        }
     }
     return cut;
 }

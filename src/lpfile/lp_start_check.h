@@ -11,12 +11,12 @@
 
 #include <sys/types.h>
 
-// Where a killed run left records it never counted: each file is cut back to its size in keep
-// (-1: nothing to cut). current is the current day file, next the day file after it (file 1
-// when no day file was started yet).
+// Where a killed run left records it never counted: the current day file is cut back to its
+// size in currentKeep (-1: nothing to cut), and the day file after it (day file 1 when none was
+// started yet), which holds only such a record, is removed when removeNext is set.
 struct LP_UNCOUNTED_CUTS {
     off_t currentKeep = -1;
-    off_t nextKeep = -1;
+    bool removeNext = false;
 };
 
 // Checks the day files of LP index lp against its file information and channel count. On
@@ -25,5 +25,7 @@ struct LP_UNCOUNTED_CUTS {
 bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts);
 
 // Cuts what CheckLpFilesForRun found, printing "profill: removed N bytes at the end of PATH that
-// its file information does not count" for each file cut. Returns false when a cut failed.
+// its file information does not count" for the current day file and "profill: removed PATH,
+// which holds only a record that its file information does not count" for the next. Returns
+// false when that failed.
 bool CutUncountedLpBytes(int lp, const LP_UNCOUNTED_CUTS& cuts);
