@@ -325,8 +325,8 @@ int Repair(const Options& options) {
     // remove: the counters as they are are stored first, and nothing is changed when that fails.
     if (!dry && !plan.changes.empty() &&
         !WriteProfileCounters(cds, options.lp, leaves.counters, &error)) {
-        printf("lpdump: LP %d is not repaired: cannot store its counters: %s; nothing changed\n",
-               n, error.c_str());
+        printf("lpdump: LP %d is not repaired: cannot store its counters: %s; nothing changed\n", n,
+               error.c_str());
         return kExitFailure;
     }
     for (const RepairChange& change : plan.changes) {
