@@ -90,14 +90,6 @@ LpLockResult LockLpProfile(int lp, int* holder) {
     return kLpLockTaken;
 }
 
-void UnlockLpProfile(int lp) {
-    int& fd = g_lockFds[lp == 0 ? 0 : 1];
-    if (fd >= 0) {
-        close(fd);  // the lock goes with the last descriptor of its open directory
-        fd = -1;
-    }
-}
-
 int LpLockHolder(int lp) {
     const int fd = OpenLpDirectory(lp);
     if (fd < 0) {

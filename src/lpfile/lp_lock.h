@@ -12,10 +12,9 @@ enum LpLockResult {
 };
 
 // Takes the lock of LP index lp, waiting at most a tenth of a second. On kLpLockBusy, *holder is
-// the pid of the process holding it, or 0 when that cannot be known. The lock is held until
-// UnlockLpProfile or the end of the process; it is not passed on to programs the process runs.
+// the pid of the process holding it, or 0 when that cannot be known. The lock is held until the
+// end of the process; it is not passed on to programs the process runs.
 LpLockResult LockLpProfile(int lp, int* holder);
-void UnlockLpProfile(int lp);
 
 // The pid of a process that holds the lock of LP index lp: 0 when nobody holds it (or the
 // directory is missing), -1 when it is held by a process whose pid cannot be known. Asks with a
