@@ -381,6 +381,9 @@ TEST_P(ToolsOnStore, RefuseOrReadWithoutDying) {
     EXPECT_EQ(get.err, refused ? "cdsctl: cannot open store " + store + ": " + refusal + "\n" : "");
     const ProgramResult dump = run(CDSCTL_BIN, {"dump"});
     EXPECT_EQ(dump.status, refused ? 2 : 0);
+    const ProgramResult check = run(CDSCTL_BIN, {"check", "-2"});
+    EXPECT_EQ(check.status, refused ? 2 : 0) << check.err;
+    EXPECT_EQ(check.err, get.err);
     const ProgramResult scan = run(CDSCTL_BIN, {"scan"});
     EXPECT_EQ(scan.status, c.scanStatus) << scan.out << scan.err;
     if (!refused) {

@@ -125,7 +125,7 @@ std::string Expand(const std::string& text, const std::string& dir, const std::s
 
 TEST(CdsctlTest, RunsVerbs) {
     const std::string usage = RunProgram(CDSCTL_BIN, {"help"}).out;
-    for (const char* verb : {"init", "load", "dump", "get", "set", "rm", "scan", "help"}) {
+    for (const char* verb : {"init", "load", "dump", "get", "set", "rm", "scan", "check", "help"}) {
         EXPECT_NE(usage.find(std::string("\n  ") + verb + " "), std::string::npos) << verb;
     }
     const std::string kLoaded =
@@ -134,6 +134,14 @@ TEST(CdsctlTest, RunsVerbs) {
     const std::string kBadLoad =
         "cdsctl: <dir>/in.cds:2: bad value: 1.5.5\ncdsctl: <dir>/in.cds:4: bad path: z\n"
         "cdsctl: <dir>/in.cds:5: duplicate path: /a/int (first on line 1)\n";
+    std::string kNoProfile;
+    for (const char* leaf :
+         {"NumChannels", "IntLength", "ExtIntSync", "FrzMark", "DataSetting1", "DataSetting2"}) {
+        kNoProfile += std::string("cdsctl: /Q7M/LoadPrf/1/") + leaf + "/Value: missing\n";
+    }
+    for (const char* leaf : {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"}) {
+        kNoProfile += std::string("cdsctl: /LP/1/") + leaf + "/Value: missing\n";
+    }
     // clang-format off
     const CdsctlCase kCases[] = {
         {{"get", "/a/int", "/nope", "/a/text"}, nullptr, "7\nhi there\n", "cdsctl: /nope: not found\n", 1},
@@ -161,6 +169,15 @@ TEST(CdsctlTest, RunsVerbs) {
          "", kBadLoad.c_str(), 2},
         {{"load", "<dir>/none.cds"}, nullptr, "", "cdsctl: cannot read <dir>/none.cds: No such file or directory\n", 2},
         {{"load"}, nullptr, "", "usage: cdsctl load FILE\n", 2},
+        {{"load", "<dir>/in.cds"}, "/lp/1/dayCnt = 2\n", "",
+         "cdsctl: warning: /lp/1/dayCnt: unknown leaf; did you mean /LP/1/dayCnt/Value?\n", 0,
+         "/a/float = 1.5\n/a/int = 7\n/a/text = \"hi there\"\n/lp/1/dayCnt = 2\n"},
+        {{"set", "/Q7M/LoadPrf/2/NumChanels/Value", "3", "/LP/2/dayCnt/Value", "1"}, nullptr, "",
+         "cdsctl: warning: /Q7M/LoadPrf/2/NumChanels/Value: unknown leaf; did you mean /Q7M/LoadPrf/2/NumChannels/Value?\n", 0,
+         "/LP/2/dayCnt/Value = 1\n/Q7M/LoadPrf/2/NumChanels/Value = 3\n/a/float = 1.5\n/a/int = 7\n/a/text = \"hi there\"\n"},
+        {{"check"}, nullptr, "cdsctl: LP 1 in store <dir>/store.mdb: 11 leaves profill reads, 11 findings\n",
+         kNoProfile.c_str(), 1},
+        {{"check", "-1"}, nullptr, "", "usage: cdsctl check [-2]\n", 2},
         {{"scan"}, nullptr, "/junk: stored bytes are no element\n/none: stored bytes are no element\n"
          "cdsctl: store <dir>/store.mdb is not sound: 2 findings; 6 entries in 4 pages\n", "", 1},
         {{"scan", "x"}, nullptr, "", "usage: cdsctl scan\n", 2},
@@ -173,6 +190,7 @@ TEST(CdsctlTest, RunsVerbs) {
         {{}, nullptr, "", "<usage>", 2},
         {{"--help"}, nullptr, "<usage>", "", 0},
         {{"-h"}, nullptr, "<usage>", "", 0},
+        {{"--version"}, nullptr, "cdsctl " PROFILL_VERSION "\n", "", 0},
         {{"help", "me"}, nullptr, "", "usage: cdsctl help\n", 2},
     };
     // clang-format on
@@ -192,6 +210,88 @@ TEST(CdsctlTest, RunsVerbs) {
         EXPECT_EQ(result.err, Expand(c.err, dir.path, usage));
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(Cdsctl(store, {"dump"}).out, c.after);
+    }
+}
+
+// check on the example store changed by a load file and removals: what it lists, its findings
+// and its verdict.
+TEST(CdsctlTest, ChecksTheLeavesProfillReads) {
+    const char kLp2[] =
+        "/Q7M/LoadPrf/2/NumChannels/Value = 3\n/Q7M/LoadPrf/2/IntLength/Value = 5\n"
+        "/Q7M/LoadPrf/2/ExtIntSync/Value = 1\n/Q7M/LoadPrf/2/FrzMark/Value = 1\n"
+        "/Q7M/LoadPrf/2/DataSetting1/Value = 1\n/Q7M/LoadPrf/2/DataSetting2/Value = 0\n"
+        "/Q7M/LoadPrf/2/Chan/1/Type/Value = 1\n/Q7M/LoadPrf/2/Chan/1/Quantity/Value = 1\n"
+        "/Q7M/LoadPrf/2/Chan/1/Phase/Value = 0\n/Q7M/LoadPrf/2/Chan/1/Direction/Value = 0\n"
+        "/Q7M/LoadPrf/2/Chan/1/Records/Value = 1\n/Q7M/LoadPrf/2/Chan/1/KmValue/Value = 1.8\n"
+        "/Q7M/LoadPrf/2/Chan/1/UnComp/Value = 0\n/Q7M/LoadPrf/2/Chan/2/Type/Value = 1\n"
+        "/Q7M/LoadPrf/2/Chan/2/Quantity/Value = 1\n/Q7M/LoadPrf/2/Chan/2/Phase/Value = 0\n"
+        "/Q7M/LoadPrf/2/Chan/2/Direction/Value = 1\n/Q7M/LoadPrf/2/Chan/2/Records/Value = 1\n"
+        "/Q7M/LoadPrf/2/Chan/2/KmValue/Value = 1.8\n/Q7M/LoadPrf/2/Chan/2/UnComp/Value = 0\n"
+        "/Q7M/LoadPrf/2/Chan/3/Type/Value = 3\n/Q7M/LoadPrf/2/Chan/3/Quantity/Value = 4\n"
+        "/Q7M/LoadPrf/2/Chan/3/Phase/Value = 0\n/Q7M/LoadPrf/2/Chan/3/Direction/Value = 0\n"
+        "/Q7M/LoadPrf/2/Chan/3/Records/Value = 1\n/Q7M/LoadPrf/2/Chan/3/KmValue/Value = 14.4\n"
+        "/Q7M/LoadPrf/2/Chan/3/UnComp/Value = 1\n/LP/2/currentDay/Value = 0\n"
+        "/LP/2/fileRecCnt/Value = 0\n/LP/2/totalRecCnt/Value = 0\n/LP/2/dayCnt/Value = 0\n"
+        "/LP/2/daysDeleted/Value = 0\n"
+        "cdsctl: LP 2 in store <store>: 32 leaves profill reads, no findings\n";
+    const struct {
+        const char* load;  // over the example
+        std::vector<std::string> removed;
+        bool lp2;
+        const char* out;  // all of it, or its last line when it does not start with '/'
+        const char* err;
+        int status;
+    } kCases[] = {
+        // clang-format off
+        {"", {}, true, kLp2, "", 0},
+        {"/Q7M/LoadPrf/2/NumChanels/Value = 3\n/LP/3/dayCnt/Value = 1\n", {"/Q7M/LoadPrf/2/NumChannels/Value"}, true,
+         "cdsctl: LP 2 in store <store>: 11 leaves profill reads, 3 findings\n",
+         "cdsctl: /Q7M/LoadPrf/2/NumChannels/Value: missing\n"
+         "cdsctl: /LP/3/dayCnt/Value: unknown leaf; did you mean /LP/1/dayCnt/Value?\n"
+         "cdsctl: /Q7M/LoadPrf/2/NumChanels/Value: unknown leaf; did you mean /Q7M/LoadPrf/2/NumChannels/Value?\n", 1},
+        {"/LP/2/dayCnt = 0\n/Q7M/LoadPrf/1/IntLength = 5\n", {"/LP/2/dayCnt/Value"}, true,
+         "cdsctl: LP 2 in store <store>: 32 leaves profill reads, 2 findings\n",
+         "cdsctl: /LP/2/dayCnt/Value: missing\n"
+         "cdsctl: /LP/2/dayCnt: unknown leaf; did you mean /LP/2/dayCnt/Value?\n", 1},
+        {"/Q7M/LoadPrf/2/NumChannels/Value = 4\n", {"/Q7M/LoadPrf/2/Chan/2/KmValue/Value"}, true,
+         "cdsctl: LP 2 in store <store>: 39 leaves profill reads, 2 findings\n",
+         "cdsctl: /Q7M/LoadPrf/2/Chan/2/KmValue/Value: missing\n"
+         "cdsctl: /Q7M/LoadPrf/2/Chan/4: missing, with all its 7 leaves\n", 1},
+        {"/Q7M/LoadPrf/1/NumChannels/Value = 17\n/Q7M/LoadPrf/1/IntLength/Value = 35791395\n", {}, false,
+         "cdsctl: LP 1 in store <store>: 123 leaves profill reads, 2 findings\n",
+         "cdsctl: /Q7M/LoadPrf/1/NumChannels/Value: 17 channels, more than a record holds (profill uses the first 16); use 1 to 16\n"
+         "cdsctl: /Q7M/LoadPrf/1/IntLength/Value: an interval of 35791395 minutes, which profill cannot generate; use 1 to 35791394, or give -i\n", 1},
+        {"/Q7M/LoadPrf/2/NumChannels/Value = 0.5\n/Q7M/LoadPrf/2/IntLength/Value = 0\n", {}, true,
+         "cdsctl: LP 2 in store <store>: 11 leaves profill reads, 2 findings\n",
+         "cdsctl: /Q7M/LoadPrf/2/NumChannels/Value: 0 channels, which profill cannot generate; use 1 to 16\n"
+         "cdsctl: /Q7M/LoadPrf/2/IntLength/Value: an interval of 0 minutes, which profill cannot generate; use 1 to 35791394, or give -i\n", 1},
+        {"/LP/2/currentDay/Value = -1\n/Q7M/LoadPrf/2/IntLength/Value = 35791394\n", {}, true,
+         "cdsctl: LP 2 in store <store>: 32 leaves profill reads, 1 finding\n",
+         "cdsctl: /LP/2/currentDay/Value: a negative count of -1, which profill cannot continue; -c starts the profile afresh\n", 1},
+        // clang-format on
+    };
+    for (const auto& c : kCases) {
+        TempDir dir;
+        const std::string store = dir.path + "/store.mdb";
+        WriteFile(dir.path + "/edit.cds", c.load);
+        ASSERT_EQ(Cdsctl(store, {"init"}).status, 0);
+        ASSERT_EQ(Cdsctl(store, {"load", CDSCTL_EXAMPLE}).status, 0);
+        ASSERT_EQ(Cdsctl(store, {"load", dir.path + "/edit.cds"}).status, 0);
+        if (!c.removed.empty()) {
+            std::vector<std::string> rm = {"rm"};
+            rm.insert(rm.end(), c.removed.begin(), c.removed.end());
+            ASSERT_EQ(Cdsctl(store, rm).status, 0);
+        }
+        const ProgramResult result = Cdsctl(store, c.lp2 ? std::vector<std::string>{"check", "-2"}
+                                                         : std::vector<std::string>{"check"});
+        SCOPED_TRACE(c.load);
+        const std::string out = Replace(c.out, "<store>", store);
+        EXPECT_EQ(out[0] == '/'
+                      ? result.out
+                      : result.out.substr(result.out.rfind('\n', result.out.size() - 2) + 1),
+                  out);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(result.status, c.status);
     }
 }
 

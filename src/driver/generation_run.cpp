@@ -15,8 +15,6 @@
 namespace {
 
 constexpr uint32_t kSecondsPerDay = 86400;
-// The largest interval whose seconds still fit in g_intervalSecs.
-constexpr int32_t kMaxIntervalMinutes = INT32_MAX / 60;
 
 // Counters read from the CDS may hold anything; they wrap instead of overflowing.
 void Advance(int32_t& counter) {
@@ -53,14 +51,14 @@ bool CheckLpRunSettings(LP_UNCOUNTED_CUTS* cuts) {
     const int lpNumber = g_profileIndex + 1;
     // Without channels the configuration reader reads nothing else, the interval included, and
     // no record can be written.
-    if (lp.numChannels <= 0) {
+    if (!IsLpChannelCountUsable(lp.numChannels)) {
         printf(
             "profill: LP %d has %d channels in the CDS, which cannot be generated; configure 1 to "
             "16 channels (NumChannels)\n",
             lpNumber, lp.numChannels);
         return false;
     }
-    if (!g_useLocalInterval && (lp.intLength <= 0 || lp.intLength > kMaxIntervalMinutes)) {
+    if (!g_useLocalInterval && !IsLpIntervalUsable(lp.intLength)) {
         printf(
             "profill: LP %d has an interval length of %d minutes in the CDS, which cannot be "
             "generated; give an interval with -i (1-60, 1440, 10080 or 43800)\n",

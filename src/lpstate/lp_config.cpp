@@ -2,25 +2,21 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "driver/debug_log.h"
 #include "driver/run_options.h"
 #include "lpstate/cds_client.h"
+#include "lpstate/lp_leaves.h"
 #include "lpstate/lp_state.h"
 
 namespace {
 
-// Leaves of a profile's batch, after the profile prefix: the settings, then per channel (after
-// "/Chan/<k>") the channel's leaves. A leaf's item number is its position in the batch.
-const char* const kSettingLeaves[] = {"/IntLength/Value", "/ExtIntSync/Value", "/FrzMark/Value",
-                                      "/DataSetting1/Value", "/DataSetting2/Value"};
-const char* const kChannelLeaves[] = {"/Type/Value",      "/Quantity/Value", "/Phase/Value",
-                                      "/Direction/Value", "/Records/Value",  "/KmValue/Value",
-                                      "/UnComp/Value"};
-constexpr int kSettingCount = sizeof kSettingLeaves / sizeof kSettingLeaves[0];
-constexpr int kChannelLeafCount = sizeof kChannelLeaves / sizeof kChannelLeaves[0];
+// A leaf's item number is its position in the batch: the settings, then each channel's leaves.
+constexpr int kSettingCount = static_cast<int>(std::size(kLpSettingLeaves));
+constexpr int kChannelLeafCount = static_cast<int>(std::size(kLpChannelLeaves));
 
 // The CDS holds these as 32-bit numbers and the record as 16 bits: only the low half is kept,
 // so 70000 reads as 4464 and 40000 as -25536.
@@ -84,7 +80,7 @@ BatchResult ReadBatch(toolkit::CCds& cds, std::string prefix, LP_STATE& lp, bool
     }
     std::vector<std::string> paths;
     paths.reserve(static_cast<size_t>(kSettingCount + kChannelLeafCount * lp.numChannels));
-    for (const char* leaf : kSettingLeaves) {
+    for (const char* leaf : kLpSettingLeaves) {
         paths.push_back(prefix + leaf);
     }
     prefix += "/Chan/";
@@ -93,7 +89,7 @@ BatchResult ReadBatch(toolkit::CCds& cds, std::string prefix, LP_STATE& lp, bool
     }
     for (int k = 1; k <= lp.numChannels; ++k) {
         const std::string channelPrefix = prefix + std::to_string(k);
-        for (const char* leaf : kChannelLeaves) {
+        for (const char* leaf : kLpChannelLeaves) {
             paths.push_back(channelPrefix + leaf);
         }
     }
@@ -173,9 +169,9 @@ int ReadLpConfig(toolkit::CCds& cds, int lpMask) {
             DebugPrintf("[ReadLpConfig] Processing LP %d\n", n);
         }
         LP_STATE& lp = g_lP[n - 1];
-        const std::string prefix = "/Q7M/LoadPrf/" + std::to_string(n);
+        const std::string prefix = LpConfigPrefix(n);
 
-        const std::string countPath = prefix + "/NumChannels/Value";
+        const std::string countPath = prefix + kLpChannelCountLeaf;
         api_status_t status = 0;
         toolkit::CElement count;
         element_property_t property = 0;

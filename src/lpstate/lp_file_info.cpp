@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "driver/run_options.h"
 #include "lpstate/cds_client.h"
 #include "lpstate/lp_config.h"
+#include "lpstate/lp_leaves.h"
 #include "lpstate/lp_state.h"
 
 namespace {
@@ -18,21 +20,15 @@ constexpr int kFileInfoLeafCount = 5;
 int32_t LP_FILE_INFO::*const kFileInfoFields[kFileInfoLeafCount] = {
     &LP_FILE_INFO::currentDay, &LP_FILE_INFO::fileRecCnt, &LP_FILE_INFO::totalRecCnt,
     &LP_FILE_INFO::dayCnt, &LP_FILE_INFO::daysDeleted};
-const char* const kFileInfoLeaves[kFileInfoLeafCount] = {"/currentDay/Value", "/fileRecCnt/Value",
-                                                         "/totalRecCnt/Value", "/dayCnt/Value",
-                                                         "/daysDeleted/Value"};
-
-std::string FileInfoPrefix(int n) {
-    return "/LP/" + std::to_string(n);
-}
+static_assert(std::size(kLpFileInfoLeaves) == kFileInfoLeafCount);
 
 // The five leaf paths of LP number n (1 or 2), in batch order. They never change, and the run
 // stores them after every record, so they are built once.
 const std::vector<std::string>& FileInfoPaths(int n) {
     auto build = [](int lpNumber) {
         std::vector<std::string> paths;
-        for (const char* leaf : kFileInfoLeaves) {
-            paths.push_back(FileInfoPrefix(lpNumber) + leaf);
+        for (const char* leaf : kLpFileInfoLeaves) {
+            paths.push_back(LpFileInfoPrefix(lpNumber) + leaf);
         }
         return paths;
     };
@@ -67,7 +63,7 @@ int ReadLpFileInfo(toolkit::CCds& cds, int lpMask) {
             DebugPrintf("[ReadLpFileInfo] Processing LP %d\n", i + 1);
         }
         if (debug) {
-            DebugPrintf("[ReadLpFileInfo] prefix=%s \n", FileInfoPrefix(bit).c_str());
+            DebugPrintf("[ReadLpFileInfo] prefix=%s \n", LpFileInfoPrefix(bit).c_str());
         }
         const std::vector<std::string>& paths = FileInfoPaths(bit);
         std::vector<api_status_t> statuses;
@@ -112,7 +108,7 @@ int ReadLpFileInfo(toolkit::CCds& cds, int lpMask) {
 int WriteFileInfoToCDS(toolkit::CCds& cds, int lp) {
     const bool debug = (g_logLevel & kDebugFileInfo) != 0;
     if (debug) {
-        DebugPrintf("[WriteFileInfoToCDS] prefix=%s\n", FileInfoPrefix(lp + 1).c_str());
+        DebugPrintf("[WriteFileInfoToCDS] prefix=%s\n", LpFileInfoPrefix(lp + 1).c_str());
     }
     const std::vector<std::string>& paths = FileInfoPaths(lp + 1);
     static const std::vector<pcd_tribool_t> kFlags(kFileInfoLeafCount, 1);

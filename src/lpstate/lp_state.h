@@ -7,6 +7,18 @@
 constexpr int kLpCount = 2;
 constexpr int kMaxChannels = 16;
 constexpr int kFileInfoListSize = 30;
+// The longest interval whose seconds still fit in the run's 32-bit interval.
+constexpr int32_t kMaxIntervalMinutes = INT32_MAX / 60;
+
+// What a run can generate from the CDS: a record has room for kMaxChannels channels (the reader
+// cuts a larger count to it), and an interval taken from the CDS must be at least a minute and
+// fit in 32-bit seconds.
+constexpr bool IsLpChannelCountUsable(int32_t channels) {
+    return channels >= 1 && channels <= kMaxChannels;
+}
+constexpr bool IsLpIntervalUsable(int32_t minutes) {
+    return minutes >= 1 && minutes <= kMaxIntervalMinutes;
+}
 
 // Bit of each LP in an lpMask, by LP index: LP 1 is 1, LP 2 is 2.
 extern const int g_lpBitTable[kLpCount];

@@ -5,9 +5,13 @@
 // Values and load files use the text form described in cds_text.h; dump writes that same form,
 // so a dump loads back exactly. Every write is one transaction: all of it or nothing.
 //
+// check tells an engineer which leaves profill reads for a profile and which of them, or of the
+// leaves beside them, it cannot use; load and set warn of leaves profill never reads under the
+// profiles' prefixes, since those are nearly always typing slips, but write them as asked.
+//
 // Exit status: 0 done; 1 a path was not found, or a leaf holds bytes that are no element, or a
-// scan found damage; 2 a usage error, a bad value, path or load file, or a store that cannot be
-// opened or written.
+// scan or a check found something; 2 a usage error, a bad value, path or load file, or a store
+// that cannot be opened or written.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +21,7 @@
 #include "cds/host_store.h"
 #include "cds/toolkit.h"
 #include "cds_text.h"
+#include "profile_leaves.h"
 
 namespace {
 
@@ -82,6 +87,10 @@ int Write(const std::vector<CdsTextLeaf>& leaves, const std::string& note) {
     Args paths;
     std::vector<toolkit::CElement> values;
     for (const CdsTextLeaf& leaf : leaves) {
+        const std::string unknown = UnknownLeafNote(leaf.path);
+        if (!unknown.empty()) {
+            fprintf(stderr, "cdsctl: warning: %s: %s\n", leaf.path.c_str(), unknown.c_str());
+        }
         paths.push_back(leaf.path);
         values.push_back(leaf.value);
     }
@@ -289,6 +298,45 @@ int Scan(const Args& args) {
     return kExitNotFound;
 }
 
+int Check(const Args& args) {
+    if (args.size() > 1 || (args.size() == 1 && args[0] != "-2")) {
+        return kExitBadArgs;
+    }
+    const int lp = args.empty() ? 1 : 2;
+    toolkit::CCds cds(Open());
+    if (cds.handle() == nullptr) {
+        return kExitFailure;
+    }
+    Args paths;
+    std::vector<toolkit::CElement> values;
+    if (ListCdsLeaves(cds.handle(), "", paths, values) != kCdsOk) {
+        ReportStoreFailure("read", cds.handle());
+        return kExitFailure;
+    }
+    const ProfileCheck check = CheckProfileLeaves(lp, paths, values);
+    for (const std::string& line : check.listing) {
+        printf("%s\n", line.c_str());
+    }
+    // The findings come after the listing also where both go to one terminal or file.
+    fflush(stdout);
+    for (const LeafFinding& finding : check.findings) {
+        fprintf(stderr, "cdsctl: %s: %s\n", finding.path.c_str(), finding.what.c_str());
+    }
+    printf("cdsctl: LP %d in store %s: %s profill reads, %s\n", lp, CdsStorePath().c_str(),
+           Counted(check.leavesRead, "leaf", "leaves").c_str(),
+           check.findings.empty() ? "no findings"
+                                  : Counted(check.findings.size(), "finding", "findings").c_str());
+    return check.findings.empty() ? kExitOk : kExitNotFound;
+}
+
+int Version(const Args& args) {
+    if (!args.empty()) {
+        return kExitBadArgs;
+    }
+    printf("cdsctl %s\n", PROFILL_VERSION);
+    return kExitOk;
+}
+
 int Help(const Args& args);
 
 struct Verb {
@@ -306,7 +354,10 @@ const Verb kVerbs[] = {
     {"set", "set PATH VALUE [PATH VALUE]...", "write leaves, creating missing ones", Set},
     {"rm", "rm PATH...", "remove leaves", Remove},
     {"scan", "scan", "check every page and leaf of the store, report damage", Scan},
-    {"help", "help", "print this text", Help},
+    {"check", "check [-2]",
+     "list the leaves profill reads for LP 1 (LP 2), report what it cannot use", Check},
+    {"help", "help", "print this text (also -h, --help)", Help},
+    {"--version", "--version", "print the version", Version},
 };
 
 void PrintUsage(FILE* out) {
