@@ -36,9 +36,9 @@ std::string PerFileText(const std::vector<DayFileCount>& files) {
                    Plural(static_cast<long>(files.size() - i), "more day file", "more day files");
         }
         text += (groups++ == 0 ? "" : ", ") + std::to_string(files[i].records) +
-                (j - i == 1
-                     ? " in " + DayName(files[i].day)
-                     : " in each of " + DayName(files[i].day) + " to " + DayName(files[j - 1].day));
+                (j - i == 1 ? " in " + DayName(files[i].day)
+                            : " in each of " + DayName(files[i].day) +
+                                  (j - i == 2 ? " and " : " to ") + DayName(files[j - 1].day));
         i = j;
     }
     return text;
@@ -200,9 +200,10 @@ void PrintLpSummary(const ProfileSummary& summary) {
         PrintRow("verdict:", "not checked: " + s.writer);
     } else if (s.discrepancies == 0) {
         PrintRow("verdict:",
-                 "agrees with its store" + (s.notes == 0 ? std::string()
-                                                         : " (" + Plural(s.notes, "note", "notes") +
-                                                               ": lpdump --verify lists them)"));
+                 "agrees with its store" +
+                     (s.notes == 0 ? std::string()
+                                   : "; lpdump --verify" + std::string(s.lp == 1 ? " -2" : "") +
+                                         " lists its " + Plural(s.notes, "note", "notes")));
     } else {
         PrintRow("verdict:", "does not agree with its store: " +
                                  Plural(s.discrepancies, "discrepancy", "discrepancies") +
