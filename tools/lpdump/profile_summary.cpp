@@ -44,11 +44,6 @@ std::string PerFileText(const std::vector<DayFileCount>& files) {
     return text;
 }
 
-std::string IntervalText(uint32_t seconds) {
-    return seconds % 60 == 0 ? std::to_string(seconds / 60) + " min"
-                             : std::to_string(seconds) + " s";
-}
-
 void PrintRow(const char* label, const std::string& text) {
     printf("%-12s %s\n", label, text.c_str());
 }
@@ -161,7 +156,7 @@ void PrintLpSummary(const ProfileSummary& summary) {
         PrintRow("", FormatLpTime(s.firstStart, false) + " to " + FormatLpTime(s.lastEnd, false));
         std::string lengths;
         for (const auto& [seconds, count] : s.intervals) {
-            lengths += (lengths.empty() ? "" : ", ") + IntervalText(seconds) + " (" +
+            lengths += (lengths.empty() ? "" : ", ") + DurationText(seconds) + " (" +
                        Plural(count, "record", "records") + ")";
         }
         PrintRow("intervals:", lengths);
