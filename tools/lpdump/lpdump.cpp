@@ -353,6 +353,14 @@ int Summarize(const Options& options) {
             summary.notes = static_cast<int>(check.findings.size()) - summary.discrepancies;
             summary.next = NextStepText(options.lp, channels, check);
         }
+        // As for Verify: a run that came and went while the files were read leaves other counters.
+        ProfileLeaves after;
+        if (!ReadProfileLeaves(cds, options.lp, LeafUse::kVerify, &after)) {
+            return kExitFailure;
+        }
+        if (summary.writer.empty() && !SameCounters(leaves.counters, after.counters)) {
+            summary.writer = "a run wrote it while it was being read";
+        }
     }
     if (!summary.readError.empty()) {
         fprintf(stderr, "lpdump: cannot sum up LP %d: cannot read %s\n", options.lp + 1,
