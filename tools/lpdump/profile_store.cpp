@@ -81,8 +81,10 @@ bool ReadProfileLeaves(toolkit::CCds& cds, int lp, LeafUse use, ProfileLeaves* l
     std::vector<element_property_t> properties;
     const int rc = cds.get_leaves(paths, statuses, elements, properties);
     if (rc != 0) {
-        fprintf(stderr, "lpdump: cannot read %s: its read of LP %d's leaves returned %d\n",
-                StoreName().c_str(), lp + 1, rc);
+        fprintf(stderr, "lpdump: cannot read %s: its read of LP %d's leaves returned %d; %s\n",
+                StoreName().c_str(), lp + 1, rc,
+                use == LeafUse::kDump ? "give --channels N to dump without it"
+                                      : "cdsctl scan says what is wrong with it");
         return false;
     }
     *leaves = {};
