@@ -25,6 +25,8 @@
 //     the profile's lock (profile_repair.h says what it changes). Prints each change (with
 //     --dry-run each change it would make, making none) and a verdict line. --force also cuts
 //     the records from a break in their sequence on.
+//   lpdump -h | --help | --version
+//     The usage and the options, or the version, on standard output.
 //
 // Exit status: 0 all is well (--summary: the profile was read); 1 a file is not a whole day
 // file, (--verify) a discrepancy, or (--repair) day files that cannot be placed or a profile
