@@ -2,7 +2,7 @@
 # Installs the Debian packages that building profill needs, and any named as arguments. Skips
 # apt entirely when they are all present already.
 set -eu
-packages="g++ cmake make libgtest-dev liblmdb-dev pkg-config $*"
+packages="g++ cmake make libgtest-dev liblmdb-dev nlohmann-json3-dev pkg-config $*"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

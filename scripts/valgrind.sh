@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs profill, cdsctl and lpdump under valgrind's memcheck in a scratch sandbox: a cleared and a
 # continued generation run of LP 1, the display modes, daily records for LP 2, a store seeded,
-# dumped, read and written, and both profiles verified and a day file dumped. Fails when
+# dumped, read and written, and both profiles verified, summed up and dumped. Fails when
 # valgrind reports any error or a definite, indirect or possible leak, or when a run fails.
 #
 #     bash scripts/valgrind.sh
@@ -61,10 +61,13 @@ check profill -i 15 -t 1
 check profill -s
 check profill -p
 check profill -i 1440 -t 3 -c -2
-# The continued run of LP 1 starts its span afresh: --continued takes that break as a note.
-check lpdump --verify --continued
-check lpdump --verify -2
+# The continued run of LP 1 starts its span afresh: the check takes that break as a note.
+check lpdump --verify
+check lpdump --verify --json -2
+check lpdump --summary
+check lpdump --summary --json -2
 check lpdump "$PROFILL_JFFS/lp1/1.lp"
+check lpdump --csv -2
 check cdsctl scan
 # A counter set behind the files, which the repair puts right before a run continues.
 check cdsctl set /LP/1/totalRecCnt/Value 150

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "sandbox.h"
@@ -65,22 +67,30 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
         "      8  2023-11-14 22:28:20 UTC - 2023-11-14 22:43:20 UTC  2023-11-14 23:28:20 CET - "
         "2023-11-14 23:43:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10\n";
     const std::string csvHead =
-        "file,record,start,end,start_utc,end_utc,start_local,end_local,kind,flags_1,value_1,"
-        "flags_2,value_2,flags_3,value_3\n";
+        "file,profile,record,start,end,start_utc,end_utc,start_local,end_local,kind,flags_1,"
+        "value_1,flags_2,value_2,flags_3,value_3\n";
     const std::string csv7 =
-        "<f>,7,1700000000,1700000900,2023-11-14 22:13:20 UTC,2023-11-14 22:28:20 UTC,"
-        "2023-11-14 23:13:20 CET,2023-11-14 23:28:20 CET,1,0001,1.5,0002,-2,8000,1e+10\n";
+        "<f>,2,7,1700000000,1700000900,2023-11-14T22:13:20Z,2023-11-14T22:28:20Z,"
+        "2023-11-14T23:13:20+01:00,2023-11-14T23:28:20+01:00,1,0001,1.5,0002,-2,8000,1e+10\n";
     const std::string csv8 =
-        "<f>,8,1700000900,1700001800,2023-11-14 22:28:20 UTC,2023-11-14 22:43:20 UTC,"
-        "2023-11-14 23:28:20 CET,2023-11-14 23:43:20 CET,1,0001,1.5,0002,-2,8000,1e+10\n";
+        "<f>,2,8,1700000900,1700001800,2023-11-14T22:28:20Z,2023-11-14T22:43:20Z,"
+        "2023-11-14T23:28:20+01:00,2023-11-14T23:43:20+01:00,1,0001,1.5,0002,-2,8000,1e+10\n";
     const std::string usage =
         "usage: lpdump [--channels N | --store] [--csv] FILE...\n"
-        "       lpdump --verify [--continued] [-2]\n"
-        "       lpdump --repair [--dry-run] [--force] [-2]\n";
+        "       lpdump [--channels N | --store] [--csv] [-2]\n"
+        "       lpdump --summary [--json] [-2]\n"
+        "       lpdump --verify [--strict] [--json] [-2]\n"
+        "       lpdump --repair [--dry-run] [--force] [-2]\n"
+        "       lpdump -h | --help | --version\n";
+    const std::string notDayFile =
+        "lpdump: <txt> is not a day file: it starts with 72 6f 6f 74 3a 78 3a 30 3a 30 3a 72 6f "
+        "6f, not \"ZOLV Load Prof\"\n";
     struct Case {
-        std::vector<std::string> args;  // <f>: the known file; <cut>: it without its last 5 bytes
-        std::string out, err;
+        // <f>: the known file; <cut>: it without its last 5 bytes; <txt>: a text file
+        std::vector<std::string> args;
+        std::string out, err;  // out ending in "...": what out starts with
         int status;
+        std::string store = "";  // in place of the sandbox's store, a file of this name beside it
     };
     const Case cases[] = {
         {{"<f>"},
@@ -98,14 +108,24 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
          "lpdump: <bad> offset 15: profile digit is 33, not '1' or '2'\n",
          1},
         {{"<bad>"}, "", "lpdump: <bad>: the header names no profile; give --channels\n", 2},
+        {{"--channels", "3", "<txt>"}, "", notDayFile, 2},
+        {{"<f>", "<txt>"}, "", notDayFile, 2},
+        {{"<f>"},
+         "",
+         "lpdump: cannot open the CDS store <dir>/none.mdb: No such file or directory; set "
+         "CDS_STORE, or give --channels N to dump without it\n",
+         2,
+         "none.mdb"},
         {{"<f>", "<none>"}, "", "lpdump: cannot read <none>: No such file or directory\n", 2},
         {{"--channels", "17", "<f>"}, "", "lpdump: --channels takes 0 to 16, not \"17\"\n", 2},
         {{"--channels", "3", "--store", "<f>"},
          "",
          "lpdump: give --channels or --store, not both\n",
          2},
-        {{}, "", usage, 2},
+        {{"--help"}, usage + "...", "", 0},
+        {{"--version"}, "lpdump " PROFILL_VERSION "\n", "", 0},
         {{"--verify", "<f>"}, "", usage, 2},
+        {{"--summary", "--strict"}, "", usage, 2},
         {{"-2", "<f>"}, "", usage, 2},
         {{"--verify", "--force"}, "", usage, 2},
         {{"--repair", "--continued"}, "", usage, 2},
@@ -113,6 +133,8 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
     Sandbox box(ReadFile(CDSCTL_EXAMPLE));
     const std::string known = box.dir.path + "/known.lp", cut = box.dir.path + "/cut.lp";
     const std::string bad = box.dir.path + "/bad.lp", none = box.dir.path + "/none.lp";
+    const std::string txt = box.dir.path + "/passwd";
+    WriteFile(txt, "root:x:0:0:root:/root:/bin/bash\n");
     WriteFile(known, KnownDayFile());
     WriteFile(cut, KnownDayFile().substr(0, KnownDayFile().size() - 5));
     WriteFile(bad, Replace(KnownDayFile(),
@@ -123,8 +145,12 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
                                        "3",
                                        6)));
     auto names = [&](std::string text) {
-        for (auto [from, to] :
-             {std::pair{"<f>", known}, {"<cut>", cut}, {"<bad>", bad}, {"<none>", none}}) {
+        for (auto [from, to] : {std::pair{"<f>", known},
+                                {"<cut>", cut},
+                                {"<bad>", bad},
+                                {"<none>", none},
+                                {"<txt>", txt},
+                                {"<dir>", box.dir.path}}) {
             text = Replace(text, from, to);
         }
         return text;
@@ -134,11 +160,52 @@ TEST(LpdumpTest, DumpsRecordsOrSaysWhyNot) {
         for (const std::string& arg : c.args) {
             args.push_back(names(arg));
         }
-        const ProgramResult result = Lpdump(box, args);
+        std::vector<std::string> env = box.Env();
+        if (!c.store.empty()) {
+            env.push_back("CDS_STORE=" + box.dir.path + "/" + c.store);
+        }
+        env.push_back("TZ=Europe/Berlin");
+        const ProgramResult result = RunProgram(LPDUMP_BIN, args, env);
         const std::string label = testing::PrintToString(c.args);
-        EXPECT_EQ(result.out, names(c.out)) << label;
+        const std::string out = names(c.out);
+        if (out.size() >= 3 && out.compare(out.size() - 3, 3, "...") == 0) {
+            EXPECT_EQ(result.out.substr(0, out.size() - 3), out.substr(0, out.size() - 3)) << label;
+        } else {
+            EXPECT_EQ(result.out, out) << label;
+        }
         EXPECT_EQ(result.err, names(c.err)) << label;
         EXPECT_EQ(result.status, c.status) << label;
+    }
+
+    // The CSV's times as a reader of ISO 8601 takes them, in a zone west of UTC by a time that
+    // is no whole number of hours: each names the second that its seconds column holds.
+    std::vector<std::string> env = box.Env();
+    env.push_back("TZ=America/St_Johns");
+    std::istringstream rows(RunProgram(LPDUMP_BIN, {"--csv", known}, env).out);
+    std::vector<std::vector<std::string>> table;
+    for (std::string row, cell; std::getline(rows, row);) {
+        std::istringstream cells(row);
+        for (table.emplace_back(); std::getline(cells, cell, ',');) {
+            table.back().push_back(cell);
+        }
+    }
+    ASSERT_EQ(table.size(), 3u);
+    const auto column = [&table](const std::string& name) {
+        const auto at = std::find(table[0].begin(), table[0].end(), name);
+        return static_cast<std::size_t>(at - table[0].begin());
+    };
+    for (std::size_t row = 1; row < table.size(); ++row) {
+        for (const std::string name : {"start_utc", "end_utc", "start_local", "end_local"}) {
+            const std::string text = table[row].at(column(name));
+            struct tm fields = {};
+            const char* end = strptime(text.c_str(), "%Y-%m-%dT%H:%M:%S%z", &fields);
+            ASSERT_TRUE(end != nullptr && *end == '\0') << text;
+            const long offset = fields.tm_gmtoff;  // before timegm normalises fields
+            EXPECT_EQ(timegm(&fields) - offset,
+                      std::stoll(table[row].at(column(name.substr(0, name.find('_'))))))
+                << text;
+            EXPECT_EQ(text.back() == 'Z', name.find("utc") != std::string::npos) << text;
+        }
     }
 }
 
@@ -163,6 +230,35 @@ void ExpectLines(const Sandbox& box, const std::vector<std::string>& args, int s
     }
 }
 
+// Whether got holds every key of want with its value: objects are compared key by key, arrays
+// element by element, so a row names only what it is about.
+testing::AssertionResult JsonHolds(const nlohmann::json& got, const nlohmann::json& want,
+                                   const std::string& where = "") {
+    if (want.is_object() && got.is_object()) {
+        for (const auto& [key, value] : want.items()) {
+            if (!got.contains(key)) {
+                return testing::AssertionFailure() << where << "/" << key << " is missing";
+            }
+            if (auto held = JsonHolds(got[key], value, where + "/" + key); !held) {
+                return held;
+            }
+        }
+        return testing::AssertionSuccess();
+    }
+    if (want.is_array() && got.is_array() && want.size() == got.size()) {
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            if (auto held = JsonHolds(got[i], want[i], where + "/" + std::to_string(i)); !held) {
+                return held;
+            }
+        }
+        return testing::AssertionSuccess();
+    }
+    if (got != want) {
+        return testing::AssertionFailure() << where << " is " << got << ", not " << want;
+    }
+    return testing::AssertionSuccess();
+}
+
 // Sets the first file-information counters of LP 1 in the store.
 void SetCounters(const Sandbox& box, const std::vector<int>& values) {
     std::vector<std::string> args = {"set"};
@@ -174,11 +270,23 @@ void SetCounters(const Sandbox& box, const std::vector<int>& values) {
     ASSERT_EQ(set.status, 0) << set.err;
 }
 
-std::string Disagrees(int discrepancies, int files, int records) {
+const std::string kRepairs = "lpdump --repair brings the store in line with the day files";
+const std::string kFixFiles =
+    "set right or remove what the lines above name, then lpdump --repair; or profill -c starts "
+    "the profile afresh";
+
+std::string Force(int kept) {
+    return "lpdump --repair --force keeps the " + std::to_string(kept) +
+           " records before the break; or profill -c starts the profile afresh";
+}
+
+// The verdict of a check that disagrees, with what to do next.
+std::string Disagrees(int discrepancies, int files, int records,
+                      const std::string& next = kRepairs) {
     return "lpdump: LP 1 does not agree with its store: " + std::to_string(discrepancies) +
            (discrepancies == 1 ? " discrepancy" : " discrepancies") + " in " +
            std::to_string(files) + (files == 1 ? " day file, " : " day files, ") +
-           std::to_string(records) + " records";
+           std::to_string(records) + " records; " + next;
 }
 
 std::string Already(int lp, int files, int records, int channels) {
@@ -245,10 +353,12 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
     };
     int held = -1;  // the profile's lock, held as another writer holds it
     // An lpdump command, its status and its lines (ExpectLines); no command: not run.
+    // json: what the same command with --json prints must hold (JsonHolds).
     struct Run {
         std::vector<std::string> args;
         int status;
         std::vector<std::string> lines;
+        std::string json = "";
     };
     struct Case {
         const char* name;
@@ -256,20 +366,47 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
         std::function<void(const Sandbox&)> damage;
         Run verify;
         Run repair;
+        Run summary = {};
     };
+    // The records of LP 2 in the order of their day files: a listing's order (1, 10, 11, 12,
+    // 2, ...) breaks it.
+    std::vector<std::string> dozen;
+    for (int day = 1; day <= 12; ++day) {
+        dozen.push_back("<root>/lp2/" + std::to_string(day) +
+                        ".lp: LP 2 day file, version 1, 1 record of 3 channels");
+        dozen.push_back((day < 10 ? "      " : "     ") + std::to_string(day) + "  ");
+    }
+    dozen.back() =
+        "     12  2026-12-05 00:00:00 UTC - 2026-12-06 00:00:00 UTC  2026-12-05 01:00:00 CET - "
+        "2026-12-06 01:00:00 CET  kind 2 0001:10000 0002:20000 0004:30000";
+    const std::string noteOnly =
+        "without --strict the breaks in time are notes: each run that continues a profile leaves "
+        "one";
     const Case cases[] = {
         {"whole",
          {oneFifteen},
          nullptr,
          {{"--verify"}, 0, {whole}},
-         {{"--repair"}, 0, {Already(1, 3, 200, 16)}}},
-        {"daily LP 2",
-         {"-i 1440 -t 3 -c -2"},
-         nullptr,
-         {{"--verify", "-2"},
+         {{"--repair"}, 0, {Already(1, 3, 200, 16)}},
+         {{"--summary"},
           0,
-          {"lpdump: LP 2 agrees with its store: 3 day files, 3 records of 3 channels"}},
-         {{"--repair", "-2"}, 0, {Already(2, 3, 3, 3)}}},
+          {"LP 1 in <root>/lp1/, records of 16 channels", "day files:   1.lp to 3.lp, 3",
+           "records:     200: 99 in 1.lp, 100 in 2.lp, 1 in 3.lp", "time:        ", "             ",
+           "intervals:   15 min (200 records)", "runs:        1", "gaps:        none",
+           "overlaps:    none",
+           "store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt 2, daysDeleted 0",
+           "verdict:     agrees with its store"},
+          R"({"profile": 1, "channels": 16, "records": 200, "runs": 1, "breaks": [],
+              "dayFiles": [{"day": 1, "records": 99}, {"day": 2, "records": 100},
+                           {"day": 3, "records": 1}],
+              "intervals": [{"seconds": 900, "records": 200}],
+              "store": {"currentDay": 3, "fileRecCnt": 0, "totalRecCnt": 200, "dayCnt": 2},
+              "verdict": "agrees", "discrepancies": 0, "notes": 0, "next": ""})"}},
+        {"a dozen daily day files, dumped in order",
+         {"@2026-12-06_12:00:00 -i 1440 -t 12 -c -2"},
+         nullptr,
+         {{"-2"}, 0, dozen},
+         {{"--repair", "-2"}, 0, {Already(2, 12, 12, 3)}}},
         {"weekly",
          {"-i 10080 -t 2 -c"},
          nullptr,
@@ -303,19 +440,40 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           {"lpdump: LP 1 agrees with its store: 1 day file, 50 records of 16 channels"}},
          {{"--repair"}, 0, {Already(1, 1, 50, 16)}}},
         {"continued",
-         {oneFifteen, "-i 15 -t 1"},
+         {"@2026-12-06_12:00:00 -i 15 -t 2 -c", "@2026-12-07_12:00:00 -i 15 -t 1"},
          nullptr,
          {{"--verify"},
-          1,
-          {"<root>/lp1/3.lp offset 144: record 201 starts at ", Disagrees(1, 4, 300)}},
-         {{"--repair"}, 0, {Already(1, 4, 300, 16)}}},
-        {"continued, taken as such",
-         {oneFifteen, "-i 15 -t 1"},
-         nullptr,
-         {{"--verify", "--continued"},
           0,
           {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
-           "lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels"}},
+           "lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break "
+           "in time, noted"}},
+         {{"--repair"}, 0, {Already(1, 4, 300, 16)}},
+         {{"--summary"},
+          0,
+          {"LP 1 in <root>/lp1/, records of 16 channels", "day files:   1.lp to 4.lp, 4",
+           "records:     300: 99 in 1.lp, 100 in each of 2.lp and 3.lp, 1 in 4.lp",
+           "time:        2026-12-04 12:00:00 UTC to 2026-12-07 13:00:00 UTC",
+           "             2026-12-04 13:00:00 CET to 2026-12-07 14:00:00 CET",
+           "intervals:   15 min (300 records)", "runs:        2, split by 1 break in time:",
+           "             record 201 (3.lp offset 144) starts 2 h before the previous record's end "
+           "(overlap)",
+           "gaps:        none", "overlaps:    1, 2 h in all", "store:       currentDay 4, ",
+           "verdict:     agrees with its store; lpdump --verify lists its 1 note"},
+          R"({"records": 300, "runs": 2, "notes": 1, "verdict": "agrees",
+              "firstStart": {"seconds": 1796385600, "utc": "2026-12-04T12:00:00Z",
+                             "local": "2026-12-04T13:00:00+01:00"},
+              "lastEnd": {"seconds": 1796648400, "utc": "2026-12-07T13:00:00Z",
+                          "local": "2026-12-07T14:00:00+01:00"},
+              "breaks": [{"file": "3.lp", "offset": 144, "record": 201, "seconds": -7200}],
+              "gaps": {"count": 0, "seconds": 0}, "overlaps": {"count": 1, "seconds": 7200}})"}},
+        {"continued, checked strictly",
+         {oneFifteen, "-i 15 -t 1"},
+         nullptr,
+         {{"--verify", "--strict"},
+          1,
+          {"<root>/lp1/3.lp offset 144: record 201 starts at ", Disagrees(1, 4, 300, noteOnly)},
+          R"({"profile": 1, "strict": true, "verdict": "disagrees", "dayFilesRead": 4,
+              "records": 300, "discrepancies": 1, "notes": 0, "timeBreaks": 1})"},
          {}},
         {"continued at another interval",
          {oneFifteen, "-i 60 -t 1"},
@@ -323,7 +481,8 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
          {{"--verify", "--continued"},
           0,
           {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
-           "lpdump: LP 1 agrees with its store: 4 day files, 228 records of 16 channels"}},
+           "lpdump: LP 1 agrees with its store: 4 day files, 228 records of 16 channels; 1 break "
+           "in time, noted"}},
          {{"--repair"}, 0, {Already(1, 4, 228, 16)}}},
         {"truncated record",
          {oneFifteen},
@@ -365,13 +524,13 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
          {{"--verify"},
           1,
           {"<root>/lp1/1.lp offset 5520: record number 51, expected 50",
-           "<root>/lp1/1.lp offset 5520: record 51 starts at ",
+           "<root>/lp1/1.lp offset 5520: note: record 51 starts at ",
            "<root>/lp1/2.lp offset 32: record 100 starts this day file, but should continue day "
            "file 1 (its run starts a day file every 100 records)",
            "<root>/lp1/3.lp offset 32: record 200 starts this day file, but should continue day "
            "file 2",
            store + "3 0 200 2, but the records in the day files give 2 99 199 1",
-           Disagrees(5, 3, 199)}},
+           Disagrees(4, 3, 199, Force(49))}},
          {{"--repair"},
           1,
           {"<root>/lp1/1.lp offset 5520: record number 51, expected 50", breaksOff(49, 150)}}},
@@ -384,11 +543,11 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           1,
           {"<root>/lp1/2.lp offset 6752: 50 bytes after the last whole record",
            "<root>/lp1/3.lp offset 32: record number 200, expected 160",
-           "<root>/lp1/3.lp offset 32: record 200 starts at ",
+           "<root>/lp1/3.lp offset 32: note: record 200 starts at ",
            "<root>/lp1/3.lp offset 32: record 200 starts this day file, but should continue day "
            "file 2",
            store + "3 0 200 2, but the records in the day files give 2 60 160 1",
-           Disagrees(5, 3, 160)}},
+           Disagrees(4, 3, 160, Force(159))}},
          {{"--repair", "--force"},
           0,
           {"<root>/lp1/2.lp offset 6752: 50 bytes after the last whole record (records of 16 "
@@ -410,7 +569,7 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
            "day file every 100 records)",
            "<root>/lp1/2.lp offset 32: record 101 starts this day file, but should continue day "
            "file 2",
-           Disagrees(2, 3, 200)}},
+           Disagrees(2, 3, 200, Force(99))}},
          {{"--repair"},
           1,
           {"<root>/lp1/1.lp offset 11120: record 100 should start day file 2",
@@ -426,7 +585,8 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           1,
           {"<root>/lp1/1.lp offset 25: header bytes 20-31 are 00 00 00 00 00 01 00 00 00 00 00 "
            "00, not all zero",
-           "<root>/lp1/2.lp offset 15: profile digit is 32, not '1'", Disagrees(2, 3, 200)}},
+           "<root>/lp1/2.lp offset 15: profile digit is 32, not '1'",
+           Disagrees(2, 3, 200, kFixFiles)}},
          {{"--repair", "--force"},
           1,
           {"<root>/lp1/1.lp offset 25: header bytes 20-31 are",
@@ -439,7 +599,8 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
          },
          {{"--verify"},
           1,
-          {"<root>/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2", Disagrees(1, 3, 200)}},
+          {"<root>/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2",
+           Disagrees(1, 3, 200, Force(4))}},
          {{"--repair"},
           1,
           {"<root>/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2", breaksOff(4, 196)}}},
@@ -553,7 +714,7 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
          {{"--verify"},
           1,
           {"<root>/lp1/0.lp: is not one of day files 1 to 3 that currentDay 3 counts",
-           "<root>/lp1/007.lp: is not one of day files 1 to 3", Disagrees(2, 3, 200)}},
+           "<root>/lp1/007.lp: is not one of day files 1 to 3", Disagrees(2, 3, 200, kFixFiles)}},
          {{"--repair", "--force"},
           1,
           {"<root>/lp1/0.lp: is no name of a day file (profill names them 1.lp, 2.lp, ...)",
@@ -565,10 +726,24 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           1,
           {"<root>/lp1/2.lp: day file is missing, but currentDay is 3",
            store + "3 0 200 2, but the records in the day files give 2 0 100 1",
-           Disagrees(2, 2, 100)}},
+           Disagrees(2, 2, 100, Force(99))}},
          {{"--repair"},
           1,
-          {"<root>/lp1/2.lp: day file is missing, but day file 3 follows", breaksOff(99, 1)}}},
+          {"<root>/lp1/2.lp: day file is missing, but day file 3 follows", breaksOff(99, 1)}},
+         {{"--summary"},
+          0,
+          {"LP 1 in <root>/lp1/, records of 16 channels", "day files:   1.lp to 3.lp, 2",
+           "records:     100: 99 in 1.lp, 1 in 3.lp", "time:        ", "             ",
+           "intervals:   15 min (100 records)", "runs:        2, split by 1 break in time:",
+           "             record 200 (3.lp offset 32) starts 1 d 1 h after the previous record's "
+           "end (gap)",
+           "gaps:        1, 1 d 1 h in all", "overlaps:    none", "store:       ",
+           "verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists "
+           "them); " +
+               Force(99)},
+          R"({"records": 100, "runs": 2, "dayFiles": [{"day": 1, "records": 99},
+              {"day": 3, "records": 1}], "gaps": {"count": 1, "seconds": 90000},
+              "verdict": "disagrees", "discrepancies": 2})"}},
         {"a day file of a header only",
          {oneFifteen},
          [](const Sandbox& box) { ASSERT_EQ(truncate(box.DayFile(0, 2).c_str(), 32), 0); },
@@ -576,7 +751,7 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           1,
           {"<root>/lp1/2.lp: holds no record, but is not the current day file",
            store + "3 0 200 2, but the records in the day files give 2 0 100 1",
-           Disagrees(2, 3, 100)}},
+           Disagrees(2, 3, 100, Force(99))}},
          {{"--repair", "--force", "--dry-run"},
           0,
           {"<root>/lp1/2.lp: holds no whole record, but day file 3 holds records after it",
@@ -596,7 +771,7 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           1,
           {"<root>/lp1/2.lp: a symbolic link to no regular file",
            store + "3 0 200 2, but the records in the day files give 2 0 100 1",
-           Disagrees(2, 2, 100)}},
+           Disagrees(2, 2, 100, kFixFiles)}},
          {{"--repair", "--force"},
           1,
           {"<root>/lp1/2.lp: a symbolic link, not a regular file", unplaced}}},
@@ -610,7 +785,7 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           1,
           {"<root>/lp1/2.lp: not a regular file",
            store + "3 0 200 2, but the records in the day files give 2 0 100 1",
-           Disagrees(2, 2, 100)}},
+           Disagrees(2, 2, 100, kFixFiles)}},
          {{"--repair", "--force"}, 1, {"<root>/lp1/2.lp: not a regular file", unplaced}}},
         {"day files removed, their counters kept (an interrupted -c)",
          {oneFifteen},
@@ -624,7 +799,8 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           {"<root>/lp1/1.lp: day files 1 to 3 are missing, but currentDay is 3",
            store + "3 0 200 2, but the records in the day files give 0 0 0 0",
            "lpdump: LP 1 does not agree with its store: 2 discrepancies in 0 day files, 0 "
-           "records"}},
+           "records; " +
+               kRepairs}},
          {{"--repair"},
           0,
           {Stored("3 0 200 2 0", "0 0 0 0 0"), now + "0 day files, 0 records of 16 channels"}}},
@@ -638,26 +814,45 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
          },
          {{"--verify"},
           2,
-          {"lpdump: cannot verify LP 1: its store cannot be read",
-           "lpdump: cannot read /LP/1/dayCnt/Value from the CDS store"}},
+          {"lpdump: the CDS store <store> has no /LP/1/dayCnt/Value; lpdump --repair stores it "
+           "from the day files"}},
          {{"--repair"},
           0,
           {Stored("3 0 200 - 0", "3 0 200 2 0"), now + "3 day files, 200 records of 16 channels"}}},
         {"a store that cannot be opened",
          {oneFifteen},
          [](const Sandbox& box) { WriteFile(box.store, "no store"); },
-         {{"--verify"},
+         {{"--summary"},
           2,
-          {"lpdump: cannot verify LP 1: its store cannot be read",
-           "lpdump: cannot open the CDS store <store>: truncated: meta page 0 is cut short"}},
+          {"lpdump: cannot open the CDS store <store>: truncated: meta page 0 is cut short; set "
+           "CDS_STORE"}},
          {{"--repair"},
           2,
-          {"lpdump: cannot repair LP 1: its store cannot be read",
-           "lpdump: cannot open the CDS store <store>: truncated: meta page 0 is cut short"}}},
+          {"lpdump: cannot open the CDS store <store>: truncated: meta page 0 is cut short; set "
+           "CDS_STORE"}}},
+        {"no channel count in the store",
+         {oneFifteen},
+         [](const Sandbox& box) {
+             ASSERT_EQ(RunProgram(CDSCTL_BIN, {"rm", "/Q7M/LoadPrf/1/NumChannels/Value"},
+                                  {"CDS_STORE=" + box.store})
+                           .status,
+                       0);
+         },
+         {{"--csv"},
+          2,
+          {"lpdump: the CDS store <store> has no /Q7M/LoadPrf/1/NumChannels/Value; set it with "
+           "cdsctl set, or give --channels N to dump without it"}},
+         {{"--repair"},
+          2,
+          {"lpdump: the CDS store <store> has no /Q7M/LoadPrf/1/NumChannels/Value; set it with "
+           "cdsctl set"}}},
         {"no day-file directory",
          {},
          [](const Sandbox& box) { ASSERT_EQ(rmdir((box.root + "/lp1").c_str()), 0); },
-         {},
+         {{"--csv"},
+          2,
+          {"lpdump: cannot list the day files of LP 1 in <root>/lp1/: No such file or directory; "
+           "set PROFILL_JFFS"}},
          {{"--repair"},
           2,
           {"lpdump: cannot repair LP 1: <root>/lp1/ is missing or no directory; there is nothing "
@@ -680,8 +875,19 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
         if (c.damage) {
             c.damage(box);
         }
-        if (!c.verify.args.empty()) {
-            ExpectLines(box, c.verify.args, c.verify.status, c.verify.lines, c.name);
+        for (const Run* run : {&c.verify, &c.summary}) {
+            if (!run->args.empty()) {
+                ExpectLines(box, run->args, run->status, run->lines, c.name);
+            }
+            if (!run->json.empty()) {
+                std::vector<std::string> args = run->args;
+                args.push_back("--json");
+                const ProgramResult printed = Lpdump(box, args);
+                EXPECT_EQ(printed.status, run->status) << c.name << " --json";
+                EXPECT_TRUE(JsonHolds(nlohmann::json::parse(printed.out, nullptr, false),
+                                      nlohmann::json::parse(run->json)))
+                    << c.name << " --json: " << printed.out;
+            }
         }
         if (!c.repair.args.empty()) {
             const std::string before = Snapshot(box);

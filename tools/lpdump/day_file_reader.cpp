@@ -37,6 +37,15 @@ constexpr std::size_t kMagicSize = sizeof kMagic - 1;
 
 }  // namespace
 
+bool StartsAsDayFile(const uint8_t* bytes, std::size_t size) {
+    return memcmp(bytes, kMagic, std::min(size, kMagicSize)) == 0;
+}
+
+std::string NotDayFileText(const uint8_t* bytes, std::size_t size) {
+    return "it starts with " + HexBytes(bytes, std::min(size, kMagicSize)) +
+           ", not \"ZOLV Load Prof\"";
+}
+
 int LpOfHeader(const uint8_t* bytes, std::size_t size) {
     if (size < 16 || (bytes[15] != '1' && bytes[15] != '2')) {
         return -1;
@@ -174,6 +183,25 @@ std::string FormatLpTime(uint32_t seconds, bool utc) {
         return "@" + std::to_string(seconds);
     }
     return text;
+}
+
+std::string FormatLpIsoTime(uint32_t seconds, bool utc) {
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    struct tm fields = {};
+    char text[64];
+    if (static_cast<uint32_t>(time) != seconds || time < 0 ||
+        (utc ? gmtime_r(&time, &fields) : localtime_r(&time, &fields)) == nullptr ||
+        strftime(text, sizeof text, utc ? "%Y-%m-%dT%H:%M:%SZ" : "%Y-%m-%dT%H:%M:%S%z", &fields) ==
+            0) {
+        return "@" + std::to_string(seconds);
+    }
+    std::string iso = text;
+    // strftime's %z gives +hhmm; ISO 8601's extended form, which readers expect beside the
+    // extended date and time, is +hh:mm.
+    if (!utc && iso.size() >= 5 && (iso[iso.size() - 5] == '+' || iso[iso.size() - 5] == '-')) {
+        iso.insert(iso.size() - 2, ":");
+    }
+    return iso;
 }
 
 bool ListDayFiles(const char* dir, std::vector<int64_t>* days, std::vector<std::string>* stray) {

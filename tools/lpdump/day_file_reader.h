@@ -31,6 +31,14 @@ struct HeaderFault {
 // either digit is taken. A file shorter than a header gets one fault for its size.
 std::vector<HeaderFault> CheckLpHeader(const uint8_t* bytes, std::size_t size, int lp);
 
+// Whether the first bytes of a file are the text a day-file header starts with ("ZOLV Load
+// Prof"); a file shorter than that text must be a beginning of it. What fails this is no day
+// file at all, rather than a damaged one.
+bool StartsAsDayFile(const uint8_t* bytes, std::size_t size);
+
+// Why a file that StartsAsDayFile refuses is not a day file.
+std::string NotDayFileText(const uint8_t* bytes, std::size_t size);
+
 // The profile index (0 or 1) that a header names, or -1 when its digit is neither.
 int LpOfHeader(const uint8_t* bytes, std::size_t size);
 
@@ -72,3 +80,8 @@ bool ListDayFiles(const char* dir, std::vector<int64_t>* days, std::vector<std::
 // seconds as "YYYY-MM-DD HH:MM:SS ZONE", in UTC or in local time (TZ); "@seconds" when this
 // host's time_t cannot hold them.
 std::string FormatLpTime(uint32_t seconds, bool utc);
+
+// seconds in ISO 8601 with the offset, for programs that read what lpdump writes:
+// "2026-12-06T07:15:00Z" in UTC, "2026-12-06T08:15:00+01:00" in local time (TZ); "@seconds" when
+// this host's time_t cannot hold them.
+std::string FormatLpIsoTime(uint32_t seconds, bool utc);

@@ -1,32 +1,42 @@
-// lpdump: shows the records of load-profile day files, and checks a whole profile against the
-// file information that the CDS keeps for it.
+// lpdump: shows the records of load-profile day files, sums up a whole profile, and checks it
+// against the file information that the CDS keeps for it.
 //
 //   lpdump [--channels N | --store] [--csv] FILE...
+//   lpdump [--channels N | --store] [--csv] [-2]
 //     One line per record: number, interval start and end in UTC and local time (TZ), kind,
-//     and each channel's flags (hex) and value. Day files do not say how many channels their
-//     records hold: --channels gives it, --store (the default) reads the NumChannels of the
-//     profile that each file's header names from the CDS store (CDS_STORE). --csv writes one
-//     CSV table with a header row instead.
-//   lpdump --verify [--continued] [-2]
-//     Checks the day files of LP 1 (LP 2 with -2) under PROFILL_JFFS (default /jffs) against
-//     the profile's file information in the store; the checks are listed in profile_verify.h.
-//     Prints each discrepancy and a verdict line. --continued takes a break in time, which
-//     each later run that continued the profile leaves, as a note instead of a discrepancy.
+//     and each channel's flags (hex) and value; without files every day file of LP 1 (LP 2
+//     with -2) under PROFILL_JFFS (default /jffs), in the order of their numbers. Day files do
+//     not say how many channels their records hold: --channels gives it, --store (the
+//     default) reads the NumChannels of the profile that each file's header names from the CDS
+//     store (CDS_STORE). --csv writes one CSV table with a header row instead, its times in
+//     ISO 8601 for the programs that read it.
+//   lpdump --summary [--json] [-2]
+//     One screen on the profile: its day files, records, time covered, interval lengths, runs
+//     and the breaks in time between them, and the verdict of --verify.
+//   lpdump --verify [--strict] [--json] [-2]
+//     Checks the day files against the profile's file information in the store; the checks are
+//     listed in profile_verify.h. Prints each discrepancy and a verdict line. A break in time,
+//     which each later run that continued the profile leaves, is a note; --strict makes it a
+//     discrepancy (--continued, which once made it a note, is taken and changes nothing).
 //     While a run holds the profile's lock the files and the store change under the check, so
-//     it only says so.
+//     it only says so. --json prints the findings as one JSON object instead.
 //   lpdump --repair [--dry-run] [--force] [-2]
 //     Brings the profile's file information in the store in line with its day files, holding
 //     the profile's lock (profile_repair.h says what it changes). Prints each change (with
 //     --dry-run each change it would make, making none) and a verdict line. --force also cuts
 //     the records from a break in their sequence on.
+//   lpdump -h | --help | --version
+//     The usage and the options, or the version, on standard output.
 //
-// Exit status: 0 all is well; 1 a file is not a whole day file, (--verify) a discrepancy, or
-// (--repair) day files that cannot be placed or a profile that another process is writing;
-// 2 a usage error, a file, directory or the store that cannot be read, (--verify) a run writing
-// the profile, or (--repair) a change that failed.
+// Exit status: 0 all is well (--summary: the profile was read); 1 a file is not a whole day
+// file, (--verify) a discrepancy, or (--repair) day files that cannot be placed or a profile
+// that another process is writing; 2 a usage error, a file that is no day file, a file,
+// directory or the store that cannot be read, (--verify) a run writing the profile, or
+// (--repair) a change that failed.
 #include <getopt.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,11 +44,14 @@
 #include <vector>
 
 #include "cds/toolkit.h"
+#include "day_file_dump.h"
 #include "day_file_reader.h"
 #include "lpfile/lp_dirs.h"
 #include "lpfile/lp_lock.h"
+#include "profile_json.h"
 #include "profile_repair.h"
 #include "profile_store.h"
+#include "profile_summary.h"
 #include "profile_verify.h"
 
 namespace {
@@ -51,36 +64,80 @@ constexpr std::size_t kMaxFindingsShown = 100;
 
 const char kUsage[] =
     "usage: lpdump [--channels N | --store] [--csv] FILE...\n"
-    "       lpdump --verify [--continued] [-2]\n"
-    "       lpdump --repair [--dry-run] [--force] [-2]\n";
+    "       lpdump [--channels N | --store] [--csv] [-2]\n"
+    "       lpdump --summary [--json] [-2]\n"
+    "       lpdump --verify [--strict] [--json] [-2]\n"
+    "       lpdump --repair [--dry-run] [--force] [-2]\n"
+    "       lpdump -h | --help | --version\n";
+
+const char kHelp[] =
+    "Dumps load-profile day files (without FILE: every day file of LP 1, or of LP 2 with -2,\n"
+    "under PROFILL_JFFS, in order), sums up a profile, checks it against its bookkeeping in\n"
+    "the CDS store (CDS_STORE) and brings that bookkeeping in line with the day files.\n"
+    "  --channels N  the records hold N channels (0-16); the store is not read\n"
+    "  --store       the channel count is the profile's NumChannels in the store (default)\n"
+    "  --csv         one CSV table, times in ISO 8601, instead of a line per record\n"
+    "  --summary     day files, records, time covered, runs and breaks, and the verdict\n"
+    "  --verify      check the day files against the bookkeeping (status 1 on a discrepancy)\n"
+    "  --strict      with --verify: a break in time between runs is a discrepancy, not a note\n"
+    "  --json        with --summary or --verify: one JSON object instead of text\n"
+    "  --repair      bring the bookkeeping in line with the day files (--dry-run: only say how,\n"
+    "                --force: also cut the records from a break in their sequence on)\n"
+    "  -2            LP 2 instead of LP 1\n"
+    "Exit status: 0 all is well, 1 a discrepancy or a damaged day file, 2 a usage error or\n"
+    "what cannot be read. See lpdump(1).\n";
 
 struct Options {
     int channels = -1;  // -1: from the store
+    bool store = false;
     bool csv = false;
+    bool summary = false;
     bool verify = false;
-    bool continued = false;
+    bool strict = false;
+    bool json = false;
     bool repair = false;
     bool dryRun = false;
     bool force = false;
+    bool help = false;
+    bool version = false;
     int lp = 0;
     std::vector<std::string> files;
 };
 
 // Parses the command line; false after printing why it is not usable.
 bool ParseOptions(int argc, char** argv, Options* options) {
-    enum { kChannels = 256, kStore, kCsv, kVerify, kContinued, kRepair, kDryRun, kForce };
+    enum {
+        kChannels = 256,
+        kStore,
+        kCsv,
+        kSummary,
+        kVerify,
+        kStrict,
+        kContinued,
+        kJson,
+        kRepair,
+        kDryRun,
+        kForce,
+        kVersion
+    };
     const option longOptions[] = {{"channels", required_argument, nullptr, kChannels},
                                   {"store", no_argument, nullptr, kStore},
                                   {"csv", no_argument, nullptr, kCsv},
+                                  {"summary", no_argument, nullptr, kSummary},
                                   {"verify", no_argument, nullptr, kVerify},
+                                  {"strict", no_argument, nullptr, kStrict},
                                   {"continued", no_argument, nullptr, kContinued},
+                                  {"json", no_argument, nullptr, kJson},
                                   {"repair", no_argument, nullptr, kRepair},
                                   {"dry-run", no_argument, nullptr, kDryRun},
                                   {"force", no_argument, nullptr, kForce},
+                                  {"help", no_argument, nullptr, 'h'},
+                                  {"version", no_argument, nullptr, kVersion},
                                   {nullptr, 0, nullptr, 0}};
-    bool store = false;
+    // Scripts written when a break in time failed the check give --continued to --verify.
+    bool continued = false;
     int option = 0;
-    while ((option = getopt_long(argc, argv, "2", longOptions, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, "2h", longOptions, nullptr)) != -1) {
         switch (option) {
             case kChannels: {
                 char* end = nullptr;
@@ -94,16 +151,25 @@ bool ParseOptions(int argc, char** argv, Options* options) {
                 break;
             }
             case kStore:
-                store = true;
+                options->store = true;
                 break;
             case kCsv:
                 options->csv = true;
                 break;
+            case kSummary:
+                options->summary = true;
+                break;
             case kVerify:
                 options->verify = true;
                 break;
+            case kStrict:
+                options->strict = true;
+                break;
             case kContinued:
-                options->continued = true;
+                continued = true;
+                break;
+            case kJson:
+                options->json = true;
                 break;
             case kRepair:
                 options->repair = true;
@@ -114,6 +180,12 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             case kForce:
                 options->force = true;
                 break;
+            case 'h':
+                options->help = true;
+                break;
+            case kVersion:
+                options->version = true;
+                break;
             case '2':
                 options->lp = 1;
                 break;
@@ -123,23 +195,39 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         }
     }
     options->files.assign(argv + optind, argv + argc);
-    if (store && options->channels >= 0) {
+    if (options->help || options->version) {
+        return true;
+    }
+    if (options->store && options->channels >= 0) {
         fputs("lpdump: give --channels or --store, not both\n", stderr);
         return false;
     }
-    const bool dumpOptions = store || options->channels >= 0 || options->csv;
+    const bool dumpOptions = options->store || options->channels >= 0 || options->csv;
     const bool repairOptions = options->dryRun || options->force;
+    const bool verifyOptions = options->strict || continued;
     const bool noFiles = options->files.empty();
+    const bool checkOnly = !dumpOptions && !repairOptions && noFiles;
     bool usable = false;
-    if (options->verify) {
-        usable = !options->repair && !dumpOptions && !repairOptions && noFiles;
+    if (options->summary) {
+        usable = checkOnly && !options->verify && !options->repair && !verifyOptions;
+    } else if (options->verify) {
+        usable = checkOnly && !options->repair;
     } else if (options->repair) {
-        usable = !dumpOptions && !options->continued && noFiles;
+        usable = !dumpOptions && !verifyOptions && !options->json && noFiles;
     } else {
-        usable = !options->continued && !repairOptions && options->lp == 0 && !noFiles;
+        usable =
+            !verifyOptions && !repairOptions && !options->json && (options->lp == 0 || noFiles);
     }
     if (!usable) {
         fputs(kUsage, stderr);
+        return false;
+    }
+    return true;
+}
+
+bool TakeFlashRoot() {
+    if (!SetFlashRoot(getenv("PROFILL_JFFS"))) {
+        fputs("lpdump: PROFILL_JFFS is not a flash root profill would take\n", stderr);
         return false;
     }
     return true;
@@ -161,40 +249,52 @@ bool SameCounters(const LpCounters& a, const LpCounters& b) {
 }
 
 int Verify(const Options& options) {
-    if (!SetFlashRoot(getenv("PROFILL_JFFS"))) {
-        fputs("lpdump: PROFILL_JFFS is not a flash root profill would take\n", stderr);
+    if (!TakeFlashRoot()) {
         return kExitFailure;
     }
     const int n = options.lp + 1;
+    // What is no finding goes where it cannot spoil the JSON.
+    FILE* const say = options.json ? stderr : stdout;
     // A run writes each record before it stores its count: its last record cannot be told from
     // one that a killed run left, and the files and the store change under the check.
     if (const int holder = LpLockHolder(options.lp)) {
-        printf("lpdump: cannot verify LP %d now: a run is writing it%s\n", n, Pid(holder).c_str());
+        fprintf(say, "lpdump: cannot verify LP %d now: a run is writing it%s\n", n,
+                Pid(holder).c_str());
         return kExitFailure;
     }
     toolkit::CCds cds;
     ProfileLeaves leaves;
-    if (!ReadProfileLeaves(cds, options.lp, false, &leaves)) {
-        printf("lpdump: cannot verify LP %d: its store cannot be read\n", n);
+    if (!ReadProfileLeaves(cds, options.lp, LeafUse::kVerify, &leaves)) {
         return kExitFailure;
     }
     const LpCounters& counters = leaves.counters;
     const int channels = LpRecordChannels(leaves.numChannels);
-    const ProfileCheck check = VerifyLpProfile(options.lp, channels, counters, options.continued);
+    const ProfileCheck check = VerifyLpProfile(options.lp, channels, counters, options.strict);
     // A run that started while the files were read changed what was read: it holds the lock
     // still, or it has stored other counters.
     ProfileLeaves after;
     if (const int holder = LpLockHolder(options.lp)) {
-        printf("lpdump: cannot verify LP %d now: a run is writing it%s\n", n, Pid(holder).c_str());
+        fprintf(say, "lpdump: cannot verify LP %d now: a run is writing it%s\n", n,
+                Pid(holder).c_str());
         return kExitFailure;
     }
-    if (!ReadProfileLeaves(cds, options.lp, false, &after)) {
-        printf("lpdump: cannot verify LP %d: its store cannot be read\n", n);
+    if (!ReadProfileLeaves(cds, options.lp, LeafUse::kVerify, &after)) {
         return kExitFailure;
     }
     if (!SameCounters(counters, after.counters)) {
-        printf("lpdump: cannot verify LP %d now: a run wrote it while it was being checked\n", n);
+        fprintf(say, "lpdump: cannot verify LP %d now: a run wrote it while it was being checked\n",
+                n);
         return kExitFailure;
+    }
+    if (!check.readError.empty()) {
+        fprintf(say, "lpdump: cannot verify LP %d: cannot read %s\n", n, check.readError.c_str());
+        return kExitFailure;
+    }
+    const int discrepancies = check.Discrepancies();
+    const std::string next = NextStepText(options.lp, channels, check);
+    if (options.json) {
+        fputs(CheckJson(options.lp, channels, options.strict, check, next).c_str(), stdout);
+        return discrepancies == 0 ? kExitOk : kExitBadFile;
     }
     // A wrong channel count or a shifted file can find something in every record, and a profile
     // continued by many runs has a note for each; the first ones say what is wrong, the count
@@ -216,21 +316,65 @@ int Verify(const Options& options) {
             Count(static_cast<long>(hidden[1]), "more discrepancy", "more discrepancies").c_str(),
             Count(static_cast<long>(hidden[0]), "more note").c_str());
     }
-    if (!check.readError.empty()) {
-        printf("lpdump: cannot verify LP %d: cannot read %s\n", n, check.readError.c_str());
-        return kExitFailure;
-    }
-    const int discrepancies = check.Discrepancies();
     if (discrepancies == 0) {
-        printf("lpdump: LP %d agrees with its store: %s, %s of %s\n", n,
+        const int breaks = check.TimeBreaks();
+        printf("lpdump: LP %d agrees with its store: %s, %s of %s%s\n", n,
                Count(check.files, "day file").c_str(), Count(check.records, "record").c_str(),
-               Count(channels, "channel").c_str());
+               Count(channels, "channel").c_str(),
+               breaks == 0 ? "" : ("; " + Count(breaks, "break") + " in time, noted").c_str());
         return kExitOk;
     }
-    printf("lpdump: LP %d does not agree with its store: %s in %s, %s\n", n,
+    printf("lpdump: LP %d does not agree with its store: %s in %s, %s; %s\n", n,
            Count(discrepancies, "discrepancy", "discrepancies").c_str(),
-           Count(check.files, "day file").c_str(), Count(check.records, "record").c_str());
+           Count(check.files, "day file").c_str(), Count(check.records, "record").c_str(),
+           next.c_str());
     return kExitBadFile;
+}
+
+// Sums up the profile; its verdict is that of Verify, without the findings.
+int Summarize(const Options& options) {
+    if (!TakeFlashRoot()) {
+        return kExitFailure;
+    }
+    toolkit::CCds cds;
+    ProfileLeaves leaves;
+    if (!ReadProfileLeaves(cds, options.lp, LeafUse::kVerify, &leaves)) {
+        return kExitFailure;
+    }
+    const int channels = LpRecordChannels(leaves.numChannels);
+    ProfileSummary summary = SummarizeLpProfile(options.lp, channels);
+    summary.counters = leaves.counters;
+    if (summary.readError.empty()) {
+        if (const int holder = LpLockHolder(options.lp)) {
+            summary.writer = "a run is writing it" + Pid(holder);
+        } else {
+            const ProfileCheck check =
+                VerifyLpProfile(options.lp, channels, leaves.counters, false);
+            summary.readError = check.readError;
+            summary.discrepancies = check.Discrepancies();
+            summary.notes = static_cast<int>(check.findings.size()) - summary.discrepancies;
+            summary.next = NextStepText(options.lp, channels, check);
+        }
+        // As for Verify: a run that came and went while the files were read leaves other counters.
+        ProfileLeaves after;
+        if (!ReadProfileLeaves(cds, options.lp, LeafUse::kVerify, &after)) {
+            return kExitFailure;
+        }
+        if (summary.writer.empty() && !SameCounters(leaves.counters, after.counters)) {
+            summary.writer = "a run wrote it while it was being read";
+        }
+    }
+    if (!summary.readError.empty()) {
+        fprintf(stderr, "lpdump: cannot sum up LP %d: cannot read %s\n", options.lp + 1,
+                summary.readError.c_str());
+        return kExitFailure;
+    }
+    if (options.json) {
+        fputs(SummaryJson(summary).c_str(), stdout);
+    } else {
+        PrintLpSummary(summary);
+    }
+    return kExitOk;
 }
 
 // The five counters as they are stored, "-" for one the store does not hold.
@@ -245,8 +389,7 @@ std::string CounterValues(const LpCounters& c, const bool* present) {
 }
 
 int Repair(const Options& options) {
-    if (!SetFlashRoot(getenv("PROFILL_JFFS"))) {
-        fputs("lpdump: PROFILL_JFFS is not a flash root profill would take\n", stderr);
+    if (!TakeFlashRoot()) {
         return kExitFailure;
     }
     const int n = options.lp + 1;
@@ -273,8 +416,7 @@ int Repair(const Options& options) {
     }
     toolkit::CCds cds;
     ProfileLeaves leaves;
-    if (!ReadProfileLeaves(cds, options.lp, true, &leaves)) {
-        printf("lpdump: cannot repair LP %d: its store cannot be read\n", n);
+    if (!ReadProfileLeaves(cds, options.lp, LeafUse::kRepair, &leaves)) {
         return kExitFailure;
     }
     const int channels = LpRecordChannels(leaves.numChannels);
@@ -369,135 +511,33 @@ int Repair(const Options& options) {
     return kExitOk;
 }
 
-// A file as one CSV field: quoted when it holds a comma, a quote or a line end.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
+// The day files of the profile that options name, in the order of their numbers; false after
+// saying why they cannot be listed.
+bool ListProfileFiles(const Options& options, std::vector<std::string>* files) {
+    if (!TakeFlashRoot()) {
+        return false;
     }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c == '"' ? "\"\"" : std::string(1, c);
+    std::vector<int64_t> days;
+    std::vector<std::string> stray;
+    if (!ListDayFiles(LpDirectory(options.lp), &days, &stray)) {
+        fprintf(stderr, "lpdump: cannot list the day files of LP %d in %s: %s; set PROFILL_JFFS\n",
+                options.lp + 1, LpDirectory(options.lp), strerror(errno));
+        return false;
     }
-    return quoted + "\"";
-}
-
-void PrintRecord(const std::string& file, const DayFileRecord& record, int columns, bool csv) {
-    const std::string times[] = {FormatLpTime(record.start, true), FormatLpTime(record.end, true),
-                                 FormatLpTime(record.start, false),
-                                 FormatLpTime(record.end, false)};
-    if (csv) {
-        printf("%s,%u,%u,%u,%s,%s,%s,%s,%u", file.c_str(), record.number, record.start, record.end,
-               times[0].c_str(), times[1].c_str(), times[2].c_str(), times[3].c_str(), record.kind);
-        for (int i = 0; i < columns; ++i) {
-            if (i < record.channels) {
-                printf(",%04x,%.9g", record.flags[i], static_cast<double>(record.values[i]));
-            } else {
-                fputs(",,", stdout);
-            }
-        }
-    } else {
-        printf("%7u  %s - %s  %s - %s  kind %u", record.number, times[0].c_str(), times[1].c_str(),
-               times[2].c_str(), times[3].c_str(), record.kind);
-        for (int i = 0; i < record.channels; ++i) {
-            printf(" %04x:%.9g", record.flags[i], static_cast<double>(record.values[i]));
-        }
+    char path[kMaxLpPathSize];
+    for (const int64_t day : days) {
+        FormatLpFilePath(path, options.lp, static_cast<int>(day));
+        files->push_back(path);
     }
-    putchar('\n');
-}
-
-// Reads the file at path (only its header when headerOnly) into bytes. Returns kExitOk, or the
-// exit status after saying why it cannot.
-int ReadForDump(const std::string& path, std::string* bytes, bool headerOnly) {
-    std::string error;
-    const ReadResult read =
-        ReadDayFileBytes(path, bytes, &error, headerOnly ? kLpHeaderSize : kMaxDayFileSize);
-    if (read != ReadResult::kRead) {
-        fprintf(stderr, "lpdump: cannot read %s: %s\n", path.c_str(), error.c_str());
-        return kExitFailure;
-    }
-    return kExitOk;
+    return true;
 }
 
 int Dump(const Options& options) {
-    // First the headers, for the channel count of each file (and the widest, for the CSV
-    // columns); then each file in turn, so that only one is in memory at a time.
-    std::vector<int> channels;
-    toolkit::CCds cds(nullptr);
-    int storeChannels[kLpCount] = {-1, -1};
-    std::string bytes;
-    for (const std::string& path : options.files) {
-        if (const int failed = ReadForDump(path, &bytes, true)) {
-            return failed;
-        }
-        const int lp = LpOfHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        int count = options.channels;
-        if (count < 0 && bytes.size() >= kLpHeaderSize) {
-            if (lp < 0) {
-                fprintf(stderr, "lpdump: %s: the header names no profile; give --channels\n",
-                        path.c_str());
-                return kExitFailure;
-            }
-            if (storeChannels[lp] < 0) {
-                if (cds.handle() == nullptr) {
-                    cds.set_handle(pcd_init());
-                }
-                ProfileLeaves leaves;
-                if (!ReadProfileLeaves(cds, lp, true, &leaves)) {
-                    return kExitFailure;
-                }
-                storeChannels[lp] = LpRecordChannels(leaves.numChannels);
-            }
-            count = storeChannels[lp];
-        }
-        channels.push_back(count);
+    std::vector<std::string> files = options.files;
+    if (files.empty() && !ListProfileFiles(options, &files)) {
+        return kExitFailure;
     }
-
-    const int columns = *std::max_element(channels.begin(), channels.end());
-    if (options.csv) {
-        fputs("file,record,start,end,start_utc,end_utc,start_local,end_local,kind", stdout);
-        for (int i = 1; i <= columns; ++i) {
-            printf(",flags_%d,value_%d", i, i);
-        }
-        putchar('\n');
-    }
-    int status = kExitOk;
-    for (std::size_t f = 0; f < options.files.size(); ++f) {
-        const std::string& path = options.files[f];
-        if (const int failed = ReadForDump(path, &bytes, false)) {
-            return failed;
-        }
-        const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        for (const HeaderFault& fault : CheckLpHeader(data, bytes.size(), -1)) {
-            fprintf(stderr, "lpdump: %s offset %zu: %s\n", path.c_str(), fault.offset,
-                    fault.text.c_str());
-            status = kExitBadFile;
-        }
-        if (bytes.size() < kLpHeaderSize) {
-            continue;
-        }
-        const std::size_t recordSize = LpRecordSize(channels[f]);
-        const std::size_t whole = (bytes.size() - kLpHeaderSize) / recordSize;
-        if (!options.csv) {
-            const int lp = LpOfHeader(data, bytes.size());
-            printf("%s: LP %c day file, version %u, %s of %s\n", path.c_str(),
-                   lp < 0 ? '?' : static_cast<char>('1' + lp), LpHeaderVersion(data),
-                   Count(static_cast<long>(whole), "record").c_str(),
-                   Count(channels[f], "channel").c_str());
-        }
-        const std::string field = CsvField(path);
-        for (std::size_t i = 0; i < whole; ++i) {
-            const DayFileRecord record =
-                DecodeLpRecord(data + kLpHeaderSize + i * recordSize, channels[f]);
-            PrintRecord(field, record, columns, options.csv);
-        }
-        const std::size_t partial = (bytes.size() - kLpHeaderSize) % recordSize;
-        if (partial != 0) {
-            fprintf(stderr, "lpdump: %s offset %zu: %s\n", path.c_str(), bytes.size() - partial,
-                    PartialRecordText(partial, channels[f]).c_str());
-            status = kExitBadFile;
-        }
-    }
-    return status;
+    return DumpDayFiles(files, options.channels, options.csv);
 }
 
 }  // namespace
@@ -507,7 +547,17 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, &options)) {
         return kExitFailure;
     }
-    const int status = options.verify   ? Verify(options)
+    if (options.help) {
+        fputs(kUsage, stdout);
+        fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    if (options.version) {
+        puts("lpdump " PROFILL_VERSION);
+        return kExitOk;
+    }
+    const int status = options.summary  ? Summarize(options)
+                       : options.verify ? Verify(options)
                        : options.repair ? Repair(options)
                                         : Dump(options);
     if (fflush(stdout) != 0 || ferror(stdout)) {

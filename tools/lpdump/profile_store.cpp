@@ -24,27 +24,51 @@ std::string CounterPath(int lp, int k) {
     return "/LP/" + std::to_string(lp + 1) + "/" + kCounterNames[k] + "/Value";
 }
 
+#ifdef PROFILL_HOST_STORE
+std::string StoreName() {
+    return "the CDS store " + CdsStorePath();
+}
+#else
+std::string StoreName() {
+    return "the CDS";
+}
+#endif
+
+// How to get on without what the store does not give.
+std::string WayAround(LeafUse use, bool channelLeaf, int lp) {
+    const std::string dumpWithout = "give --channels N to dump without it";
+    if (!channelLeaf) {
+        return std::string("lpdump --repair") + (lp == 1 ? " -2" : "") +
+               " stores it from the day files";
+    }
+    return use == LeafUse::kDump ? "set it with cdsctl set, or " + dumpWithout
+                                 : std::string("set it with cdsctl set");
+}
+
 // Why the client gave no connection. On a host the store's own opening says why; the device's
 // CDS says no more than that it cannot be reached.
-void ReportNoConnection() {
+void ReportNoConnection(LeafUse use) {
 #ifdef PROFILL_HOST_STORE
+    const char* around = use == LeafUse::kDump ? ", or give --channels N to dump without it" : "";
     const std::string store = CdsStorePath();
     std::string error;
     if (pcd_handle_t handle = OpenCdsStore(store, &error); handle != nullptr) {
         pcd_close(handle);
         error = "it opens now: another program may have been changing it";
     }
-    fprintf(stderr, "lpdump: cannot open the CDS store %s: %s\n", store.c_str(), error.c_str());
+    fprintf(stderr, "lpdump: cannot open the CDS store %s: %s; set CDS_STORE%s\n", store.c_str(),
+            error.c_str(), around);
 #else
-    fputs("lpdump: cannot connect to the CDS\n", stderr);
+    fprintf(stderr, "lpdump: cannot connect to the CDS%s\n",
+            use == LeafUse::kDump ? "; give --channels N to dump without it" : "");
 #endif
 }
 
 }  // namespace
 
-bool ReadProfileLeaves(toolkit::CCds& cds, int lp, bool countersOptional, ProfileLeaves* leaves) {
+bool ReadProfileLeaves(toolkit::CCds& cds, int lp, LeafUse use, ProfileLeaves* leaves) {
     if (cds.handle() == nullptr) {
-        ReportNoConnection();
+        ReportNoConnection(use);
         return false;
     }
     std::vector<std::string> paths;
@@ -56,23 +80,39 @@ bool ReadProfileLeaves(toolkit::CCds& cds, int lp, bool countersOptional, Profil
     std::vector<toolkit::CElement> elements;
     std::vector<element_property_t> properties;
     const int rc = cds.get_leaves(paths, statuses, elements, properties);
+    if (rc != 0) {
+        fprintf(stderr, "lpdump: cannot read %s: its read of LP %d's leaves returned %d; %s\n",
+                StoreName().c_str(), lp + 1, rc,
+                use == LeafUse::kDump ? "give --channels N to dump without it"
+                                      : "cdsctl scan says what is wrong with it");
+        return false;
+    }
     *leaves = {};
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        const bool read = rc == 0 && i < statuses.size() && i < elements.size();
-        const bool absent =
-            read && (statuses[i] == kCdsStatusNotFound || statuses[i] == kCdsStatusBadValue);
-        if (read && statuses[i] == kCdsStatusOk) {
+        const bool channelLeaf = i == kLpCounterCount;
+        const api_status_t status = i < statuses.size() ? statuses[i] : kCdsStatusNotFound;
+        if (status == kCdsStatusOk && i < elements.size()) {
             const int32_t value = elements[i].to_int();
-            if (i < kLpCounterCount) {
+            if (channelLeaf) {
+                leaves->numChannels = value;
+            } else {
                 *CounterField(&leaves->counters, static_cast<int>(i)) = value;
                 leaves->present[i] = true;
-            } else {
-                leaves->numChannels = value;
             }
-        } else if (!(countersOptional && absent && i < kLpCounterCount)) {
-            fprintf(stderr, "lpdump: cannot read %s from the CDS store\n", paths[i].c_str());
-            return false;
+            continue;
         }
+        const bool absent = status == kCdsStatusNotFound || status == kCdsStatusBadValue;
+        if (!channelLeaf && absent && use != LeafUse::kVerify) {
+            continue;
+        }
+        const std::string what =
+            status == kCdsStatusNotFound ? "has no " + paths[i]
+            : status == kCdsStatusBadValue
+                ? "holds no value at " + paths[i] + " (its stored bytes are no element)"
+                : "gives status " + std::to_string(status) + " for " + paths[i];
+        fprintf(stderr, "lpdump: %s %s; %s\n", StoreName().c_str(), what.c_str(),
+                WayAround(use, channelLeaf, lp).c_str());
+        return false;
     }
     return true;
 }

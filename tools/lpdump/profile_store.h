@@ -16,11 +16,19 @@ struct ProfileLeaves {
     int32_t numChannels;
 };
 
+// What the leaves are read for, which decides whether the counters must be there and what a
+// failing store's message offers as the way around it.
+enum class LeafUse {
+    kDump,    // only the channel count is needed; --channels does without the store
+    kVerify,  // every leaf is needed; a missing counter is one the repair stores
+    kRepair,  // the counters are what the repair stores, so they may be missing
+};
+
 // Reads the leaves of LP index lp in one transaction. A counter that is missing or holds no
-// element is taken as 0 and not present when countersOptional; otherwise, like an unreadable
-// channel count, it fails the read. False after saying why on standard error, naming the store
-// file (CDS_STORE) when it cannot be opened.
-bool ReadProfileLeaves(toolkit::CCds& cds, int lp, bool countersOptional, ProfileLeaves* leaves);
+// element is taken as 0 and not present unless use is kVerify; otherwise, like an unreadable
+// channel count, it fails the read. False after saying on standard error which store (the file
+// CDS_STORE names, on a host) failed, why, and what to do about it.
+bool ReadProfileLeaves(toolkit::CCds& cds, int lp, LeafUse use, ProfileLeaves* leaves);
 
 // Stores the five counters of LP index lp in one write, creating the leaves that are missing.
 // False with the reason in *error.

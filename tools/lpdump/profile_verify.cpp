@@ -70,17 +70,20 @@ std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day
 }
 
 int ProfileCheck::Discrepancies() const {
-    int count = 0;
-    for (const Finding& finding : findings) {
-        count += finding.discrepancy ? 1 : 0;
-    }
-    return count;
+    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
+                                          [](const Finding& f) { return f.discrepancy; }));
 }
 
-ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, bool restarts) {
+int ProfileCheck::TimeBreaks() const {
+    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
+                                          [](const Finding& f) { return f.timeBreak; }));
+}
+
+ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, bool strict) {
     ProfileCheck check;
-    auto report = [&check](const std::string& where, const std::string& text, bool counts) {
-        check.findings.push_back({where, text, counts});
+    auto report = [&check](const std::string& where, const std::string& text, bool counts,
+                           bool timeBreak = false) {
+        check.findings.push_back({where, text, counts, timeBreak});
     };
     const int64_t current = counters.currentDay;
     const uint32_t counted = static_cast<uint32_t>(counters.totalRecCnt);
@@ -170,7 +173,7 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
                 report(At(path, offset),
                        name + " starts at " + Time(record.start) +
                            ", but the record before it ended at " + Time(previousEnd),
-                       !restarts);
+                       strict, true);
             }
             havePrevious = true;
             previousEnd = record.end;

@@ -38,6 +38,7 @@ struct Finding {
     std::string where;  // "PATH offset N", "PATH" or "store"
     std::string text;
     bool discrepancy;  // false for a note that does not break the agreement
+    bool timeBreak;    // an interval that does not start where the one before it ended
 };
 
 struct ProfileCheck {
@@ -46,6 +47,7 @@ struct ProfileCheck {
     long records = 0;       // whole records in them
     std::string readError;  // why the profile could not be read through; empty when it was
     int Discrepancies() const;
+    int TimeBreaks() const;
 };
 
 // The bookkeeping of a generation run, advanced record by record from a cleared start.
@@ -69,7 +71,7 @@ std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day
                                 const DayFileRecord& record);
 
 // Checks the day files of LP index lp (in LpDirectory(lp)) with `channels` channels against
-// counters. With restarts, an interval that does not start where the previous one ended is a
-// note, not a discrepancy: every later run of profill that continues a profile starts its span
-// afresh before the present moment.
-ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, bool restarts);
+// counters. An interval that does not start where the previous one ended is a note, since every
+// later run of profill that continues a profile starts its span afresh before the present
+// moment; strict makes it a discrepancy.
+ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, bool strict);

@@ -1,0 +1,93 @@
+#include "profile_json.h"
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json TimeJson(uint32_t seconds) {
+    return {{"seconds", seconds},
+            {"utc", FormatLpIsoTime(seconds, true)},
+            {"local", FormatLpIsoTime(seconds, false)}};
+}
+
+std::string Text(const Json& json) {
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace
+
+std::string SummaryJson(const ProfileSummary& summary) {
+    const ProfileSummary& s = summary;
+    Json files = Json::array(), stray = Json::array(), intervals = Json::array();
+    Json breaks = Json::array();
+    for (const DayFileCount& file : s.files) {
+        files.push_back({{"day", file.day}, {"records", file.records}});
+    }
+    for (const std::string& name : s.stray) {
+        stray.push_back(name);
+    }
+    for (const auto& [seconds, count] : s.intervals) {
+        intervals.push_back({{"seconds", seconds}, {"records", count}});
+    }
+    for (const TimeBreak& b : s.breaks) {
+        breaks.push_back(
+            {{"file", b.file}, {"offset", b.offset}, {"record", b.record}, {"seconds", b.seconds}});
+    }
+    const LpCounters& c = s.counters;
+    Json json = {
+        {"profile", s.lp + 1},
+        {"directory", s.directory},
+        {"channels", s.channels},
+        {"dayFiles", files},
+        {"otherFiles", stray},
+        {"records", s.records},
+        {"firstStart", s.records > 0 ? TimeJson(s.firstStart) : Json()},
+        {"lastEnd", s.records > 0 ? TimeJson(s.lastEnd) : Json()},
+        {"intervals", intervals},
+        {"runs", s.records > 0 ? s.breaks.size() + 1 : 0},
+        {"breaks", breaks},
+        {"gaps", {{"count", s.gaps}, {"seconds", s.gapSeconds}}},
+        {"overlaps", {{"count", s.overlaps}, {"seconds", s.overlapSeconds}}},
+        {"store",
+         {{"currentDay", c.currentDay},
+          {"fileRecCnt", c.fileRecCnt},
+          {"totalRecCnt", c.totalRecCnt},
+          {"dayCnt", c.dayCnt},
+          {"daysDeleted", c.daysDeleted}}},
+        {"verdict", !s.writer.empty()      ? "not checked"
+                    : s.discrepancies == 0 ? "agrees"
+                                           : "disagrees"},
+        {"discrepancies", s.discrepancies},
+        {"notes", s.notes},
+        {"next", s.next},
+    };
+    return Text(json);
+}
+
+std::string CheckJson(int lp, int channels, bool strict, const ProfileCheck& check,
+                      const std::string& next) {
+    Json findings = Json::array();
+    for (const Finding& finding : check.findings) {
+        findings.push_back({{"where", finding.where},
+                            {"text", finding.text},
+                            {"discrepancy", finding.discrepancy},
+                            {"timeBreak", finding.timeBreak}});
+    }
+    const int discrepancies = check.Discrepancies();
+    const Json json = {
+        {"profile", lp + 1},
+        {"strict", strict},
+        {"verdict", discrepancies == 0 ? "agrees" : "disagrees"},
+        {"dayFilesRead", check.files},
+        {"records", check.records},
+        {"channels", channels},
+        {"discrepancies", discrepancies},
+        {"notes", static_cast<int>(check.findings.size()) - discrepancies},
+        {"timeBreaks", check.TimeBreaks()},
+        {"findings", findings},
+        {"next", next},
+    };
+    return Text(json);
+}

@@ -1,0 +1,60 @@
+// A load profile at a glance: what its day files hold, read as they are (the files are the
+// truth, also where the bookkeeping counts other ones), and whether they agree with the
+// bookkeeping, with what to do next when they do not.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "profile_verify.h"
+
+// An interval that does not start where the one before it ended.
+struct TimeBreak {
+    std::string file;    // the day file's name ("3.lp")
+    std::size_t offset;  // of the record in it
+    uint32_t record;     // its number
+    int64_t seconds;     // its start minus the previous end: a gap above 0, an overlap below
+};
+
+struct DayFileCount {
+    int64_t day;
+    long records;  // whole records after a day-file header; 0 for what holds none
+};
+
+struct ProfileSummary {
+    int lp = 0;
+    std::string directory;
+    int channels = 0;
+    std::vector<DayFileCount> files;  // the numbered day files, ascending
+    std::vector<std::string> stray;   // other names ending in .lp ("0.lp", "007.lp")
+    long records = 0;
+    uint32_t firstStart = 0;             // of the first record, when records > 0
+    uint32_t lastEnd = 0;                // of the last one
+    std::map<uint32_t, long> intervals;  // records by interval length in seconds
+    std::vector<TimeBreak> breaks;
+    long gaps = 0, overlaps = 0;                 // breaks forward and back in time
+    int64_t gapSeconds = 0, overlapSeconds = 0;  // their lengths added up
+    std::string readError;  // why the profile could not be read through; empty when it was
+
+    // The bookkeeping and the check against it, filled in by the caller.
+    LpCounters counters = {};
+    std::string writer;  // when a run is writing the profile: who, and nothing was checked
+    int discrepancies = 0;
+    int notes = 0;
+    std::string next;  // what to do about the discrepancies
+};
+
+// Reads every day file in the directory of LP index lp with records of `channels` channels.
+ProfileSummary SummarizeLpProfile(int lp, int channels);
+
+// What to do next about the discrepancies the check of LP index lp found; empty when it found
+// none. Asks the repair's plan (which changes nothing) whether the records can be placed.
+std::string NextStepText(int lp, int channels, const ProfileCheck& check);
+
+// The summary as one screen of text.
+void PrintLpSummary(const ProfileSummary& summary);
+
+// "1 d 2 h 15 min", "40 s": a length of time for people.
+std::string DurationText(int64_t seconds);
