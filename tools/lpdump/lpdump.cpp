@@ -291,7 +291,7 @@ int Verify(const Options& options) {
         return kExitFailure;
     }
     const int discrepancies = check.Discrepancies();
-    const std::string next = NextStepText(options.lp, channels, check);
+    const std::string next = NextStepText(options.lp, channels, check, !options.json);
     if (options.json) {
         fputs(CheckJson(options.lp, channels, options.strict, check, next).c_str(), stdout);
         return discrepancies == 0 ? kExitOk : kExitBadFile;
@@ -353,7 +353,7 @@ int Summarize(const Options& options) {
             summary.readError = check.readError;
             summary.discrepancies = check.Discrepancies();
             summary.notes = static_cast<int>(check.findings.size()) - summary.discrepancies;
-            summary.next = NextStepText(options.lp, channels, check);
+            summary.next = NextStepText(options.lp, channels, check, false);
         }
         // As for Verify: a run that came and went while the files were read leaves other counters.
         ProfileLeaves after;

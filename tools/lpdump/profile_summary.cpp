@@ -108,7 +108,7 @@ ProfileSummary SummarizeLpProfile(int lp, int channels) {
     return summary;
 }
 
-std::string NextStepText(int lp, int channels, const ProfileCheck& check) {
+std::string NextStepText(int lp, int channels, const ProfileCheck& check, bool listed) {
     const int discrepancies = check.Discrepancies();
     if (discrepancies == 0) {
         return "";
@@ -121,7 +121,9 @@ std::string NextStepText(int lp, int channels, const ProfileCheck& check) {
     const std::string afresh = "; or profill -c" + two + " starts the profile afresh";
     const RepairPlan plan = PlanLpRepair(lp, channels);
     if (!plan.readError.empty() || !plan.Placeable()) {
-        return "set right or remove what the lines above name, then lpdump --repair" + two + afresh;
+        const std::string named =
+            listed ? "what the lines above name" : "what lpdump --verify" + two + " names";
+        return "set right or remove " + named + ", then lpdump --repair" + two + afresh;
     }
     if (plan.Broken()) {
         return "lpdump --repair --force" + two + " keeps the " +
@@ -202,7 +204,8 @@ void PrintLpSummary(const ProfileSummary& summary) {
     } else {
         PrintRow("verdict:", "does not agree with its store: " +
                                  Plural(s.discrepancies, "discrepancy", "discrepancies") +
-                                 " (lpdump --verify" + (s.lp == 1 ? " -2" : "") + " lists them); " +
+                                 " (lpdump --verify" + (s.lp == 1 ? " -2" : "") +
+                                 (s.discrepancies == 1 ? " lists it); " : " lists them); ") +
                                  s.next);
     }
 }

@@ -51,7 +51,8 @@ ProfileSummary SummarizeLpProfile(int lp, int channels);
 
 // What to do next about the discrepancies the check of LP index lp found; empty when it found
 // none. Asks the repair's plan (which changes nothing) whether the records can be placed.
-std::string NextStepText(int lp, int channels, const ProfileCheck& check);
+// listed: the discrepancies are printed above this text; otherwise it points to --verify.
+std::string NextStepText(int lp, int channels, const ProfileCheck& check, bool listed);
 
 // The summary as one screen of text.
 void PrintLpSummary(const ProfileSummary& summary);
