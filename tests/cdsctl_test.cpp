@@ -265,7 +265,7 @@ TEST(CdsctlTest, ChecksTheLeavesProfillReads) {
          "cdsctl: LP 2 in store <store>: 11 leaves profill reads, 2 findings\n",
          "cdsctl: /Q7M/LoadPrf/2/NumChannels/Value: 0 channels, which profill cannot generate; use 1 to 16\n"
          "cdsctl: /Q7M/LoadPrf/2/IntLength/Value: an interval of 0 minutes, which profill cannot generate; use 1 to 35791394, or give -i\n", 1},
-        {"/LP/2/currentDay/Value = -1\n/Q7M/LoadPrf/2/IntLength/Value = 35791394\n", {}, true,
+        {"/LP/2/currentDay/Value = -1\n/LP/2/daysDeleted/Value = -1\n/Q7M/LoadPrf/2/IntLength/Value = 35791394\n", {}, true,
          "cdsctl: LP 2 in store <store>: 32 leaves profill reads, 1 finding\n",
          "cdsctl: /LP/2/currentDay/Value: a negative count of -1, which profill cannot continue; -c starts the profile afresh\n", 1},
         // clang-format on
