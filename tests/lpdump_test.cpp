@@ -475,15 +475,31 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           R"({"profile": 1, "strict": true, "verdict": "disagrees", "dayFilesRead": 4,
               "records": 300, "discrepancies": 1, "notes": 0, "timeBreaks": 1})"},
          {}},
+        // The continuing run ends before the first one did: the time covered still runs to the
+        // latest end.
         {"continued at another interval",
-         {oneFifteen, "-i 60 -t 1"},
+         {"@2026-12-06_12:00:00 -i 60 -t 2 -c", "@2026-12-06_12:00:00 -i 15 -t 1"},
          nullptr,
          {{"--verify", "--continued"},
           0,
-          {"<root>/lp1/3.lp offset 144: note: record 201 starts at ",
-           "lpdump: LP 1 agrees with its store: 4 day files, 228 records of 16 channels; 1 break "
+          {"<root>/lp1/3.lp offset 144: note: record 57 starts at ",
+           "lpdump: LP 1 agrees with its store: 4 day files, 156 records of 16 channels; 1 break "
            "in time, noted"}},
-         {{"--repair"}, 0, {Already(1, 4, 228, 16)}}},
+         {{"--repair"}, 0, {Already(1, 4, 156, 16)}},
+         {{"--summary"},
+          0,
+          {"LP 1 in <root>/lp1/, records of 16 channels", "day files:   1.lp to 4.lp, 4",
+           "records:     156: 27 in 1.lp, 28 in 2.lp, 100 in 3.lp, 1 in 4.lp",
+           "time:        2026-12-04 12:00:00 UTC to 2026-12-06 20:00:00 UTC",
+           "             2026-12-04 13:00:00 CET to 2026-12-06 21:00:00 CET",
+           "intervals:   15 min (100 records), 1 h (56 records)",
+           "runs:        2, split by 1 break in time:",
+           "             record 57 (3.lp offset 144) starts 1 d 8 h before the previous record's "
+           "end (overlap)",
+           "gaps:        none", "overlaps:    1, 1 d 8 h in all", "store:       currentDay 4, ",
+           "verdict:     agrees with its store; lpdump --verify lists its 1 note"},
+          R"({"intervals": [{"seconds": 900, "records": 100}, {"seconds": 3600, "records": 56}],
+              "lastEnd": {"seconds": 1796587200}})"}},
         {"truncated record",
          {oneFifteen},
          [](const Sandbox& box) { ASSERT_EQ(truncate(box.DayFile(0, 3).c_str(), 139), 0); },
@@ -608,7 +624,8 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           0,
           {"LP 1 in ", "day files:   ", "records:     200: ", "time:        ", "             ",
            "intervals:   ", "runs:        1", "gaps:        ", "overlaps:    ", "store:       ",
-           "verdict:     does not agree with its store: 1 discrepancy (lpdump --verify lists it); " +
+           "verdict:     does not agree with its store: 1 discrepancy (lpdump --verify lists "
+           "it); " +
                Force(4)}}},
         {"records of another channel count than the store's",
          {"-i 1440 -t 3 -c"},
@@ -731,8 +748,8 @@ TEST(LpdumpTest, VerifiesAndRepairsGeneratedProfilesWithEachDamage) {
           0,
           {"LP 1 in ", "day files:   1.lp to 3.lp, 3",
            "other files: 0.lp, 007.lp (not named as profill names day files)",
-           "records:     200: ", "time:        ", "             ", "intervals:   ",
-           "runs:        1", "gaps:        ", "overlaps:    ", "store:       ",
+           "records:     200: ", "time:        ", "             ",
+           "intervals:   ", "runs:        1", "gaps:        ", "overlaps:    ", "store:       ",
            "verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists "
            "them); set right or remove what lpdump --verify names, then lpdump --repair; or "
            "profill -c starts the profile afresh"},

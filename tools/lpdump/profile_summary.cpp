@@ -77,6 +77,7 @@ ProfileSummary SummarizeLpProfile(int lp, int channels) {
     char path[kMaxLpPathSize];
     bool havePrevious = false;
     uint32_t previousEnd = 0;
+    int64_t latestEnd = -1;
     for (const int64_t day : days) {
         FormatLpFilePath(path, lp, static_cast<int>(day));
         const ReadResult read = ReadDayFileBytes(path, &bytes, &error);
@@ -92,16 +93,24 @@ ProfileSummary SummarizeLpProfile(int lp, int channels) {
         for (std::size_t i = 0; i < whole; ++i) {
             const std::size_t offset = kLpHeaderSize + i * recordSize;
             const DayFileRecord record = DecodeLpRecord(data + offset, channels);
-            if (summary.records++ == 0) {
+            // A run that continues a profile can place its records before those of the runs
+            // before it, so the time covered runs from the earliest start to the latest end.
+            const int64_t end = int64_t{record.start} + LpRecordSeconds(record);
+            if (summary.records++ == 0 || record.start < summary.firstStart) {
                 summary.firstStart = record.start;
-            } else if (havePrevious && record.start != previousEnd) {
+            }
+            if (end > latestEnd) {
+                latestEnd = end;
+                summary.lastEnd = record.end;
+            }
+            if (havePrevious && record.start != previousEnd) {
                 const int64_t jump = int64_t{record.start} - int64_t{previousEnd};
                 summary.breaks.push_back({DayName(day), offset, record.number, jump});
                 ++(jump > 0 ? summary.gaps : summary.overlaps);
                 (jump > 0 ? summary.gapSeconds : summary.overlapSeconds) += jump > 0 ? jump : -jump;
             }
             havePrevious = true;
-            previousEnd = summary.lastEnd = record.end;
+            previousEnd = record.end;
             ++summary.intervals[LpRecordSeconds(record)];
         }
     }

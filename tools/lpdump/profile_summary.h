@@ -30,8 +30,8 @@ struct ProfileSummary {
     std::vector<DayFileCount> files;  // the numbered day files, ascending
     std::vector<std::string> stray;   // other names ending in .lp ("0.lp", "007.lp")
     long records = 0;
-    uint32_t firstStart = 0;             // of the first record, when records > 0
-    uint32_t lastEnd = 0;                // of the last one
+    uint32_t firstStart = 0;             // the earliest start, when records > 0
+    uint32_t lastEnd = 0;                // the latest end
     std::map<uint32_t, long> intervals;  // records by interval length in seconds
     std::vector<TimeBreak> breaks;
     long gaps = 0, overlaps = 0;                 // breaks forward and back in time
