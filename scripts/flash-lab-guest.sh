@@ -1,0 +1,267 @@
+# Functions for the commands that scripts/flash-lab.sh runs inside its machine (busybox sh).
+# The flash root is /jffs, JFFS2 on a simulated MTD device; the host store lives on tmpfs, as
+# LMDB needs a shared writable map, which JFFS2 does not give.
+export PROFILL_JFFS=/jffs CDS_STORE=/tmp/cds/store.mdb
+
+# 2 KiB pages with 64 bytes of OOB in erase blocks of 128 KiB; the size is cut from 128 MiB to
+# 16 MiB (2^7 blocks) so that copying the device for a power cut takes a second, not ten.
+nand_ids="first_id_byte=0x20 second_id_byte=0xa1 third_id_byte=0x00 fourth_id_byte=0x15"
+nand_ids="$nand_ids overridesize=7"
+nor_size="total_size=16384 erase_size=128"
+
+Fail() {
+    echo "flash-lab: FAILED: $*" >&2
+    exit 1
+}
+
+Must() {
+    echo "+ $*" >&2
+    "$@" || Fail "$* (status $?)"
+}
+
+LoadModules() {
+    local name params=$2
+    for name in $(cat "/lab/$1.modules"); do
+        [ -d "/sys/module/$name" ] && continue
+        if [ "$name" = "$1" ]; then
+            # shellcheck disable=SC2086
+            insmod "/lib/modules/$name.ko" $params
+        else
+            insmod "/lib/modules/$name.ko"
+        fi
+    done
+}
+
+# The number of the MTD device that simulates flash of a kind, loading its driver first.
+MtdNumber() {
+    local name
+    case "$1" in
+    nor)
+        LoadModules mtdram "$nor_size"
+        name="mtdram test device"
+        ;;
+    nand)
+        LoadModules nandsim "$nand_ids"
+        name="NAND simulator partition 0"
+        ;;
+    *) Fail "no flash kind $1" ;;
+    esac
+    LoadModules jffs2
+    grep "\"$name\"" /proc/mtd | sed 's/^mtd\([0-9]*\):.*/\1/'
+}
+
+FlashErase() {
+    flash_erase -q -j "/dev/mtd$(MtdNumber "$1")" 0 0
+}
+
+FlashMount() {
+    mount -t jffs2 "mtd$(MtdNumber "$1")" /jffs
+}
+
+FlashUnmount() {
+    umount /jffs
+}
+
+# An erased flash with an empty file system, its profile directories and a seeded store.
+FreshFlash() {
+    grep -q ' /jffs ' /proc/mounts && FlashUnmount
+    FlashErase "$1"
+    FlashMount "$1"
+    mkdir -p /jffs/lp1 /jffs/lp2
+    SeedStore
+}
+
+SeedStore() {
+    rm -rf /tmp/cds
+    cdsctl init >/dev/null
+    cdsctl load /lab/device.cds
+}
+
+# Where a copy of the flash and of the store go, as a power cut leaves them.
+cut_flash=/tmp/cut.flash
+cut_store=/tmp/cut.mdb
+
+ProfileOption() {
+    [ "$1" = 2 ] && echo -2
+    return 0
+}
+
+Verify() {
+    local profile=$1
+    shift
+    Must lpdump --verify "$@" $(ProfileOption "$profile")
+}
+
+# Counts the whole records in the day files of a profile, as the file sizes give them.
+WholeRecords() {
+    local channels size total=0 file
+    channels="$(cdsctl get "/Q7M/LoadPrf/$1/NumChannels/Value")"
+    for file in /jffs/lp"$1"/*.lp; do
+        [ -f "$file" ] || continue
+        size="$(wc -c <"$file")"
+        [ "$size" -gt 32 ] && total=$((total + (size - 32) / (16 + 6 * channels)))
+    done
+    echo "$total"
+}
+
+StoredRecords() {
+    cdsctl get "/LP/$1/totalRecCnt/Value"
+}
+
+# A generation run of profill with its output kept in /tmp/run.out, checked afterwards.
+Generate() {
+    echo "+ profill $*"
+    profill "$@" >/tmp/run.out 2>&1 || { cat /tmp/run.out; Fail "profill $* (status $?)"; }
+    tail -n 3 /tmp/run.out | head -n 1
+}
+
+StopWithSigterm() {
+    echo "+ profill $* (SIGTERM after 0.3 s)"
+    profill "$@" >/tmp/run.out 2>&1 &
+    local pid=$!
+    usleep 300000
+    kill -TERM "$pid"
+    wait "$pid" || Fail "profill $* stopped by SIGTERM (status $?)"
+    grep -q 'sig_handler: RECEIVIED 15' /tmp/run.out || Fail "profill $*: no line of the signal"
+}
+
+Remount() {
+    echo "+ remount $1"
+    FlashUnmount
+    FlashMount "$1"
+}
+
+AcceptProfile() {
+    local profile=$1 interval=$2 opt
+    opt=$(ProfileOption "$profile")
+    Generate -i "$interval" -t 3 -c $opt
+    Verify "$profile"
+    Generate -i "$interval" -t 2 $opt
+    Verify "$profile" --continued
+    StopWithSigterm -i 1 -t 30 $opt
+    Verify "$profile" --continued
+    Must profill $opt -s >/dev/null
+    Must profill -i "$interval" $opt -p >/dev/null
+    Must profill -c $opt -s >/dev/null
+    Verify "$profile"
+    [ "$(StoredRecords "$profile")" = 0 ] || Fail "-c -s left records counted in LP $profile"
+    [ -z "$(ls /jffs/lp"$profile")" ] || Fail "-c -s left day files in LP $profile"
+    Generate -i "$interval" -t 1 $opt
+    Verify "$profile"
+}
+
+AcceptOnFlash() {
+    echo "== acceptance on $1"
+    FreshFlash "$1"
+    AcceptProfile 1 15
+    AcceptProfile 2 5
+    Remount "$1"
+    Verify 1 --continued
+    Verify 2 --continued
+    Generate -i 15 -t 1
+    Verify 1 --continued
+    FlashUnmount
+    echo "== acceptance on $1 passed"
+}
+
+CopyFlash() {
+    local mtd
+    mtd="/dev/mtd$(MtdNumber "$1")"
+    case "$1" in
+    nor) dd if="$mtd" of="$2" bs=128k 2>/dev/null ;;
+    nand) nanddump -q --oob -f "$2" "$mtd" ;;
+    esac
+}
+
+WriteFlash() {
+    local mtd
+    mtd="/dev/mtd$(MtdNumber "$1")"
+    flash_erase -q "$mtd" 0 0
+    case "$1" in
+    nor) dd if="$2" of="$mtd" bs=128k 2>/dev/null ;;
+    nand) nandwrite -q --oob "$mtd" "$2" ;;
+    esac
+}
+
+# Repairs a profile, with --force only when the repair asks for it; prints "forced" then.
+Repair() {
+    local opt status=0
+    opt=$(ProfileOption "$1")
+    lpdump --repair $opt >/tmp/repair.out 2>&1 || status=$?
+    cat /tmp/repair.out
+    if [ "$status" = 1 ] && grep -q -- '--force keeps' /tmp/repair.out; then
+        Must lpdump --repair --force $opt
+        echo forced >/tmp/repair.forced
+    elif [ "$status" != 0 ]; then
+        Fail "lpdump --repair $opt (status $status)"
+    fi
+}
+
+UsedKiB() {
+    df -k /jffs | awk 'NR == 2 { print $3 }'
+}
+
+# One power cut at a random instant of a run: the writer stopped, the flash and the store
+# copied, the copy written to the erased device and mounted afresh, repaired and verified.
+CutOnce() {
+    local kind=$1 profile opt interval days clear="" pid counted kept after lost
+    profile=$((RANDOM % 2 + 1))
+    opt=$(ProfileOption "$profile")
+    set -- 1 5 15
+    shift $((RANDOM % 3))
+    interval=$1
+    days=$((RANDOM % 2 + 1))
+    [ $((RANDOM % 4)) = 0 ] || [ "$(UsedKiB)" -gt 6000 ] && clear=-c
+    profill -i "$interval" -t "$days" $clear $opt >/tmp/run.out 2>&1 &
+    pid=$!
+    usleep $((RANDOM * 20 % 600000 + 1000))
+    kill -STOP "$pid" 2>/dev/null || true
+    CopyFlash "$kind" "$cut_flash"
+    cp "$CDS_STORE" "$cut_store"
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" || true
+    FlashUnmount
+    WriteFlash "$kind" "$cut_flash"
+    FlashMount "$kind"
+    cp "$cut_store" "$CDS_STORE"
+    rm -f "$CDS_STORE-lock" /tmp/repair.forced
+    counted=$(StoredRecords "$profile")
+    kept=$(WholeRecords "$profile")
+    lost=$((counted > kept ? counted - kept : 0))
+    echo "cut on $kind: LP $profile, profill -i $interval -t $days $clear: the store counted $counted records, the flash kept $kept whole"
+    Repair "$profile"
+    Verify "$profile" --continued
+    after=$(StoredRecords "$profile")
+    if [ -f /tmp/repair.forced ]; then
+        echo "$kind" >>/tmp/cuts.forced
+    elif [ "$after" != "$kept" ]; then
+        Fail "the repair counts $after records of LP $profile, the flash kept $kept"
+    fi
+    echo "$kind $lost" >>/tmp/cuts.lost
+    Generate -i "$interval" -t 1 $opt
+    Verify "$profile" --continued
+    Verify $((3 - profile)) --continued
+}
+
+CutsOnFlash() {
+    local i=1
+    echo "== $2 power cuts on $1"
+    FreshFlash "$1"
+    Generate -i 15 -t 1 -c
+    Generate -i 5 -t 1 -c -2
+    while [ "$i" -le "$2" ]; do
+        echo "-- cut $i"
+        CutOnce "$1"
+        i=$((i + 1))
+    done
+    FlashUnmount
+}
+
+ReportCuts() {
+    echo "== power cuts: records the store counted that the flash lost"
+    for kind in nor nand; do
+        awk -v kind="$kind" '$1 == kind { n++; if ($2 > 0) { cuts++; lost += $2; if ($2 > most) most = $2 } }
+            END { printf "%s: %d cuts, %d lost records in %d of them (at most %d in one), %d forced repairs\n",
+                kind, n, lost, cuts, most, forced }' forced="$(grep -c "^$kind\$" /tmp/cuts.forced 2>/dev/null)" /tmp/cuts.lost
+    done
+}
