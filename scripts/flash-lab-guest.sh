@@ -1,3 +1,4 @@
+# shellcheck shell=dash
 # Functions for the commands that scripts/flash-lab.sh runs inside its machine (busybox sh).
 # The flash root is /jffs, JFFS2 on a simulated MTD device; the host store lives on tmpfs, as
 # LMDB needs a shared writable map, which JFFS2 does not give.
@@ -21,7 +22,7 @@ Must() {
 
 LoadModules() {
     local name params=$2
-    for name in $(cat "/lab/$1.modules"); do
+    while read -r name; do
         [ -d "/sys/module/$name" ] && continue
         if [ "$name" = "$1" ]; then
             # shellcheck disable=SC2086
@@ -29,7 +30,7 @@ LoadModules() {
         else
             insmod "/lib/modules/$name.ko"
         fi
-    done
+    done <"/lab/$1.modules"
 }
 
 # The number of the MTD device that simulates flash of a kind, loading its driver first.
@@ -81,6 +82,11 @@ SeedStore() {
 cut_flash=/tmp/cut.flash
 cut_store=/tmp/cut.mdb
 
+# A random number from 0 to $1 - 1.
+Random() {
+    echo $(($(od -An -N4 -tu4 /dev/urandom) % $1))
+}
+
 ProfileOption() {
     [ "$1" = 2 ] && echo -2
     return 0
@@ -89,7 +95,9 @@ ProfileOption() {
 Verify() {
     local profile=$1
     shift
-    Must lpdump --verify "$@" $(ProfileOption "$profile")
+    local opt
+    opt=$(ProfileOption "$profile")
+    Must lpdump --verify "$@" ${opt:+"$opt"}
 }
 
 # Counts the whole records in the day files of a profile, as the file sizes give them.
@@ -134,19 +142,19 @@ Remount() {
 AcceptProfile() {
     local profile=$1 interval=$2 opt
     opt=$(ProfileOption "$profile")
-    Generate -i "$interval" -t 3 -c $opt
+    Generate -i "$interval" -t 3 -c ${opt:+"$opt"}
     Verify "$profile"
-    Generate -i "$interval" -t 2 $opt
+    Generate -i "$interval" -t 2 ${opt:+"$opt"}
     Verify "$profile" --continued
-    StopWithSigterm -i 1 -t 30 $opt
+    StopWithSigterm -i 1 -t 30 ${opt:+"$opt"}
     Verify "$profile" --continued
-    Must profill $opt -s >/dev/null
-    Must profill -i "$interval" $opt -p >/dev/null
-    Must profill -c $opt -s >/dev/null
+    Must profill ${opt:+"$opt"} -s >/dev/null
+    Must profill -i "$interval" ${opt:+"$opt"} -p >/dev/null
+    Must profill -c ${opt:+"$opt"} -s >/dev/null
     Verify "$profile"
     [ "$(StoredRecords "$profile")" = 0 ] || Fail "-c -s left records counted in LP $profile"
     [ -z "$(ls /jffs/lp"$profile")" ] || Fail "-c -s left day files in LP $profile"
-    Generate -i "$interval" -t 1 $opt
+    Generate -i "$interval" -t 1 ${opt:+"$opt"}
     Verify "$profile"
 }
 
@@ -179,7 +187,7 @@ WriteFlash() {
     flash_erase -q "$mtd" 0 0
     case "$1" in
     nor) dd if="$2" of="$mtd" bs=128k 2>/dev/null ;;
-    nand) nandwrite -q --oob "$mtd" "$2" ;;
+    nand) nandwrite -q --oob "$mtd" "$2" 2>/tmp/nandwrite.err || { cat /tmp/nandwrite.err; return 1; } ;;
     esac
 }
 
@@ -187,13 +195,13 @@ WriteFlash() {
 Repair() {
     local opt status=0
     opt=$(ProfileOption "$1")
-    lpdump --repair $opt >/tmp/repair.out 2>&1 || status=$?
+    lpdump --repair ${opt:+"$opt"} >/tmp/repair.out 2>&1 || status=$?
     cat /tmp/repair.out
     if [ "$status" = 1 ] && grep -q -- '--force keeps' /tmp/repair.out; then
-        Must lpdump --repair --force $opt
+        Must lpdump --repair --force ${opt:+"$opt"}
         echo forced >/tmp/repair.forced
     elif [ "$status" != 0 ]; then
-        Fail "lpdump --repair $opt (status $status)"
+        Fail "lpdump --repair ${opt:+"$opt"} (status $status)"
     fi
 }
 
@@ -201,34 +209,15 @@ UsedKiB() {
     df -k /jffs | awk 'NR == 2 { print $3 }'
 }
 
-# One power cut at a random instant of a run: the writer stopped, the flash and the store
-# copied, the copy written to the erased device and mounted afresh, repaired and verified.
-CutOnce() {
-    local kind=$1 profile opt interval days clear="" pid counted kept after lost
-    profile=$((RANDOM % 2 + 1))
-    opt=$(ProfileOption "$profile")
-    set -- 1 5 15
-    shift $((RANDOM % 3))
-    interval=$1
-    days=$((RANDOM % 2 + 1))
-    [ $((RANDOM % 4)) = 0 ] || [ "$(UsedKiB)" -gt 6000 ] && clear=-c
-    profill -i "$interval" -t "$days" $clear $opt >/tmp/run.out 2>&1 &
-    pid=$!
-    usleep $((RANDOM * 20 % 600000 + 1000))
-    kill -STOP "$pid" 2>/dev/null || true
-    CopyFlash "$kind" "$cut_flash"
-    cp "$CDS_STORE" "$cut_store"
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" || true
-    FlashUnmount
-    WriteFlash "$kind" "$cut_flash"
-    FlashMount "$kind"
-    cp "$cut_store" "$CDS_STORE"
-    rm -f "$CDS_STORE-lock" /tmp/repair.forced
+# Brings a profile back after a cut as a device user would: repair, then verify; every whole
+# record on the flash must still be counted. Notes what the cut lost.
+RecoverProfile() {
+    local kind=$1 profile=$2 counted kept after lost
     counted=$(StoredRecords "$profile")
     kept=$(WholeRecords "$profile")
     lost=$((counted > kept ? counted - kept : 0))
-    echo "cut on $kind: LP $profile, profill -i $interval -t $days $clear: the store counted $counted records, the flash kept $kept whole"
+    echo "LP $profile: the store counted $counted records, the flash kept $kept whole"
+    rm -f /tmp/repair.forced
     Repair "$profile"
     Verify "$profile" --continued
     after=$(StoredRecords "$profile")
@@ -237,10 +226,44 @@ CutOnce() {
     elif [ "$after" != "$kept" ]; then
         Fail "the repair counts $after records of LP $profile, the flash kept $kept"
     fi
-    echo "$kind $lost" >>/tmp/cuts.lost
-    Generate -i "$interval" -t 1 $opt
+    echo "$lost" >>/tmp/cut.lost
+}
+
+# One power cut at a random instant of a run: the writer stopped, the flash and the store
+# copied, the copy written to the erased device and mounted afresh, both profiles repaired and
+# verified (the cut loses what either profile left in the write buffer), then a run continues.
+CutOnce() {
+    local kind=$1 profile opt interval days clear="" pid
+    profile=$(($(Random 2) + 1))
+    opt=$(ProfileOption "$profile")
+    set -- 1 5 15
+    shift "$(Random 3)"
+    interval=$1
+    days=$(($(Random 2) + 1))
+    [ "$(Random 4)" = 0 ] || [ "$(UsedKiB)" -gt 6000 ] && clear=-c
+    echo "cut on $kind during profill -i $interval -t $days $clear $opt"
+    profill -i "$interval" -t "$days" ${clear:+"$clear"} ${opt:+"$opt"} >/tmp/run.out 2>&1 &
+    pid=$!
+    usleep $(($(Random 600000) + 1000))
+    kill -STOP "$pid" 2>/dev/null || true
+    if grep -q '^State:.*[TS]' "/proc/$pid/status" 2>/dev/null; then
+        echo "the writer was stopped in the middle of its run"
+        echo "$kind" >>/tmp/cuts.midrun
+    fi
+    CopyFlash "$kind" "$cut_flash"
+    cp "$CDS_STORE" "$cut_store"
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    FlashUnmount
+    WriteFlash "$kind" "$cut_flash"
+    FlashMount "$kind"
+    cp "$cut_store" "$CDS_STORE"
+    rm -f "$CDS_STORE-lock" /tmp/cut.lost
+    RecoverProfile "$kind" 1
+    RecoverProfile "$kind" 2
+    echo "$kind $(awk '{ n += $1 } END { print n }' /tmp/cut.lost)" >>/tmp/cuts.lost
+    Generate -i "$interval" -t 1 ${opt:+"$opt"}
     Verify "$profile" --continued
-    Verify $((3 - profile)) --continued
 }
 
 CutsOnFlash() {
@@ -261,7 +284,54 @@ ReportCuts() {
     echo "== power cuts: records the store counted that the flash lost"
     for kind in nor nand; do
         awk -v kind="$kind" '$1 == kind { n++; if ($2 > 0) { cuts++; lost += $2; if ($2 > most) most = $2 } }
-            END { printf "%s: %d cuts, %d lost records in %d of them (at most %d in one), %d forced repairs\n",
-                kind, n, lost, cuts, most, forced }' forced="$(grep -c "^$kind\$" /tmp/cuts.forced 2>/dev/null)" /tmp/cuts.lost
+            END { printf "%s: %d cuts (%d in the middle of a run), %d lost records in %d of them (at most %d in one), %d forced repairs\n",
+                kind, n, midrun, lost, cuts, most, forced }' forced="$(grep -c "^$kind\$" /tmp/cuts.forced 2>/dev/null)" \
+            midrun="$(grep -c "^$kind\$" /tmp/cuts.midrun 2>/dev/null)" /tmp/cuts.lost
     done
+}
+
+# Bytes of the device that are no longer erased: what the file system wrote since the erase.
+WrittenBytes() {
+    tr -d '\377' <"/dev/mtd$(MtdNumber "$1")" | wc -c
+}
+
+DayFileBytes() {
+    cat /jffs/lp1/*.lp | wc -c
+}
+
+# The flash that the -p table gives a record: its disk usage (KiB) over its maximum records.
+TableBytesPerRecord() {
+    profill -i "$1" -p | awk -v interval="$1" '$1 == 16 && $2 == interval { printf "%.0f", $11 * 1024 / $4; exit }'
+}
+
+CostRow() {
+    local kind=$1 interval=$2 days=$3 used written records files
+    FreshFlash "$kind" >/dev/null
+    sync
+    used=$(UsedKiB)
+    written=$(WrittenBytes "$kind")
+    profill -i "$interval" -t "$days" -c >/dev/null || Fail "profill -i $interval -t $days -c"
+    sync
+    used=$(($(UsedKiB) - used))
+    written=$(($(WrittenBytes "$kind") - written))
+    records=$(StoredRecords 1)
+    files=$(DayFileBytes)
+    printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "$kind" "$interval" "$days" "$records" \
+        "$files" "$(TableBytesPerRecord "$interval")" "$used" $((used * 1024 / records)) \
+        "$written" $((written / records))
+}
+
+CostTable() {
+    local kind row
+    echo "LP 1, 16 channels: records of 112 bytes, day files of 32 + 112 x records bytes"
+    echo
+    echo "| flash | -i | -t | records | day-file bytes | -p bytes/record | used KiB (df) | used bytes/record | written bytes | written bytes/record |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
+    for kind in nor nand; do
+        for row in "1 1" "1 3" "15 7" "15 30" "60 30" "60 90"; do
+            # shellcheck disable=SC2086
+            CostRow "$kind" $row
+        done
+    done
+    FlashUnmount
 }

@@ -12,6 +12,7 @@
 #     accept          the acceptance on NOR and NAND
 #     cuts [N]        N power cuts on each of NOR and NAND (default 12)
 #     cost            what a generation costs in flash, as a table
+#     ci              the acceptance and 12 power cuts on each of NOR and NAND, in one boot
 #     shell           an interactive shell inside (Ctrl-A X leaves qemu)
 #
 # Exits with the status of the commands inside (125 when the machine did not report one).
@@ -28,8 +29,8 @@ SetArch() {
     case "$arch" in
     amd64)
         kernel_meta=linux-image-amd64
-        qemu=qemu-system-x86_64
-        qemu_package=qemu-system-x86
+        qemu="qemu-system-x86_64"
+        qemu_package="qemu-system-x86"
         qemu_machine=(-M pc -cpu max -m 1024)
         console=ttyS0
         build_dir=build
@@ -37,8 +38,8 @@ SetArch() {
         ;;
     armhf)
         kernel_meta=linux-image-armmp
-        qemu=qemu-system-arm
-        qemu_package=qemu-system-arm
+        qemu="qemu-system-arm"
+        qemu_package="qemu-system-arm"
         qemu_machine=(-M virt -cpu cortex-a15 -m 1024)
         console=ttyAMA0
         build_dir=build-armhf
@@ -262,6 +263,10 @@ main() {
     accept) echo "AcceptOnFlash nor && AcceptOnFlash nand" >"$commands" ;;
     cuts) echo "CutsOnFlash nor ${1:-12} && CutsOnFlash nand ${1:-12} && ReportCuts" >"$commands" ;;
     cost) echo "CostTable" >"$commands" ;;
+    ci)
+        echo "AcceptOnFlash nor && AcceptOnFlash nand" >"$commands"
+        echo "CutsOnFlash nor 12 && CutsOnFlash nand 12 && ReportCuts" >>"$commands"
+        ;;
     shell) : >"$commands" ;;
     *) Usage ;;
     esac
