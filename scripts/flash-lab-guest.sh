@@ -212,28 +212,27 @@ UsedKiB() {
 # Brings a profile back after a cut as a device user would: repair, then verify; every whole
 # record on the flash must still be counted. Notes what the cut lost.
 RecoverProfile() {
-    local kind=$1 profile=$2 counted kept after lost
+    local kind=$1 profile=$2 counted kept after
     counted=$(StoredRecords "$profile")
     kept=$(WholeRecords "$profile")
-    lost=$((counted > kept ? counted - kept : 0))
     echo "LP $profile: the store counted $counted records, the flash kept $kept whole"
     rm -f /tmp/repair.forced
     Repair "$profile"
     Verify "$profile" --continued
     after=$(StoredRecords "$profile")
     if [ -f /tmp/repair.forced ]; then
-        echo "$kind" >>/tmp/cuts.forced
+        echo "forced" >>/tmp/cut.counts
     elif [ "$after" != "$kept" ]; then
         Fail "the repair counts $after records of LP $profile, the flash kept $kept"
     fi
-    echo "$lost" >>/tmp/cut.lost
+    echo "$counted $kept" >>/tmp/cut.counts
 }
 
 # One power cut at a random instant of a run: the writer stopped, the flash and the store
 # copied, the copy written to the erased device and mounted afresh, both profiles repaired and
 # verified (the cut loses what either profile left in the write buffer), then a run continues.
 CutOnce() {
-    local kind=$1 profile opt interval days clear="" pid
+    local kind=$1 profile opt interval days clear="" pid alive=0
     profile=$(($(Random 2) + 1))
     opt=$(ProfileOption "$profile")
     set -- 1 5 15
@@ -244,11 +243,12 @@ CutOnce() {
     echo "cut on $kind during profill -i $interval -t $days $clear $opt"
     profill -i "$interval" -t "$days" ${clear:+"$clear"} ${opt:+"$opt"} >/tmp/run.out 2>&1 &
     pid=$!
-    usleep $(($(Random 600000) + 1000))
+    # About 0.4 ms a record here: the stop falls anywhere from the start to a little past the end.
+    usleep "$(Random $((days * (1440 / interval + 4) * 500 + 50000)))"
     kill -STOP "$pid" 2>/dev/null || true
     if grep -q '^State:.*[TS]' "/proc/$pid/status" 2>/dev/null; then
-        echo "the writer was stopped in the middle of its run"
-        echo "$kind" >>/tmp/cuts.midrun
+        echo "the writer was stopped before its end"
+        alive=1
     fi
     CopyFlash "$kind" "$cut_flash"
     cp "$CDS_STORE" "$cut_store"
@@ -258,10 +258,12 @@ CutOnce() {
     WriteFlash "$kind" "$cut_flash"
     FlashMount "$kind"
     cp "$cut_store" "$CDS_STORE"
-    rm -f "$CDS_STORE-lock" /tmp/cut.lost
+    rm -f "$CDS_STORE-lock" /tmp/cut.counts
     RecoverProfile "$kind" 1
     RecoverProfile "$kind" 2
-    echo "$kind $(awk '{ n += $1 } END { print n }' /tmp/cut.lost)" >>/tmp/cuts.lost
+    awk -v kind="$kind" -v alive="$alive" '$1 == "forced" { forced++; next }
+        { lost += $1 > $2 ? $1 - $2 : 0; kept += $2 > $1 ? $2 - $1 : 0 }
+        END { print kind, alive, lost + 0, kept + 0, forced + 0 }' /tmp/cut.counts >>/tmp/cuts.log
     Generate -i "$interval" -t 1 ${opt:+"$opt"}
     Verify "$profile" --continued
 }
@@ -281,13 +283,11 @@ CutsOnFlash() {
 }
 
 ReportCuts() {
-    echo "== power cuts: records the store counted that the flash lost"
-    for kind in nor nand; do
-        awk -v kind="$kind" '$1 == kind { n++; if ($2 > 0) { cuts++; lost += $2; if ($2 > most) most = $2 } }
-            END { printf "%s: %d cuts (%d in the middle of a run), %d lost records in %d of them (at most %d in one), %d forced repairs\n",
-                kind, n, midrun, lost, cuts, most, forced }' forced="$(grep -c "^$kind\$" /tmp/cuts.forced 2>/dev/null)" \
-            midrun="$(grep -c "^$kind\$" /tmp/cuts.midrun 2>/dev/null)" /tmp/cuts.lost
-    done
+    echo "== power cuts: records the store counted that the flash lost, and whole records it kept uncounted"
+    awk '{ n[$1]++; alive[$1] += $2; lost[$1] += $3; forced[$1] += $5; uncounted[$1] += $4
+           if ($3 > 0) losing[$1]++; if ($3 > most[$1]) most[$1] = $3; if ($4 > 0) keeping[$1]++ }
+        END { for (kind in n) printf "%s: %d cuts (%d before the end of the run), %d records lost in %d cuts (at most %d in one), %d uncounted records kept in %d cuts, %d forced repairs\n",
+            kind, n[kind], alive[kind], lost[kind], losing[kind], most[kind], uncounted[kind], keeping[kind], forced[kind] }' /tmp/cuts.log | sort -r
 }
 
 # Bytes of the device that are no longer erased: what the file system wrote since the erase.
