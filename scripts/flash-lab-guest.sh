@@ -65,7 +65,9 @@ FlashUnmount() {
 
 # An erased flash with an empty file system, its profile directories and a seeded store.
 FreshFlash() {
-    grep -q ' /jffs ' /proc/mounts && FlashUnmount
+    if grep -q ' /jffs ' /proc/mounts; then
+        FlashUnmount
+    fi
     FlashErase "$1"
     FlashMount "$1"
     mkdir -p /jffs/lp1 /jffs/lp2
@@ -119,7 +121,12 @@ StoredRecords() {
 # A generation run of profill with its output kept in /tmp/run.out, checked afterwards.
 Generate() {
     echo "+ profill $*"
-    profill "$@" >/tmp/run.out 2>&1 || { cat /tmp/run.out; Fail "profill $* (status $?)"; }
+    local status=0
+    profill "$@" >/tmp/run.out 2>&1 || status=$?
+    if [ "$status" != 0 ]; then
+        cat /tmp/run.out
+        Fail "profill $* (status $status)"
+    fi
     tail -n 3 /tmp/run.out | head -n 1
 }
 
