@@ -12,6 +12,7 @@ nor_size="total_size=16384 erase_size=128"
 
 Fail() {
     echo "flash-lab: FAILED: $*" >&2
+    dmesg | grep -i -e jffs2 -e mtd -e nand | tail -n 20 >&2
     exit 1
 }
 
@@ -198,6 +199,29 @@ WriteFlash() {
     esac
 }
 
+# Copies the flash as it stands at one instant. JFFS2's garbage collector moves nodes and
+# erases blocks while a copy runs, and a copy taken meanwhile holds a state that never was on
+# the flash (a node gone from the block not yet copied, its new place already copied): so the
+# collector is stopped first, and since the write buffer's timer also collects and writes,
+# the copy is taken again until two agree.
+CopySteadyFlash() {
+    local gc tries=0
+    gc=$(pidof "jffs2_gcd_mtd$(MtdNumber "$1")")
+    kill -STOP "$gc"
+    until grep -q '^State:.*T' "/proc/$gc/status"; do usleep 10000; done
+    CopyFlash "$1" "$2"
+    CopyFlash "$1" "$2.again"
+    until cmp -s "$2" "$2.again"; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 10 ] || Fail "the flash kept changing while it was copied"
+        echo "the flash changed while it was copied; copying again"
+        mv "$2.again" "$2"
+        CopyFlash "$1" "$2.again"
+    done
+    rm -f "$2.again"
+    kill -CONT "$gc"
+}
+
 # Repairs a profile, with --force only when the repair asks for it; prints "forced" then.
 Repair() {
     local opt status=0
@@ -257,7 +281,7 @@ CutOnce() {
         echo "the writer was stopped before its end"
         alive=1
     fi
-    CopyFlash "$kind" "$cut_flash"
+    CopySteadyFlash "$kind" "$cut_flash"
     cp "$CDS_STORE" "$cut_store"
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
@@ -289,12 +313,16 @@ CutsOnFlash() {
     FlashUnmount
 }
 
+# Per flash kind: the cuts, the records the store counted that the flash lost, the whole records
+# the flash kept that the store did not count (one: the record written before its count was
+# stored; more: a -c whose removals the cut lost, so the old day files came back).
 ReportCuts() {
     echo "== power cuts: records the store counted that the flash lost, and whole records it kept uncounted"
-    awk '{ n[$1]++; alive[$1] += $2; lost[$1] += $3; forced[$1] += $5; uncounted[$1] += $4
-           if ($3 > 0) losing[$1]++; if ($3 > most[$1]) most[$1] = $3; if ($4 > 0) keeping[$1]++ }
-        END { for (kind in n) printf "%s: %d cuts (%d before the end of the run), %d records lost in %d cuts (at most %d in one), %d uncounted records kept in %d cuts, %d forced repairs\n",
-            kind, n[kind], alive[kind], lost[kind], losing[kind], most[kind], uncounted[kind], keeping[kind], forced[kind] }' /tmp/cuts.log | sort -r
+    awk '{ n[$1]++; alive[$1] += $2; lost[$1] += $3; forced[$1] += $5
+           if ($3 > 0) losing[$1]++; if ($3 > most[$1]) most[$1] = $3
+           if ($4 == 1) one[$1]++; if ($4 > 1) undone[$1]++ }
+        END { for (kind in n) printf "%s: %d cuts (%d before the end of the run), %d records lost in %d cuts (at most %d in one), the uncounted record kept in %d cuts, the records before a -c back in %d cuts, %d forced repairs\n",
+            kind, n[kind], alive[kind], lost[kind], losing[kind], most[kind], one[kind], undone[kind], forced[kind] }' /tmp/cuts.log | sort -r
 }
 
 # Bytes of the device that are no longer erased: what the file system wrote since the erase.
