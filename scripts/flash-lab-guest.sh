@@ -241,11 +241,18 @@ UsedKiB() {
 }
 
 # Brings a profile back after a cut as a device user would: repair, then verify; every whole
-# record on the flash must still be counted. Notes what the cut lost.
+# record on the flash must still be counted. Notes what the cut lost, unless the cut fell in a
+# -c after the day files were removed and before its zeros were stored (the third argument
+# says so): then the store still counts the records that -c removed on purpose.
 RecoverProfile() {
     local kind=$1 profile=$2 counted kept after
     counted=$(StoredRecords "$profile")
     kept=$(WholeRecords "$profile")
+    if [ "$3" = clearing ] && [ "$kept" -lt "$counted" ]; then
+        echo "LP $profile: the cut fell in -c before it stored its zeros: the store counts $counted records"
+        echo "cleared" >>/tmp/cut.counts
+        counted=$kept
+    fi
     echo "LP $profile: the store counted $counted records, the flash kept $kept whole"
     rm -f /tmp/repair.forced
     Repair "$profile"
@@ -259,11 +266,17 @@ RecoverProfile() {
     echo "$counted $kept" >>/tmp/cut.counts
 }
 
+# Whether a -c of the cut profile had not yet stored its zeros: its counters stand as before.
+Clearing() {
+    [ -n "$3" ] && [ "$(StoredRecords "$1")" = "$2" ] && [ "$2" != 0 ] && echo clearing
+    return 0
+}
+
 # One power cut at a random instant of a run: the writer stopped, the flash and the store
 # copied, the copy written to the erased device and mounted afresh, both profiles repaired and
 # verified (the cut loses what either profile left in the write buffer), then a run continues.
 CutOnce() {
-    local kind=$1 profile opt interval days clear="" pid alive=0
+    local kind=$1 profile opt interval days clear="" pid alive=0 before clearing
     profile=$(($(Random 2) + 1))
     opt=$(ProfileOption "$profile")
     set -- 1 5 15
@@ -272,6 +285,7 @@ CutOnce() {
     days=$(($(Random 2) + 1))
     [ "$(Random 4)" = 0 ] || [ "$(UsedKiB)" -gt 6000 ] && clear=-c
     echo "cut on $kind during profill -i $interval -t $days $clear $opt"
+    before=$(StoredRecords "$profile")
     profill -i "$interval" -t "$days" ${clear:+"$clear"} ${opt:+"$opt"} >/tmp/run.out 2>&1 &
     pid=$!
     # About 0.4 ms a record here: the stop falls anywhere from the start to a little past the end.
@@ -290,11 +304,17 @@ CutOnce() {
     FlashMount "$kind"
     cp "$cut_store" "$CDS_STORE"
     rm -f "$CDS_STORE-lock" /tmp/cut.counts
-    RecoverProfile "$kind" 1
-    RecoverProfile "$kind" 2
-    awk -v kind="$kind" -v alive="$alive" '$1 == "forced" { forced++; next }
+    clearing=$(Clearing "$profile" "$before" "$clear")
+    if [ "$profile" = 1 ]; then
+        RecoverProfile "$kind" 1 "$clearing"
+        RecoverProfile "$kind" 2 ""
+    else
+        RecoverProfile "$kind" 1 ""
+        RecoverProfile "$kind" 2 "$clearing"
+    fi
+    awk -v kind="$kind" -v alive="$alive" '$1 == "forced" { forced++; next } $1 == "cleared" { cleared++; next }
         { lost += $1 > $2 ? $1 - $2 : 0; kept += $2 > $1 ? $2 - $1 : 0 }
-        END { print kind, alive, lost + 0, kept + 0, forced + 0 }' /tmp/cut.counts >>/tmp/cuts.log
+        END { print kind, alive, lost + 0, kept + 0, forced + 0, cleared + 0 }' /tmp/cut.counts >>/tmp/cuts.log
     Generate -i "$interval" -t 1 ${opt:+"$opt"}
     Verify "$profile" --continued
 }
@@ -320,9 +340,9 @@ ReportCuts() {
     echo "== power cuts: records the store counted that the flash lost, and whole records it kept uncounted"
     awk '{ n[$1]++; alive[$1] += $2; lost[$1] += $3; forced[$1] += $5
            if ($3 > 0) losing[$1]++; if ($3 > most[$1]) most[$1] = $3
-           if ($4 == 1) one[$1]++; if ($4 > 1) undone[$1]++ }
-        END { for (kind in n) printf "%s: %d cuts (%d before the end of the run), %d records lost in %d cuts (at most %d in one), the uncounted record kept in %d cuts, the records before a -c back in %d cuts, %d forced repairs\n",
-            kind, n[kind], alive[kind], lost[kind], losing[kind], most[kind], one[kind], undone[kind], forced[kind] }' /tmp/cuts.log | sort -r
+           if ($4 == 1) one[$1]++; if ($4 > 1) undone[$1]++; cleared[$1] += $6 }
+        END { for (kind in n) printf "%s: %d cuts (%d before the end of the run), %d records lost in %d cuts (at most %d in one), the uncounted record kept in %d cuts, the records before a -c back in %d cuts, %d cuts inside -c before its zeros were stored, %d forced repairs\n",
+            kind, n[kind], alive[kind], lost[kind], losing[kind], most[kind], one[kind], undone[kind], cleared[kind], forced[kind] }' /tmp/cuts.log | sort -r
 }
 
 # Bytes of the device that are no longer erased: what the file system wrote since the erase.
