@@ -41,7 +41,7 @@ SetArch() {
         kernel_meta=linux-image-armmp
         qemu="qemu-system-arm"
         qemu_package="qemu-system-arm"
-        qemu_machine=(-M virt,highmem=off -cpu cortex-a15 -m 1024)
+        qemu_machine=(-M "virt,highmem=off" -cpu cortex-a15 -m 1024)
         console=ttyAMA0
         build_dir=build-armhf
         lib_dirs=(/usr/lib/arm-linux-gnueabihf /lib/arm-linux-gnueabihf)
