@@ -81,10 +81,10 @@ SeedStore() {
     cdsctl load /lab/device.cds
 }
 
-# About what writing a record takes under TCG, in microseconds.
+# About what a run takes to start and to write a record under TCG, in microseconds.
 case "$(uname -m)" in
-arm*) record_us=2500 ;;
-*) record_us=500 ;;
+arm*) start_us=300000 record_us=900 ;;
+*) start_us=50000 record_us=500 ;;
 esac
 
 # Where a copy of the flash and of the store go, as a power cut leaves them.
@@ -295,7 +295,7 @@ CutOnce() {
     profill -i "$interval" -t "$days" ${clear:+"$clear"} ${opt:+"$opt"} >/tmp/run.out 2>&1 &
     pid=$!
     # The stop falls anywhere from the start to a little past the end.
-    usleep "$(Random $((days * (1440 / interval + 4) * record_us + 50000)))"
+    usleep "$(Random $((days * (1440 / interval + 4) * record_us + start_us)))"
     kill -STOP "$pid" 2>/dev/null || true
     if grep -q '^State:.*[TS]' "/proc/$pid/status" 2>/dev/null; then
         echo "the writer was stopped before its end"
