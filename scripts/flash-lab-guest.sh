@@ -389,7 +389,8 @@ CostTable() {
     echo
     echo "| flash | -i | -t | records | day-file bytes | -p bytes/record | used KiB (df) | used bytes/record | written bytes | written bytes/record |"
     echo "|---|---|---|---|---|---|---|---|---|---|"
-    for kind in ${*:-nor nand}; do
+    [ $# -gt 0 ] || set -- nor nand
+    for kind in "$@"; do
         for row in "1 1" "1 3" "15 7" "15 30" "60 30" "60 90"; do
             # shellcheck disable=SC2086
             CostRow "$kind" $row
