@@ -1,6 +1,7 @@
 #!/bin/bash
 # Runs profill, cdsctl and lpdump on JFFS2 over simulated flash in an emulated machine: NOR
-# (mtdram) and NAND (nandsim). Builds an initramfs from Debian's packages (kernel modules,
+# (mtdram) and NAND (nandsim) on x86-64, NAND alone on 32-bit ARM (armhf, the device's CPU),
+# whose kernel simulates no NOR. Builds an initramfs from Debian's packages (kernel modules,
 # busybox, mtd-utils) and the project's build, boots it under qemu (TCG) and brings the output
 # and exit status of the commands run inside back.
 #
@@ -9,10 +10,10 @@
 #     run CMD...      runs each CMD as a line of a shell script inside, stopping at the first
 #                     that fails (the functions of scripts/flash-lab-guest.sh are at hand)
 #     run-file FILE   runs the lines of FILE likewise
-#     accept          the acceptance on NOR and NAND
-#     cuts [N]        N power cuts on each of NOR and NAND (default 12)
+#     accept          the acceptance on each flash kind
+#     cuts [N]        N power cuts on each flash kind (default 12)
 #     cost            what a generation costs in flash, as a table
-#     ci              the acceptance and 12 power cuts on each of NOR and NAND, in one boot
+#     ci              the acceptance and 12 power cuts on each flash kind, in one boot
 #     shell           an interactive shell inside (Ctrl-A X leaves qemu)
 #
 # Exits with the status of the commands inside (125 when the machine did not report one, for
@@ -35,16 +36,25 @@ SetArch() {
         qemu_machine=(-M pc -cpu max -m 1024)
         console=ttyS0
         build_dir=build
+        cmake_options=()
+        host_packages=()
         lib_dirs=(/lib/x86_64-linux-gnu /usr/lib/x86_64-linux-gnu /lib64)
+        flash_kinds="nor nand"
         ;;
     armhf)
         kernel_meta=linux-image-armmp
         qemu="qemu-system-arm"
         qemu_package="qemu-system-arm"
-        qemu_machine=(-M "virt,highmem=off" -cpu cortex-a15 -m 1024)
+        qemu_machine=(-M "virt,highmem=off" -cpu cortex-a15 -m 512)
         console=ttyAMA0
+        # The build of scripts/test-armhf.sh when there is one, else the three programs alone.
         build_dir=build-armhf
+        [ -f "$build_dir/CMakeCache.txt" ] || build_dir=build/flash-lab/armhf/build
+        cmake_options=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/arm-linux-gnueabihf.cmake" -DBUILD_TESTING=OFF)
+        host_packages=(crossbuild-essential-armhf liblmdb-dev:armhf libstdc++6:armhf pkgconf:armhf)
         lib_dirs=(/usr/lib/arm-linux-gnueabihf /lib/arm-linux-gnueabihf)
+        # Neither mtdram nor a driver for qemu's NOR (pflash) is in this kernel.
+        flash_kinds="nand"
         ;;
     *)
         echo "flash-lab: unknown architecture $arch (amd64 or armhf)" >&2
@@ -60,15 +70,16 @@ Usage() {
 }
 
 InstallHostTools() {
-    bash scripts/install-deps.sh "$qemu_package" cpio binutils
+    if [ "$arch" != amd64 ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+        dpkg --add-architecture "$arch"
+        apt-get update -qq
+    fi
+    bash scripts/install-deps.sh "$qemu_package" cpio binutils "${host_packages[@]}"
 }
 
 BuildProject() {
-    if [ "$arch" = armhf ]; then
-        [ -x "$build_dir/profill" ] || bash scripts/test-armhf.sh
-        return
-    fi
-    [ -f "$build_dir/CMakeCache.txt" ] || cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release
+    [ -f "$build_dir/CMakeCache.txt" ] ||
+        cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "${cmake_options[@]}"
     cmake --build "$build_dir" -j2 --target profill cdsctl lpdump
 }
 
@@ -81,6 +92,7 @@ KernelPackage() {
 FetchPackages() {
     local kernel
     kernel="$(KernelPackage)"
+    [ -n "$kernel" ] || { apt-get update -qq && kernel="$(KernelPackage)"; }
     mkdir -p "$work/debs" "$work/tree"
     if [ ! -f "$work/tree/.done-$kernel" ]; then
         rm -rf "$work/debs"/* "$work/tree"
@@ -96,9 +108,11 @@ ModulePath() {
     find "$work/tree/lib/modules/$kernel_version" -name "$1.ko" | head -n 1
 }
 
-# Prints the modules that NAME needs, each after those it needs, NAME last.
+# Prints the modules that NAME needs, each after those it needs, NAME last; those built into the
+# kernel (the armmp kernel has mtd and nand in it) need no loading.
 ModuleOrder() {
     local dep deps
+    grep -q "/$1\.ko\$" "$work/tree/lib/modules/$kernel_version/modules.builtin" && return
     deps="$(grep -a -o 'depends=[a-z0-9_,-]*' "$(ModulePath "$1")" | head -n 1 | cut -d= -f2)"
     for dep in ${deps//,/ }; do ModuleOrder "$dep"; done
     echo "$1"
@@ -129,14 +143,15 @@ CopyWithLibraries() {
     done
 }
 
-# A kernel without a simulator (the armmp kernel has no mtdram) leaves that flash kind out.
+# The simulators of the machine's flash kinds (mtdram for NOR, nandsim for NAND) and JFFS2.
 CopyModules() {
-    local top name
+    local top name tops
     mkdir -p "$root/lib/modules"
-    for top in mtdram nandsim jffs2; do
+    tops="${flash_kinds/nor/mtdram}"
+    for top in ${tops/nand/nandsim} jffs2; do
         if [ -z "$(ModulePath "$top")" ]; then
             echo "flash-lab: kernel $kernel_version has no module $top" >&2
-            continue
+            exit 1
         fi
         for name in $(ModuleOrder "$top"); do
             cp "$(ModulePath "$name")" "$root/lib/modules/"
@@ -246,7 +261,6 @@ RunInMachine() {
 }
 
 Prepare() {
-    SetArch
     InstallHostTools
     BuildProject
     FetchPackages
@@ -258,8 +272,9 @@ main() {
         arch=${2:?}
         shift 2
     fi
-    local mode=${1:-}
+    local mode=${1:-} kind
     [ -n "$mode" ] || Usage
+    SetArch
     shift
     commands="$(mktemp)"
     trap 'rm -f "$commands"' EXIT
@@ -267,15 +282,17 @@ main() {
     run) printf '%s\n' "$@" >"$commands" ;;
     run-file) cat "${1:?a file of commands}" >"$commands" ;;
     # One function a line: sh -e does not stop inside the left side of an && list.
-    accept) printf '%s\n' "AcceptOnFlash nor" "AcceptOnFlash nand" >"$commands" ;;
+    accept) for kind in $flash_kinds; do echo "AcceptOnFlash $kind"; done >"$commands" ;;
     cuts)
         [[ "${1:-12}" =~ ^[0-9]+$ ]] || Usage
-        printf '%s\n' "CutsOnFlash nor ${1:-12}" "CutsOnFlash nand ${1:-12}" ReportCuts >"$commands"
+        for kind in $flash_kinds; do echo "CutsOnFlash $kind ${1:-12}"; done >"$commands"
+        echo ReportCuts >>"$commands"
         ;;
-    cost) echo "CostTable" >"$commands" ;;
+    cost) echo "CostTable $flash_kinds" >"$commands" ;;
     ci)
-        printf '%s\n' "AcceptOnFlash nor" "AcceptOnFlash nand" "CutsOnFlash nor 12" \
-            "CutsOnFlash nand 12" ReportCuts >"$commands"
+        for kind in $flash_kinds; do echo "AcceptOnFlash $kind"; done >"$commands"
+        for kind in $flash_kinds; do echo "CutsOnFlash $kind 12"; done >>"$commands"
+        echo ReportCuts >>"$commands"
         ;;
     shell) : >"$commands" ;;
     *) Usage ;;
