@@ -1,0 +1,189 @@
+lpdump's dump of day files named on its command line, and its usage. day N writes a day file of
+LP N holding records 7 and 8 of 3 channels (flags 0001, 0002, 8000; values 1.5, -2 and 1e10 as
+IEEE-754 single precision); its bytes, big-endian:
+
+  $ set -o pipefail
+  > day() {
+  >   printf 'ZOLV Load Prof\x00%s\x00\x00\x00\x01' "$1"; printf '\x00%.0s' 1 2 3 4 5 6 7 8 9 10 11 12
+  >   for head in '\x00\x00\x00\x07\x65\x53\xf1\x00\x65\x53\xf4\x84' \
+  >               '\x00\x00\x00\x08\x65\x53\xf4\x84\x65\x53\xf8\x08'; do
+  >     printf "$head"'\x00\x00\x00\x01\x00\x01\x00\x02\x80\x00\x3f\xc0\x00\x00\xc0\x00\x00\x00\x50\x15\x02\xf9'
+  >   done; }
+  > day 2 >k.lp; day 1 >one.lp; day 3 >bad.lp; head -c 95 k.lp >cut.lp
+  > echo 'root:x:0:0:root:/root:/bin/bash' >passwd
+  > od -An -tx1 -v k.lp
+   5a 4f 4c 56 20 4c 6f 61 64 20 50 72 6f 66 00 32
+   00 00 00 01 00 00 00 00 00 00 00 00 00 00 00 00
+   00 00 00 07 65 53 f1 00 65 53 f4 84 00 00 00 01
+   00 01 00 02 80 00 3f c0 00 00 c0 00 00 00 50 15
+   02 f9 00 00 00 08 65 53 f4 84 65 53 f8 08 00 00
+   00 01 00 01 00 02 80 00 3f c0 00 00 c0 00 00 00
+   50 15 02 f9
+
+Each record in UTC and local time; the channel count is the profile's NumChannels in the store
+(LP 2 has 3, LP 1 has 16), or --channels.
+
+  $ export TZ=Europe/Berlin
+  $ lpdump k.lp
+  k.lp: LP 2 day file, version 1, 2 records of 3 channels
+        7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - 2023-11-14 23:28:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10
+        8  2023-11-14 22:28:20 UTC - 2023-11-14 22:43:20 UTC  2023-11-14 23:28:20 CET - 2023-11-14 23:43:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10
+  $ lpdump --channels 3 one.lp k.lp
+  one.lp: LP 1 day file, version 1, 2 records of 3 channels
+        7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - 2023-11-14 23:28:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10
+        8  2023-11-14 22:28:20 UTC - 2023-11-14 22:43:20 UTC  2023-11-14 23:28:20 CET - 2023-11-14 23:43:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10
+  k.lp: LP 2 day file, version 1, 2 records of 3 channels
+        7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - 2023-11-14 23:28:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10
+        8  2023-11-14 22:28:20 UTC - 2023-11-14 22:43:20 UTC  2023-11-14 23:28:20 CET - 2023-11-14 23:43:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10
+  $ lpdump --channels 3 --csv one.lp k.lp
+  file,profile,record,start,end,start_utc,end_utc,start_local,end_local,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3
+  one.lp,1,7,1700000000,1700000900,2023-11-14T22:13:20Z,2023-11-14T22:28:20Z,2023-11-14T23:13:20+01:00,2023-11-14T23:28:20+01:00,1,0001,1.5,0002,-2,8000,1e+10
+  one.lp,1,8,1700000900,1700001800,2023-11-14T22:28:20Z,2023-11-14T22:43:20Z,2023-11-14T23:28:20+01:00,2023-11-14T23:43:20+01:00,1,0001,1.5,0002,-2,8000,1e+10
+  k.lp,2,7,1700000000,1700000900,2023-11-14T22:13:20Z,2023-11-14T22:28:20Z,2023-11-14T23:13:20+01:00,2023-11-14T23:28:20+01:00,1,0001,1.5,0002,-2,8000,1e+10
+  k.lp,2,8,1700000900,1700001800,2023-11-14T22:28:20Z,2023-11-14T22:43:20Z,2023-11-14T23:28:20+01:00,2023-11-14T23:43:20+01:00,1,0001,1.5,0002,-2,8000,1e+10
+  $ lpdump --csv one.lp k.lp
+  file,profile,record,start,end,start_utc,end_utc,start_local,end_local,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3,flags_4,value_4,flags_5,value_5,flags_6,value_6,flags_7,value_7,flags_8,value_8,flags_9,value_9,flags_10,value_10,flags_11,value_11,flags_12,value_12,flags_13,value_13,flags_14,value_14,flags_15,value_15,flags_16,value_16
+  k.lp,2,7,1700000000,1700000900,2023-11-14T22:13:20Z,2023-11-14T22:28:20Z,2023-11-14T23:13:20+01:00,2023-11-14T23:28:20+01:00,1,0001,1.5,0002,-2,8000,1e+10,,,,,,,,,,,,,,,,,,,,,,,,,,
+  k.lp,2,8,1700000900,1700001800,2023-11-14T22:28:20Z,2023-11-14T22:43:20Z,2023-11-14T23:28:20+01:00,2023-11-14T23:43:20+01:00,1,0001,1.5,0002,-2,8000,1e+10,,,,,,,,,,,,,,,,,,,,,,,,,,
+  ! lpdump: one.lp offset 32: 68 bytes after the last whole record (records of 16 channels are 112 bytes)
+  [1]
+
+A zone west of UTC by no whole number of hours.
+
+  $ TZ=America/St_Johns lpdump --csv k.lp
+  file,profile,record,start,end,start_utc,end_utc,start_local,end_local,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3
+  k.lp,2,7,1700000000,1700000900,2023-11-14T22:13:20Z,2023-11-14T22:28:20Z,2023-11-14T18:43:20-03:30,2023-11-14T18:58:20-03:30,1,0001,1.5,0002,-2,8000,1e+10
+  k.lp,2,8,1700000900,1700001800,2023-11-14T22:28:20Z,2023-11-14T22:43:20Z,2023-11-14T18:58:20-03:30,2023-11-14T19:13:20-03:30,1,0001,1.5,0002,-2,8000,1e+10
+
+A file cut in a record, a header naming no profile, files that are no day files.
+
+  $ lpdump --store cut.lp
+  cut.lp: LP 2 day file, version 1, 1 record of 3 channels
+        7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - 2023-11-14 23:28:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10
+  ! lpdump: cut.lp offset 66: 29 bytes after the last whole record (records of 3 channels are 34 bytes)
+  [1]
+  $ lpdump --channels 3 bad.lp
+  bad.lp: LP ? day file, version 1, 2 records of 3 channels
+        7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - 2023-11-14 23:28:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10
+        8  2023-11-14 22:28:20 UTC - 2023-11-14 22:43:20 UTC  2023-11-14 23:28:20 CET - 2023-11-14 23:43:20 CET  kind 1 0001:1.5 0002:-2 8000:1e+10
+  ! lpdump: bad.lp offset 15: profile digit is 33, not '1' or '2'
+  [1]
+  $ lpdump bad.lp
+  ! lpdump: bad.lp: the header names no profile; give --channels
+  [2]
+  $ lpdump --channels 3 passwd
+  ! lpdump: passwd is not a day file: it starts with 72 6f 6f 74 3a 78 3a 30 3a 30 3a 72 6f 6f, not "ZOLV Load Prof"
+  [2]
+  $ lpdump k.lp passwd
+  ! lpdump: passwd is not a day file: it starts with 72 6f 6f 74 3a 78 3a 30 3a 30 3a 72 6f 6f, not "ZOLV Load Prof"
+  [2]
+  $ lpdump k.lp none.lp
+  ! lpdump: cannot read none.lp: No such file or directory
+  [2]
+  $ CDS_STORE=$T/none.mdb lpdump k.lp
+  ! lpdump: cannot open the CDS store $T/none.mdb: No such file or directory; set CDS_STORE, or give --channels N to dump without it
+  [2]
+
+A profile of no channels: its records are the fixed part only.
+
+  $ cdsctl set /Q7M/LoadPrf/2/NumChannels/Value 0 && head -c 48 k.lp >zero.lp && lpdump zero.lp zero.lp
+  zero.lp: LP 2 day file, version 1, 1 record of 0 channels
+        7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - 2023-11-14 23:28:20 CET  kind 1
+  zero.lp: LP 2 day file, version 1, 1 record of 0 channels
+        7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - 2023-11-14 23:28:20 CET  kind 1
+  $ cdsctl set /Q7M/LoadPrf/2/NumChannels/Value 3
+
+The usage.
+
+  $ lpdump --help
+  usage: lpdump [--channels N | --store] [--csv] FILE...
+         lpdump [--channels N | --store] [--csv] [-2]
+         lpdump --summary [--json] [-2]
+         lpdump --verify [--strict] [--json] [-2]
+         lpdump --repair [--dry-run] [--force] [-2]
+         lpdump -h | --help | --version
+  Dumps load-profile day files (without FILE: every day file of LP 1, or of LP 2 with -2,
+  under PROFILL_JFFS, in order), sums up a profile, checks it against its bookkeeping in
+  the CDS store (CDS_STORE) and brings that bookkeeping in line with the day files.
+    --channels N  the records hold N channels (0-16); the store is not read
+    --store       the channel count is the profile's NumChannels in the store (default)
+    --csv         one CSV table, times in ISO 8601, instead of a line per record
+    --summary     day files, records, time covered, runs and breaks, and the verdict
+    --verify      check the day files against the bookkeeping (status 1 on a discrepancy)
+    --strict      with --verify: a break in time between runs is a discrepancy, not a note
+    --json        with --summary or --verify: one JSON object instead of text
+    --repair      bring the bookkeeping in line with the day files (--dry-run: only say how,
+                  --force: also cut the records from a break in their sequence on)
+    -2            LP 2 instead of LP 1
+  Exit status: 0 all is well, 1 a discrepancy or a damaged day file, 2 a usage error or
+  what cannot be read. See lpdump(1).
+  $ lpdump --version | sed "s/ $PROFILL_VERSION\$/ (version)/"
+  lpdump (version)
+  $ lpdump --channels 17 k.lp
+  ! lpdump: --channels takes 0 to 16, not "17"
+  [2]
+  $ lpdump --channels 3 --store k.lp
+  ! lpdump: give --channels or --store, not both
+  [2]
+  $ lpdump --verify k.lp
+  ! usage: lpdump [--channels N | --store] [--csv] FILE...
+  !        lpdump [--channels N | --store] [--csv] [-2]
+  !        lpdump --summary [--json] [-2]
+  !        lpdump --verify [--strict] [--json] [-2]
+  !        lpdump --repair [--dry-run] [--force] [-2]
+  !        lpdump -h | --help | --version
+  [2]
+  $ lpdump --summary --strict
+  ! usage: lpdump [--channels N | --store] [--csv] FILE...
+  !        lpdump [--channels N | --store] [--csv] [-2]
+  !        lpdump --summary [--json] [-2]
+  !        lpdump --verify [--strict] [--json] [-2]
+  !        lpdump --repair [--dry-run] [--force] [-2]
+  !        lpdump -h | --help | --version
+  [2]
+  $ lpdump -2 k.lp
+  ! usage: lpdump [--channels N | --store] [--csv] FILE...
+  !        lpdump [--channels N | --store] [--csv] [-2]
+  !        lpdump --summary [--json] [-2]
+  !        lpdump --verify [--strict] [--json] [-2]
+  !        lpdump --repair [--dry-run] [--force] [-2]
+  !        lpdump -h | --help | --version
+  [2]
+  $ lpdump --verify --force
+  ! usage: lpdump [--channels N | --store] [--csv] FILE...
+  !        lpdump [--channels N | --store] [--csv] [-2]
+  !        lpdump --summary [--json] [-2]
+  !        lpdump --verify [--strict] [--json] [-2]
+  !        lpdump --repair [--dry-run] [--force] [-2]
+  !        lpdump -h | --help | --version
+  [2]
+  $ lpdump --repair --continued
+  ! usage: lpdump [--channels N | --store] [--csv] FILE...
+  !        lpdump [--channels N | --store] [--csv] [-2]
+  !        lpdump --summary [--json] [-2]
+  !        lpdump --verify [--strict] [--json] [-2]
+  !        lpdump --repair [--dry-run] [--force] [-2]
+  !        lpdump -h | --help | --version
+  [2]
+
+Without files: every day file of the profile in the order of their numbers (a listing's order
+would put 10 after 1), and only files that profill names as day files.
+
+  $ faketime -f '@2026-12-06 12:00:00' profill -i 1440 -t 11 -c -2 >/dev/null
+  > : >jffs/lp2/0.lp; cp jffs/lp2/1.lp jffs/lp2/007.lp
+  > lpdump -2 --csv | cut -d, -f1-5
+  file,profile,record,start,end
+  $T/jffs/lp2/1.lp,2,1,1795561200,1795647600
+  $T/jffs/lp2/2.lp,2,2,1795647600,1795734000
+  $T/jffs/lp2/3.lp,2,3,1795734000,1795820400
+  $T/jffs/lp2/4.lp,2,4,1795820400,1795906800
+  $T/jffs/lp2/5.lp,2,5,1795906800,1795993200
+  $T/jffs/lp2/6.lp,2,6,1795993200,1796079600
+  $T/jffs/lp2/7.lp,2,7,1796079600,1796166000
+  $T/jffs/lp2/8.lp,2,8,1796166000,1796252400
+  $T/jffs/lp2/9.lp,2,9,1796252400,1796338800
+  $T/jffs/lp2/10.lp,2,10,1796338800,1796425200
+  $T/jffs/lp2/11.lp,2,11,1796425200,1796511600
+  $ lpdump -2 | tail -n 2
+  $T/jffs/lp2/11.lp: LP 2 day file, version 1, 1 record of 3 channels
+       11  2026-12-04 23:00:00 UTC - 2026-12-05 23:00:00 UTC  2026-12-05 00:00:00 CET - 2026-12-06 00:00:00 CET  kind 2 0001:10000 0002:20000 0004:30000
