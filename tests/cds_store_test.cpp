@@ -20,6 +20,7 @@
 
 namespace {
 
+using namespace std::string_literals;
 using toolkit::CCds;
 using toolkit::CElement;
 using Paths = std::vector<std::string>;
@@ -56,7 +57,19 @@ Read Get(CCds& cds, const Paths& paths) {
     return read;
 }
 
-TEST(CdsStore, ReadsGiveWhatWasWrittenWithAStatusPerPathInPathOrder) {
+// Reads give a status per path in path order; a write lands whole or not at all: each row writes
+// /a, a spoiled leaf (or one too big for the map) and /c, and nothing of it may land.
+TEST(CdsStore, ReadsGiveWhatWasWrittenAndAWriteLandsWholeOrNotAtAll) {
+    const struct {
+        std::string path;
+        CElement value;
+        pcd_tribool_t flag;
+        api_status_t status;  // of the middle leaf; kCdsStatusNotWritten when the store is full
+    } kCases[] = {{"/with space", Int(9), 1, kCdsStatusBadPath},
+                  {"/" + std::string(511, 'x'), Int(9), 1, kCdsStatusBadPath},
+                  {"/f", CElement(), 1, kCdsStatusBadValue},
+                  {"/new", Int(9), 0, kCdsStatusNotFound},
+                  {"/big", Text(std::string(16 << 20, 'x')), 1, kCdsStatusNotWritten}};
     ScratchStore store;
     CCds cds, unconnected(nullptr);
     Statuses statuses;
@@ -86,25 +99,6 @@ TEST(CdsStore, ReadsGiveWhatWasWrittenWithAStatusPerPathInPathOrder) {
     EXPECT_EQ(cds.set_leaves({"/a"}, {Int(1)}, {}, statuses, ""), kCdsBadRequest);
     EXPECT_EQ(Get(unconnected, {"/a"}).result, kCdsNotConnected);
     EXPECT_EQ(Set(unconnected, {"/a"}, {Int(1)}, statuses), kCdsNotConnected);
-}
-
-// Each row writes the same three leaves, the middle one spoiled or too big for the map; nothing
-// of the write may land, and the store stays usable.
-TEST(CdsStore, AWriteLandsWholeOrNotAtAll) {
-    const struct {
-        std::string path;
-        CElement value;
-        pcd_tribool_t flag;
-        api_status_t status;  // of the middle leaf; kCdsStatusNotWritten when the store is full
-    } kCases[] = {{"/with space", Int(9), 1, kCdsStatusBadPath},
-                  {"/" + std::string(511, 'x'), Int(9), 1, kCdsStatusBadPath},
-                  {"/b", CElement(), 1, kCdsStatusBadValue},
-                  {"/new", Int(9), 0, kCdsStatusNotFound},
-                  {"/big", Text(std::string(32 << 20, 'x')), 1, kCdsStatusNotWritten}};
-    ScratchStore store;
-    CCds cds;
-    Statuses statuses;
-    ASSERT_EQ(Set(cds, {"/a", "/b", "/c"}, {Int(1), Int(2), Int(3)}, statuses), kCdsOk);
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.path.substr(0, 20));
         const bool full = c.status == kCdsStatusNotWritten;
@@ -113,10 +107,10 @@ TEST(CdsStore, AWriteLandsWholeOrNotAtAll) {
         EXPECT_EQ(statuses, (Statuses{kCdsStatusNotWritten, c.status, kCdsStatusNotWritten}));
         EXPECT_EQ(CdsStoreError(cds.handle()),
                   full ? "mdb_put: MDB_MAP_FULL: Environment mapsize limit reached" : "");
-        const Read got = Get(cds, {"/a", "/b", "/c", c.path});
-        EXPECT_EQ(std::make_tuple(got.values[0].to_int(), got.values[1].to_int(),
-                                  got.values[2].to_int(), got.statuses[3] == kCdsStatusOk),
-                  std::make_tuple(1, 2, 3, c.path == "/b"));
+        const Read now = Get(cds, {"/a", "/c", c.path});
+        EXPECT_EQ(std::make_tuple(now.values[0].to_int(), now.values[1].to_int(),
+                                  now.statuses[2] == kCdsStatusOk),
+                  std::make_tuple(kMin, kMax, c.path == "/f"));
     }
     ASSERT_EQ(Set(cds, {"/a"}, {Int(4)}, statuses), kCdsOk);
     EXPECT_EQ(Get(cds, {"/a"}).values[0].to_int(), 4);
@@ -177,23 +171,12 @@ const Seed& SeedStore() {
     return seed;
 }
 
-// The seed with both meta pages changed by change.
-void ChangeMetas(const std::string& path, void (*change)(StoreMeta*)) {
+// The seed with value at offset at. Its current meta page is page 0 (cdsctl wrote it twice).
+template <typename Value>
+void Patch(const std::string& path, size_t at, Value value) {
     std::string bytes = SeedStore().bytes;
-    for (size_t at : {kPageHeaderSize, SeedStore().page + kPageHeaderSize}) {
-        StoreMeta meta;
-        memcpy(&meta, &bytes[at], sizeof meta);
-        change(&meta);
-        memcpy(&bytes[at], &meta, sizeof meta);
-    }
+    memcpy(&bytes[at], &value, sizeof value);
     WriteFile(path, bytes);
-}
-
-// The seed with bytes at offset in its main tree's root page.
-void ChangeRoot(const std::string& path, size_t offset, const std::string& bytes) {
-    WriteFile(path,
-              std::string(SeedStore().bytes)
-                  .replace(SeedStore().root * SeedStore().page + offset, bytes.size(), bytes));
 }
 
 void RemoveMark(const std::string& path) {
@@ -222,18 +205,14 @@ const ToolsCase kToolsCases[] = {
              return mdb_dbi_open(txn, "users", MDB_CREATE, &users) == 0 &&
                     Put(txn, users, "alice", "1") && Put(txn, main, "version", "3"); })); },
      "not a CDS store: holds a named database or duplicates under \"users\"", 1, nullptr, 0},
-    {"RootNodeOutsideItsPage", [](const std::string& path) {
-         ChangeRoot(path, kPageHeaderSize + 2, "\xfe\xff"); },
-     "damaged: page <root> node 1 lies outside the page", 1, nullptr, 0},
     {"RootWithoutNodes", [](const std::string& path) {
-         const uint16_t lower = kPageHeaderSize;
-         ChangeRoot(path, offsetof(StorePageHeader, lower), std::string(reinterpret_cast<const char*>(&lower), 2)); },
+         Patch(path, SeedStore().root * SeedStore().page + offsetof(StorePageHeader, lower), uint16_t{kPageHeaderSize}); },
      "damaged: page <root> is a branch page of 0 nodes", 1, nullptr, 0},
-    {"FreeTreeFlags", [](const std::string& path) {
-         ChangeMetas(path, [](StoreMeta* meta) { meta->trees[kFreeTree].flags = 0x0c; }); },
+    {"FreeTreeFlags", [](const std::string& path) {  // sorted duplicates besides integer keys
+         Patch(path, kPageHeaderSize + offsetof(StoreMeta, trees[kFreeTree].flags), uint16_t{0x0c}); },
      "damaged: the free tree has flags 0xc", 2, nullptr, 0},
     {"MiscountedBranchPages", [](const std::string& path) {
-         ChangeMetas(path, [](StoreMeta* meta) { ++meta->trees[kMainTree].branchPages; }); },
+         Patch(path, kPageHeaderSize + offsetof(StoreMeta, trees[kMainTree].branchPages), size_t{2}); },
      nullptr, 1, "the main tree counts 2 branch pages, holds 1", 0},
     {"NoMarkAndAValueThatIsNoElement", [](const std::string& path) {
          RemoveMark(path);
@@ -247,10 +226,6 @@ const ToolsCase kToolsCases[] = {
      nullptr, 0, " is sound: 155 leaves in ", 0555},
 };
 // clang-format on
-
-void PrintTo(const ToolsCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class ToolsOnStore : public testing::TestWithParam<ToolsCase> {};
 
@@ -333,15 +308,12 @@ TEST(CdsStore, ADamagedPageIsRefusedOrReadButKillsNothing) {
     const std::string seed = ReadFile(store.path), damaged = store.dir.path + "/damaged.mdb";
     const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE)), header = kPageHeaderSize;
     constexpr size_t kNode = 1 << 20;  // offsets from here on are in the page's first node
+    // Page number, flags, lower, upper, the first node's offset, and its size, flags, key size.
+    // clang-format off
     const std::pair<size_t, std::string> kDamages[] = {
-        {0, "\x05"},
-        {header - 6, "\0\0"},
-        {header - 4, "\xff\x7f"},  // pgno, flags, lower
-        {header - 2, "\0\0"},
-        {header, "\xff\x7f"},
-        {kNode, "\xff\xff\xff\x7f"},  // upper, node
-        {kNode + 4, "\x07"},
-        {kNode + 6, "\xff\x7f"}};  // node flags, key size
+        {0, "\x05"}, {header - 6, "\0\0"s}, {header - 4, "\xff\x7f"}, {header - 2, "\0\0"s},
+        {header, "\xff\x7f"}, {kNode, "\xff\xff\xff\x7f"}, {kNode + 4, "\x07"}, {kNode + 6, "\xff\x7f"}};
+    // clang-format on
     for (size_t pgno = 2; pgno < seed.size() / page; ++pgno) {
         for (const auto& [offset, bytes] : kDamages) {
             SCOPED_TRACE("page " + std::to_string(pgno) + " at " + std::to_string(offset));
@@ -384,8 +356,8 @@ TEST(CdsStore, StoresWrittenAtRandomScanSound) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
     std::set<std::string> leaves;
+    std::unique_ptr<CCds> cds;
     for (int write = 0; write < 320 && !testing::Test::HasFailure(); ++write) {
-        CCds cds;
         Paths paths, gone;
         std::vector<CElement> values;
         Statuses statuses;
@@ -399,14 +371,17 @@ TEST(CdsStore, StoresWrittenAtRandomScanSound) {
             if (random() % 12 == 0)
                 gone.push_back(leaf);
         }
+        if (write % 40 == 0)
+            cds.reset(new CCds);
         if (write % 4 == 3) {
-            ASSERT_EQ(RemoveCdsLeaves(cds.handle(), gone, statuses), kCdsOk);
+            ASSERT_EQ(RemoveCdsLeaves(cds->handle(), gone, statuses), kCdsOk);
             for (const std::string& leaf : gone)
                 leaves.erase(leaf);
-        } else if (Set(cds, paths, values, statuses) == kCdsOk) {
+        } else if (Set(*cds, paths, values, statuses) == kCdsOk) {
             leaves.insert(paths.begin(), paths.end());
         }
         if (write % 40 == 39) {
+            cds.reset();
             const CdsScan scan = ScanCdsStore(store.path);
             ASSERT_TRUE(scan.opened) << scan.error;
             for (const CdsScanFinding& finding : scan.findings)
@@ -417,14 +392,23 @@ TEST(CdsStore, StoresWrittenAtRandomScanSound) {
     }
 }
 
-TEST(CdsElement, StoredBytesThatAreNoElementAreRefused) {
+// Stored bytes that are no element are refused and leave the element alone; conversions.
+TEST(CdsElement, DecodingAndConversions) {
+    // clang-format off
     const std::vector<uint8_t> kBad[] = {
-        {2, 0, 0, 0, 0, 0, 0, 0},                    // shorter than type and time stamp
-        {2, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3},        // int of three bytes
-        {2, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5},  // int of five bytes
-        {3, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4},     // float of four bytes
-        {0, 0, 0, 0, 0, 0, 0, 0, 0, 1},              // none with a value
-        {9, 0, 0, 0, 0, 0, 0, 0, 0}};                // unknown type
+        {2, 0, 0, 0, 0, 0, 0, 0},                 {2, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5},
+        {2, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3},     {3, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4},
+        {0, 0, 0, 0, 0, 0, 0, 0, 0, 1},           {9, 0, 0, 0, 0, 0, 0, 0, 0}};
+    const struct {
+        CElement element;
+        int32_t asInt;
+        double asFloat;
+    } kCases[] = {
+        {CElement(), 0, 0.0},         {Int(-7), -7, -7.0},          {Float(-2.9), -2, -2.9},
+        {Float(1e10), kMax, 1e10},    {Float(-1e10), kMin, -1e10},  {Float(NAN), 0, NAN},
+        {Text("2.5"), 0, 2.5},        {Text("12x"), 0, 0.0},        {Text(" 12"), 0, 0.0},
+        {Text("4294967296"), 0, 4294967296.0}, {Text("-12"), -12, -12.0}, {Text("+12"), 0, 12.0}};
+    // clang-format on
     for (const std::vector<uint8_t>& bytes : kBad) {
         CElement element = Int(5);
         EXPECT_FALSE(DecodeCdsElement(bytes.data(), bytes.size(), &element)) << bytes.size();
@@ -433,21 +417,6 @@ TEST(CdsElement, StoredBytesThatAreNoElementAreRefused) {
     EXPECT_EQ(
         EncodeCdsElement(Int(0x01020304)),
         (std::vector<uint8_t>{2, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 1, 2, 3, 4}));
-}
-
-TEST(CdsElement, Conversions) {
-    const struct {
-        CElement element;
-        int32_t asInt;
-        double asFloat;
-    } kCases[] = {
-        // clang-format off
-        {CElement(), 0, 0.0},         {Int(-7), -7, -7.0},          {Float(-2.9), -2, -2.9},
-        {Float(1e10), kMax, 1e10},    {Float(-1e10), kMin, -1e10},  {Float(NAN), 0, NAN},
-        {Text("2.5"), 0, 2.5},        {Text("12x"), 0, 0.0},        {Text(" 12"), 0, 0.0},
-        {Text("4294967296"), 0, 4294967296.0}, {Text("-12"), -12, -12.0}, {Text("+12"), 0, 12.0},
-        // clang-format on
-    };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.element.to_text() + " " + std::to_string(c.element.to_float()));
         EXPECT_EQ(c.element.to_int(), c.asInt);
@@ -456,36 +425,29 @@ TEST(CdsElement, Conversions) {
     }
 }
 
-// Another process holds a write transaction open, as a writer does between its first change
-// and its commit; connecting, reading and listing must not wait for it.
+// A reader runs while this process holds a write transaction open, as a writer does between
+// its first change and its commit: one that waited for it would hang until its alarm.
 TEST(CdsStore, ReadersDoNotWaitForAWriter) {
     ScratchStore store;
-    Paths paths;
-    std::vector<CElement> values;
     Statuses statuses;
     ASSERT_EQ(Set(*std::make_unique<CCds>(), {"/a/Value"}, {Int(4)}, statuses), kCdsOk);
-    int held[2];
-    ASSERT_EQ(pipe(held), 0);
-    const pid_t writer = fork();
-    if (writer == 0) {
-        MDB_env* env = nullptr;
-        MDB_txn* txn = nullptr;
-        // Gives up its write after ten seconds: a reader that waited gets through only then.
-        if (mdb_env_create(&env) == 0 &&
-            mdb_env_open(env, store.path.c_str(), MDB_NOSUBDIR, 0) == 0 &&
-            mdb_txn_begin(env, nullptr, 0, &txn) == 0 && write(held[1], "w", 1) == 1)
-            sleep(10);
-        _exit(3);
-    }
-    close(held[1]);  // so that a writer that fails to start ends the read below
-    ASSERT_EQ(read(held[0], &held[1], 1), 1) << "the writer did not start";
-    CCds cds;
-    EXPECT_EQ(Get(cds, {"/a/Value"}).statuses, Statuses{kCdsStatusOk});
-    EXPECT_EQ(ListCdsLeaves(cds.handle(), "/", paths, values), kCdsOk);
-    EXPECT_EQ(paths, Paths{"/a/Value"});
-    EXPECT_EQ(waitpid(writer, nullptr, WNOHANG), 0) << "the reader waited for the writer";
-    kill(writer, SIGKILL);
-    waitpid(writer, nullptr, 0);
+    EXPECT_TRUE(WriteThroughLmdb(store.path, [](MDB_txn*, MDB_dbi) {
+        const pid_t reader = fork();
+        if (reader == 0) {
+            alarm(10);
+            CCds cds;
+            Paths paths;
+            std::vector<CElement> values;
+            _exit(Get(cds, {"/a/Value"}).values[0].to_int() == 4 &&
+                          ListCdsLeaves(cds.handle(), "/", paths, values) == kCdsOk &&
+                          paths == Paths{"/a/Value"}
+                      ? 0
+                      : 1);
+        }
+        int status = 0;
+        return waitpid(reader, &status, 0) == reader && WIFEXITED(status) &&
+               WEXITSTATUS(status) == 0;
+    })) << "the reader waited for the writer or read wrong";
 }
 
 // A child process stores the same counter in five leaves, one transaction per value, and reports
@@ -507,8 +469,7 @@ TEST(CdsStore, WriterKilledAtAnyInstantLeavesAConsistentStore) {
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
-    int32_t committed = 0;
-    for (int trial = 0; trial < 20 && !testing::Test::HasFailure(); ++trial) {
+    for (int32_t trial = 0, committed = 0; trial < 20 && !testing::Test::HasFailure(); ++trial) {
         int report[2];
         ASSERT_EQ(pipe(report), 0);
         const pid_t writer = fork();
@@ -528,15 +489,13 @@ TEST(CdsStore, WriterKilledAtAnyInstantLeavesAConsistentStore) {
             ASSERT_EQ(read(report[0], &reported, sizeof reported), 4);
             consistentValue(reader);
         }
-        kill(writer, SIGKILL);
-        int status = 0;
+        int status = kill(writer, SIGKILL);
         waitpid(writer, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "writer failed with " << WEXITSTATUS(status);
         while (read(report[0], &reported, sizeof reported) == 4) {
         }
         close(report[0]);
-        CCds cds;
-        committed = consistentValue(cds);
+        committed = consistentValue(*std::make_unique<CCds>());
         EXPECT_GE(committed, reported);
         EXPECT_LE(committed, reported + 1);
     }
