@@ -227,6 +227,10 @@ const ToolsCase kToolsCases[] = {
 };
 // clang-format on
 
+void PrintTo(const ToolsCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class ToolsOnStore : public testing::TestWithParam<ToolsCase> {};
 
 // Each tool refuses the store with its status or reads it, never dies on a signal, and nothing
