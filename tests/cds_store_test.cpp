@@ -211,6 +211,9 @@ const ToolsCase kToolsCases[] = {
     {"FreeTreeFlags", [](const std::string& path) {  // sorted duplicates besides integer keys
          Patch(path, kPageHeaderSize + offsetof(StoreMeta, trees[kFreeTree].flags), uint16_t{0x0c}); },
      "damaged: the free tree has flags 0xc", 2, nullptr, 0},
+    {"MainTreeFlags", [](const std::string& path) {  // integer keys
+         Patch(path, kPageHeaderSize + offsetof(StoreMeta, trees[kMainTree].flags), uint16_t{0x08}); },
+     "not a CDS store: its main database has flags 0x8", 1, nullptr, 0},
     {"MiscountedBranchPages", [](const std::string& path) {
          Patch(path, kPageHeaderSize + offsetof(StoreMeta, trees[kMainTree].branchPages), size_t{2}); },
      nullptr, 1, "the main tree counts 2 branch pages, holds 1", 0},
