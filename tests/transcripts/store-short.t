@@ -1,0 +1,58 @@
+Stores that are empty, cut short or garbage: every tool refuses them with its status and
+writes nothing, and -c removes no day file when it cannot store the zeros.
+
+  $ cp store.mdb seed.mdb && : >store.mdb && cdsctl get /LP/1/dayCnt/Value
+  ! cdsctl: cannot open store $T/store.mdb: empty file, not a store
+  [2]
+  $ head -c 40 seed.mdb >store.mdb && cdsctl get /LP/1/dayCnt/Value
+  ! cdsctl: cannot open store $T/store.mdb: truncated: meta page 0 is cut short
+  [2]
+  $ head -c 4136 seed.mdb >store.mdb && cdsctl get /LP/1/dayCnt/Value
+  ! cdsctl: cannot open store $T/store.mdb: truncated: meta page 1 is cut short
+  [2]
+  $ head -c -1 seed.mdb >short.mdb && cp short.mdb store.mdb && cdsctl get /LP/1/dayCnt/Value
+  ! cdsctl: cannot open store $T/store.mdb: truncated: 32767 bytes, shorter than the 8 pages of 4096 bytes its meta page counts
+  [2]
+  $ profill -s
+  Load Profile Add input (profill) version 0.0.01 started.
+  ! profill[PID]: main: Error: can't initialize CDS connection
+  [1]
+  $ lpdump --verify
+  ! lpdump: cannot open the CDS store $T/store.mdb: truncated: 32767 bytes, shorter than the 8 pages of 4096 bytes its meta page counts; set CDS_STORE
+  [2]
+  $ cdsctl scan
+  ! cdsctl: cannot open store $T/store.mdb: truncated: 32767 bytes, shorter than the 8 pages of 4096 bytes its meta page counts
+  [2]
+  $ cdsctl set /LP/1/dayCnt/Value 0
+  ! cdsctl: cannot open store $T/store.mdb: truncated: 32767 bytes, shorter than the 8 pages of 4096 bytes its meta page counts
+  [2]
+  $ echo day >jffs/lp1/1.lp && profill -i 60 -t 1 -c
+  Load Profile Add input (profill) version 0.0.01 started.
+  interval length is 60
+  ! profill[PID]: main: Error: can't initialize CDS connection
+  [1]
+  $ cat jffs/lp1/1.lp && cmp short.mdb store.mdb
+  day
+  $ yes garbage | head -c 12288 >store.mdb && cdsctl get /LP/1/dayCnt/Value
+  ! cdsctl: cannot open store $T/store.mdb: not a store: page 0 is no LMDB meta page
+  [2]
+  $ profill -s
+  Load Profile Add input (profill) version 0.0.01 started.
+  ! profill[PID]: main: Error: can't initialize CDS connection
+  [1]
+  $ lpdump --verify
+  ! lpdump: cannot open the CDS store $T/store.mdb: not a store: page 0 is no LMDB meta page; set CDS_STORE
+  [2]
+  $ cdsctl scan
+  ! cdsctl: cannot open store $T/store.mdb: not a store: page 0 is no LMDB meta page
+  [2]
+  $ cdsctl set /LP/1/dayCnt/Value 0
+  ! cdsctl: cannot open store $T/store.mdb: not a store: page 0 is no LMDB meta page
+  [2]
+  $ profill -i 60 -t 1 -c
+  Load Profile Add input (profill) version 0.0.01 started.
+  interval length is 60
+  ! profill[PID]: main: Error: can't initialize CDS connection
+  [1]
+  $ cat jffs/lp1/1.lp && yes garbage | head -c 12288 | cmp - store.mdb
+  day
