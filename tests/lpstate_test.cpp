@@ -1,10 +1,14 @@
 // The load-profile state, and its configuration and file information read from and written to a
-// stand-in of the CDS client: exact output, item numbers, and what each failure leaves.
+// stand-in of the CDS client (what a whole profile shows is in the transcripts): exact output,
+// item numbers, what each failure leaves; and the record loop that a failing store ends.
+#include <sys/stat.h>
 
 #include <cstring>
 
+#include "driver/generation_run.h"
 #include "driver/run_options.h"
 #include "fake_cds.h"
+#include "lpfile/lp_dirs.h"
 #include "lpstate/lp_config.h"
 #include "lpstate/lp_file_info.h"
 #include "lpstate/lp_state.h"
@@ -93,10 +97,6 @@ TEST_F(LpStateTest, InitLpClearsAndReadsTheSelectedProfiles) {
         "[ReadLpFileInfo] Processing LP 1\n[ReadLpFileInfo] prefix=/LP/1 \n"
         "[ReadLpFileInfo] read 5 leaves\n" +
         Table(1) + "[ReadLpFileInfo] Skipping LP 2\n";
-    const std::string kSkipAll =
-        "[InitLp] Enter\n[ClearLpStructs] NOT Clearing Load Profile 1\n"
-        "[ClearLpStructs] NOT Clearing Load Profile 2\n[ReadLpConfig] Skipping LP 1\n" +
-        kSkip + "[ReadLpFileInfo] Skipping LP 1\n[ReadLpFileInfo] Skipping LP 2\n";
     const std::string kUnread =
         "[ReadLpConfig] failed to get_leaf of /Q7M/LoadPrf/1/NumChannels/Value\n"
         "[ReadLpFileInfo] get_leaves failed.";
@@ -106,7 +106,6 @@ TEST_F(LpStateTest, InitLpClearsAndReadsTheSelectedProfiles) {
         size_t calls;
         std::string out;
     } kCases[] = {{1, 1, false, 3, kRead1},
-                  {0, 1, false, 0, kSkipAll},
                   {3, 6, false, 6, Table(1) + Table(2)},
                   {0xfc, 6, false, 0, ""},
                   {1, 0, true, 2, kUnread}};
@@ -135,52 +134,6 @@ TEST_F(LpStateTest, InitLpClearsAndReadsTheSelectedProfiles) {
             }
         }
     }
-}
-
-// Low 16 bits of the settings, conversions of every leaf type, each leaf in its field: a path
-// out of place or misspelt puts a value in the wrong field or fails its item.
-TEST_F(LpStateTest, ReadLpConfigShowsTheProfileByteForByte) {
-    Configure(2, 3, 3);
-    Set("/Q7M/LoadPrf/2/ExtIntSync/Value", Int(70000));
-    Set("/Q7M/LoadPrf/2/FrzMark/Value", Int(40000));
-    Set("/Q7M/LoadPrf/2/Chan/1/KmValue/Value", Float(1.2345678));
-    Set("/Q7M/LoadPrf/2/Chan/2/Phase/Value", Int(-1));
-    Set("/Q7M/LoadPrf/2/Chan/2/KmValue/Value", Int(2));
-    Set("/Q7M/LoadPrf/2/Chan/3/Type/Value", Text("12"));
-    Set("/Q7M/LoadPrf/2/Chan/3/KmValue/Value", Text("-3.25"));
-    Set("/Q7M/LoadPrf/2/Chan/3/UnComp/Value", Int(99999));
-    g_showConfigOnly = true;
-    ExpectCall(CaptureCall([&] { return ReadLpConfig(cds, 2); }), 0,
-               Shown(2, "3\t20\t\t4464\t-25536\t23\t\t24", 3,
-                     "1\t100\t101\t102\t103\t104\t1.234568\t106\n"
-                     "2\t200\t201\t-1\t203\t204\t2.000000\t206\n"
-                     "3\t12\t301\t302\t303\t304\t-3.250000\t-31073\n"),
-               "");
-    EXPECT_EQ(g_fakeCds.calls.size(), 2u);
-}
-
-TEST_F(LpStateTest, ReadLpConfigBoundsTheChannelCount) {
-    const char kCut[] =
-        "[ReadLpConfig] LP 2 has 17 channels configured; only the first 16 are used\n";
-    const struct {
-        int32_t count, stored;
-        const char* out;
-    } kCases[] = {{0, 0, ""}, {-3, -3, ""}, {16, 16, ""}, {17, 16, kCut}};
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.count);
-        Reset();
-        Configure(2, c.count, 17);
-        ExpectCall(CaptureCall([&] { return ReadLpConfig(cds, 2); }), 0, c.out, "");
-        EXPECT_EQ(g_lP[1].numChannels, c.stored);
-        ASSERT_EQ(g_fakeCds.calls.size(), c.stored > 0 ? 2u : 1u);
-        EXPECT_EQ(g_fakeCds.calls.back().size(), c.stored > 0 ? 117u : 1u);
-        EXPECT_EQ(g_lP[1].channels[15].unComp, c.stored > 0 ? 1606 : 0);
-    }
-    Reset();
-    Configure(1, -3, 0);
-    g_showConfigOnly = true;
-    EXPECT_EQ(CaptureCall([&] { return ReadLpConfig(cds, 1); }).out,
-              Shown(1, "-3\t0\t\t0\t0\t0\t\t0", -3, ""));
 }
 
 // A failed batch stops either reader at once ("@" stands for the reader's name); an unreadable
@@ -278,6 +231,41 @@ TEST_F(LpStateTest, WriteFileInfoToCDSStoresTheIndexedProfileOrReportsEachFailur
         }
         EXPECT_EQ(stored, "2:7 2:-8 2:9 2:10 2:2147483647 ");
     }
+}
+
+// The record stays in its file and the closing table counts it.
+TEST_F(LpStateTest, AFailingStoreEndsTheRunAfterTheRecord) {
+    TempDir root;
+    ASSERT_TRUE(SetFlashRoot(root.path.c_str()));
+    ASSERT_EQ(mkdir((root.path + "/lp2").c_str(), 0755), 0);
+    g_profileIndex = 1;
+    g_totalDays = 1;
+    g_lP[1].intLength = 60;
+    g_lP[1].numChannels = 1;
+    g_lP[1].fileInfo = {1, 26, 26, 0, 9, 0, {}, {}};
+    WriteFile(root.path + "/lp2/1.lp", std::string(32 + 26 * 22, 'x'));
+    g_fakeCds.failingPaths["/LP/2/dayCnt/Value"] = kCdsStatusBadPath;
+
+    const CallOutput got = CaptureCall([this] {
+        RunLpGeneration(cds);
+        return 0;
+    });
+    const std::string kTail =
+        "[WriteFileInfoToCDS]: set_leaves error /LP/2/dayCnt/Value : 3 \n"
+        "main: WriteFileInfoToCDS returned error: 8\n"
+        "Load Profile 2 File Information Configuration\n"
+        "Current\tFile\tTotal\tTotl\tDays   \nDay    \tRecs\tRecs \tDays\tDeleted\n"
+        "-------\t----\t-----\t----\t-------\n1\t27\t27\t0\t9\n\n\n";
+    ASSERT_GE(got.out.size(), kTail.size());
+    EXPECT_EQ(got.out.substr(got.out.size() - kTail.size()), kTail);
+    EXPECT_NE(got.err.find("WriteFileInfoToCDS: set_leaves error /LP/2/dayCnt/Value : 3"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(root.path + "/lp2/1.lp").size(), 32u + 27 * 22);
+    EXPECT_EQ(g_fakeCds.calls.size(), 1u);  // one store: the run did not go on
+
+    g_profileIndex = 0;
+    g_totalDays = 2;
+    SetFlashRoot(nullptr);
 }
 
 }  // namespace
