@@ -98,3 +98,74 @@ leaves of any type converted to the field's, and at most 16 channels.
   0	0	0	0	0
   
   
+With -d 1 the reading shows its steps. A leaf that cannot be read is reported with its item
+number and left out (a missing channel count stops the configuration), the rest goes on.
+  $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 1 >/dev/null; profill -s -d 1
+  Load Profile Add input (profill) version 0.0.01 started.
+  debug level is: string=1 = hex=1; decimal=1
+  [InitLp] Enter
+  [ClearLpStructs] Clearing Load Profile 1
+  [ClearLpStructs] NOT Clearing Load Profile 2
+  [ReadLpConfig] Processing LP 1
+  [ReadLpConfig] numChans=1, prefix=/Q7M/LoadPrf/1 
+  [ReadLpConfig] prefix=/Q7M/LoadPrf/1/Chan/ 
+  [ReadLpConfig] read 12 leaves
+  Load Profile 1 Configuration
+  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
+  -----	---------	----	-------	-----------	--------
+  1	15		0	0	3		0
+  Channel Configuaration for 1 Channels
+  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
+  ----	----	----	-----	---	-------	-----		---
+  1	1	1	0	0	1	1.800000	0
+  
+  
+  [ReadLpConfig] Skipping LP 2
+  [ReadLpFileInfo] Processing LP 1
+  [ReadLpFileInfo] prefix=/LP/1 
+  [ReadLpFileInfo] read 5 leaves
+  Load Profile 1 File Information Configuration
+  Current	File	Total	Totl	Days   
+  Day    	Recs	Recs 	Days	Deleted
+  -------	----	-----	----	-------
+  0	0	0	0	0
+  
+  
+  [ReadLpFileInfo] Skipping LP 2
+  $ cdsctl rm /Q7M/LoadPrf/2/Chan/2/Phase/Value /LP/2/totalRecCnt/Value; profill -2 -s
+  Load Profile Add input (profill) version 0.0.01 started.
+  [ReadLpConfig] pcd_get_leaves failed - item 14, path /Q7M/LoadPrf/2/Chan/2/Phase/Value
+  Load Profile 2 Configuration
+  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
+  -----	---------	----	-------	-----------	--------
+  3	20		4464	-25536	23		24
+  Channel Configuaration for 3 Channels
+  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
+  ----	----	----	-----	---	-------	-----		---
+  1	1	101	102	103	104	1.234568	106
+  2	1	1	0	1	1	2.000000	0
+  3	12	4	0	0	1	-3.250000	-31073
+  
+  
+  [ReadLpFileInfo] pcd_get_leaves failed - item 2, path /LP/2/totalRecCnt/Value
+  Load Profile 2 File Information Configuration
+  Current	File	Total	Totl	Days   
+  Day    	Recs	Recs 	Days	Deleted
+  -------	----	-----	----	-------
+  0	0	0	0	0
+  
+  
+  ! profill[PID]: [ReadLpConfig] pcd_get_leaves failed - item 14, path /Q7M/LoadPrf/2/Chan/2/Phase/Value
+  ! profill[PID]: [ReadLpFileInfo] pcd_get_leaves failed - item 2, path /LP/2/totalRecCnt/Value
+  $ cdsctl rm /Q7M/LoadPrf/2/NumChannels/Value; profill -2 -s
+  Load Profile Add input (profill) version 0.0.01 started.
+  [ReadLpConfig] failed to get_leaf of /Q7M/LoadPrf/2/NumChannels/Value
+  [ReadLpFileInfo] pcd_get_leaves failed - item 2, path /LP/2/totalRecCnt/Value
+  Load Profile 2 File Information Configuration
+  Current	File	Total	Totl	Days   
+  Day    	Recs	Recs 	Days	Deleted
+  -------	----	-----	----	-------
+  0	0	0	0	0
+  
+  
+  ! profill[PID]: [ReadLpFileInfo] pcd_get_leaves failed - item 2, path /LP/2/totalRecCnt/Value
