@@ -145,32 +145,18 @@ TEST(LpStartCheckTest, GivesBackTheDescriptorsOfTheFilesItAccepts) {
     SetFlashRoot(nullptr);
 }
 
-TEST(SetFlashRootTest, AcceptsOnlyPlainAbsolutePaths) {
-    const std::string longest = "/" + std::string(kMaxFlashRootLength - 1, 'a');
-    const struct {
-        std::string root;
-        std::string lp2;  // empty: refused
-    } kCases[] = {
-        // clang-format off
-        {"/tmp/sandbox/jffs//", "/tmp/sandbox/jffs/lp2/"}, {"/", "/lp2/"}, {"/A-z_0.9", "/A-z_0.9/lp2/"},
-        {longest, longest + "/lp2/"}, {longest + "a", ""}, {"", ""}, {"jffs", ""}, {"/tmp/with space", ""},
-        {"/tmp/x;rm", ""}, {"/tmp/$HOME", ""}, {"/tmp/a'b*", ""}, {"/tmp/caf\xc3\xa9", ""},
-        // clang-format on
-    };
-    for (const auto& c : kCases) {
-        ASSERT_TRUE(SetFlashRoot("/previous"));
-        EXPECT_STREQ(LpFilePath(1, 3), "/previous/lp2/3.lp");
-        const std::string lp2 = c.lp2.empty() ? "/previous/lp2/" : c.lp2;
-        EXPECT_EQ(SetFlashRoot(c.root.c_str()), !c.lp2.empty()) << c.root;
-        EXPECT_EQ(LpDirectory(1), lp2);
-        EXPECT_EQ(LpDirectory(7), lp2);
-        const std::string lp1 = lp2.substr(0, lp2.size() - 2) + "1/";
-        EXPECT_EQ(LpDirectory(0), lp1);
-        // The day-file paths follow the root and the file number, whatever was asked before.
-        EXPECT_EQ(LpFilePath(1, 3), lp2 + "3.lp");
-        EXPECT_EQ(LpFilePath(0, 3), lp1 + "3.lp");
-        EXPECT_EQ(LpFilePath(1, 12), lp2 + "12.lp");
-    }
+// Which roots are refused is in the transcripts; a refused one changes nothing, and the day-file
+// paths follow the root, whatever was asked before.
+TEST(SetFlashRootTest, DayFilePathsFollowTheRoot) {
+    ASSERT_TRUE(SetFlashRoot("/previous"));
+    EXPECT_STREQ(LpFilePath(1, 3), "/previous/lp2/3.lp");
+    EXPECT_FALSE(SetFlashRoot("/tmp/with space"));
+    EXPECT_STREQ(LpFilePath(1, 3), "/previous/lp2/3.lp");
+    ASSERT_TRUE(SetFlashRoot("/"));
+    EXPECT_STREQ(LpDirectory(7), "/lp2/");
+    EXPECT_STREQ(LpFilePath(1, 3), "/lp2/3.lp");
+    EXPECT_STREQ(LpFilePath(0, 12), "/lp1/12.lp");
+    EXPECT_STREQ(LpFilePath(0, 12), "/lp1/12.lp");
     ASSERT_TRUE(SetFlashRoot(nullptr));
     EXPECT_STREQ(LpDirectory(0), "/jffs/lp1/");
 }
