@@ -1,11 +1,10 @@
-// The day files' bytes and the writer's failures, the flash directories, the run options a parse
-// sets (the real binary's output is in the transcripts), the debug text and the signal handler.
+// The day files' bytes and the writer's failures, the descriptors the start check holds, the flash
+// directories, the debug text and the signal handler (what whole runs print is in the transcripts).
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstring>
-#include <tuple>
 
 #include "driver/debug_log.h"
 #include "driver/run_options.h"
@@ -41,6 +40,13 @@ std::string Record(int n) {
     return Hex("00000007 5f5e1000 5f5e1384 00000001" +
                kFlags.substr(0, 4 * static_cast<size_t>(n)) +
                kValues.substr(0, 8 * static_cast<size_t>(n)));
+}
+
+// The lowest descriptor number free: it moves when a call leaves a file open.
+int LowestFreeDescriptor() {
+    const int fd = dup(0);
+    close(fd);
+    return fd;
 }
 
 enum Prepare { kNothing, kExisting, kNoDirectory, kDevFull };
@@ -82,8 +88,6 @@ const WriteCase kWriteCases[] = {
 // clang-format on
 
 TEST(WriteLpRecordTest, WritesIntoTheRightDayFileOrFails) {
-    ASSERT_EQ(Record(3), Hex("00000007 5f5e1000 5f5e1384 00000001 0001 0002 0004"
-                             "461c4000 469c4000 46ea6000"));
     for (const WriteCase& c : kWriteCases) {
         SCOPED_TRACE(c.name);
         TempDir root;
@@ -109,8 +113,10 @@ TEST(WriteLpRecordTest, WritesIntoTheRightDayFileOrFails) {
         memset(&record, 0xee, sizeof record);
         FillLpRecord(&record, 16, 1, 7);
 
+        const int fd = LowestFreeDescriptor();
         const CallOutput got =
             CaptureCall([&] { return WriteLpRecord(&record, c.lp, c.newFile != 0); });
+        EXPECT_EQ(LowestFreeDescriptor(), fd);
         EXPECT_EQ(got.result, c.status);
         EXPECT_EQ(got.out, Replace(c.output, "%s", path));
         EXPECT_EQ(g_lP[c.lp].fileInfo.currentDay, c.currentDayAfter);
@@ -134,13 +140,10 @@ TEST(LpStartCheckTest, GivesBackTheDescriptorsOfTheFilesItAccepts) {
     memset(g_lP, 0, sizeof g_lP);
     g_lP[0].numChannels = 3;
     g_lP[0].fileInfo = {1, 1, 1, 0, 0, 0, {}, {}};
-    const int lowestFree = dup(0);
-    close(lowestFree);
+    const int fd = LowestFreeDescriptor();
     LP_UNCOUNTED_CUTS cuts;
     EXPECT_TRUE(CheckLpFilesForRun(0, &cuts));
-    const int after = dup(0);
-    close(after);
-    EXPECT_EQ(after, lowestFree);
+    EXPECT_EQ(LowestFreeDescriptor(), fd);
     memset(g_lP, 0, sizeof g_lP);
     SetFlashRoot(nullptr);
 }
@@ -159,31 +162,6 @@ TEST(SetFlashRootTest, DayFilePathsFollowTheRoot) {
     EXPECT_STREQ(LpFilePath(0, 12), "/lp1/12.lp");
     ASSERT_TRUE(SetFlashRoot(nullptr));
     EXPECT_STREQ(LpDirectory(0), "/jffs/lp1/");
-}
-
-int Parse(std::vector<std::string> args) {
-    args.insert(args.begin(), "profill");
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    return CaptureCall([&] { return ParseCommandLine(static_cast<int>(argv.size()), argv.data()); })
-        .result;
-}
-
-TEST(ParseCommandLineTest, SetsTheRunOptions) {
-    auto options = [] {
-        return std::make_tuple(g_profileIntervalLength, g_useLocalInterval, g_totalDays,
-                               g_clearCDSBeforeStart, g_profileIndex, g_showConfigOnly,
-                               g_printStorageCalculations, g_logLevel);
-    };
-    ASSERT_EQ(Parse({"-2"}), 0);
-    EXPECT_EQ(options(), std::make_tuple(15, false, 2, false, 1, false, false, 0));
-    EXPECT_EQ(Parse({"-i", "61"}), 1);
-    EXPECT_EQ(Parse({"-d", "80000000"}), 1);
-    EXPECT_EQ(options(), std::make_tuple(15, false, 2, false, 1, false, false, 0));
-    ASSERT_EQ(Parse({"-i", "1440", "-t", "1500", "-c", "-2", "-s", "-p", "-d", "0x1F"}), 0);
-    EXPECT_EQ(options(), std::make_tuple(1440, true, 1500, true, 1, true, true, 31));
 }
 
 TEST(DebugPrintfTest, PrintsTheTextAsFormattedAndCutsItAtTheBuffer) {

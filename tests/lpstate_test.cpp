@@ -121,35 +121,15 @@ class LpStateTest : public testing::Test {
     toolkit::CCds cds;
 };
 
-void Set(const std::string& path, const toolkit::CElement& value) {
-    g_fakeCds.leaves[path] = value;
-}
-
-// LP n with count channels and every leaf of its configuration (what it shows is in the
-// transcripts).
-void Configure(int n, int32_t count) {
-    const std::string prefix = "/Q7M/LoadPrf/" + std::to_string(n) + "/";
-    Set(prefix + "NumChannels/Value", Int(count));
-    for (const char* setting :
-         {"IntLength", "ExtIntSync", "FrzMark", "DataSetting1", "DataSetting2"}) {
-        Set(prefix + setting + "/Value", Int(n));
-    }
-    for (int k = 1; k <= count; ++k) {
-        for (const char* leaf :
-             {"Type", "Quantity", "Phase", "Direction", "Records", "KmValue", "UnComp"}) {
-            Set(prefix + "Chan/" + std::to_string(k) + "/" + leaf + "/Value", Int(k));
-        }
-    }
-}
-
 const char* const kFields[] = {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"};
 
-// Field k of LP n's file information holds 10 * n + k + 1.
-void StoreFileInfo() {
-    for (int n = 1; n <= 2; ++n) {
-        for (int k = 0; k < 5; ++k) {
-            Set("/LP/" + std::to_string(n) + "/" + kFields[k] + "/Value", Int(10 * n + k + 1));
-        }
+// LP n with count channels (no leaf of theirs: what a profile shows is in the transcripts), and
+// field k of its file information holding 10 * n + k + 1.
+void StoreProfile(int n, int32_t count) {
+    g_fakeCds.leaves["/Q7M/LoadPrf/" + std::to_string(n) + "/NumChannels/Value"] = Int(count);
+    for (int k = 0; k < 5; ++k) {
+        g_fakeCds.leaves["/LP/" + std::to_string(n) + "/" + kFields[k] + "/Value"] =
+            Int(10 * n + k + 1);
     }
 }
 
@@ -184,13 +164,12 @@ TEST_F(LpStateTest, InitLpClearsAndReadsTheSelectedProfiles) {
         size_t calls;
         std::string out;
     } kCases[] = {
-        {3, 6, false, 6, Table(1) + Table(2)}, {0xfc, 6, false, 0, ""}, {1, 0, true, 2, kUnread}};
+        {3, 6, false, 4, Table(1) + Table(2)}, {0xfc, 6, false, 0, ""}, {1, 0, true, 2, kUnread}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.out);
         Reset();
-        Configure(1, 1);
-        Configure(2, 2);
-        StoreFileInfo();
+        StoreProfile(1, 0);
+        StoreProfile(2, 0);
         g_fakeCds.getLeafResult = g_fakeCds.getLeavesResult = c.unreadable ? kCdsStoreError : 0;
         memset(g_lP, 0x5a, sizeof g_lP);
         LP_STATE before, cleared = {};
@@ -230,8 +209,7 @@ TEST_F(LpStateTest, ReadFailures) {
             const std::string out = Replace(c.out, "@", reader);
             SCOPED_TRACE(out);
             Reset();
-            Configure(1, 2);
-            StoreFileInfo();
+            StoreProfile(1, 2);
             c.arrange();
             const bool config = strcmp(reader, "ReadLpConfig") == 0;
             ExpectCall(
