@@ -19,3 +19,6 @@ command of -c); trailing slashes are dropped.
   : "/tmp/a'b*"
   : "/tmp/caf???"
   /A-z_0.9: accepted
+The root / alone gives /lp1/ and /lp2/, not //lp2/.
+  $ PROFILL_JFFS=/ profill -t 1 -2 | tail -1
+  profill: LP 2's directory /lp2/ is missing (is the flash mounted?); nothing was changed
