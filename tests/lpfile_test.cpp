@@ -137,7 +137,6 @@ TEST(LpStartCheckTest, GivesBackTheDescriptorsOfTheFilesItAccepts) {
     ASSERT_TRUE(SetFlashRoot(root.path.c_str()));
     mkdir((root.path + "/lp1").c_str(), 0755);
     WriteFile(root.path + "/lp1/1.lp", Header('1') + Hex("00000001") + Record(3).substr(4));
-    memset(g_lP, 0, sizeof g_lP);
     g_lP[0].numChannels = 3;
     g_lP[0].fileInfo = {1, 1, 1, 0, 0, 0, {}, {}};
     const int fd = LowestFreeDescriptor();

@@ -15,8 +15,6 @@
 #include "lpstate/lp_state.h"
 #include "test_support.h"
 
-namespace {
-
 // A stand-in for the CDS client, linked in place of the store: the leaves live in a map, every
 // call is logged and plain knobs make calls fail.
 struct FAKE_CDS {
@@ -32,14 +30,11 @@ struct FAKE_CDS {
 
 api_status_t ReadOne(const std::string& path, toolkit::CElement& element) {
     const auto leaf = g_fakeCds.leaves.find(path);
-    if (leaf == g_fakeCds.leaves.end()) {
-        return kCdsStatusNotFound;
+    if (leaf != g_fakeCds.leaves.end()) {
+        element = leaf->second;
     }
-    element = leaf->second;
-    return kCdsStatusOk;
+    return leaf == g_fakeCds.leaves.end() ? kCdsStatusNotFound : kCdsStatusOk;
 }
-
-}  // namespace
 
 pcd_handle_t pcd_init() {
     return nullptr;  // the calls below need no connection
@@ -51,7 +46,6 @@ namespace toolkit {
 int CCds::get_leaf(const std::string& path, api_status_t& status, CElement& element,
                    element_property_t& property) {
     g_fakeCds.calls.push_back({path});
-    element = CElement();
     status = ReadOne(path, element);
     property = status == kCdsStatusOk ? 1 : 0;
     return g_fakeCds.getLeafResult;
@@ -77,7 +71,7 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
 }
 
 int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CElement>& values,
-                     const std::vector<pcd_tribool_t>& flags, std::vector<api_status_t>& statuses,
+                     const std::vector<pcd_tribool_t>&, std::vector<api_status_t>& statuses,
                      const std::string&) {
     g_fakeCds.calls.push_back(paths);
     statuses.clear();
@@ -85,8 +79,6 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
         const auto failing = g_fakeCds.failingPaths.find(paths[i]);
         if (failing != g_fakeCds.failingPaths.end()) {
             statuses.push_back(failing->second);
-        } else if (flags[i] == 0 && g_fakeCds.leaves.count(paths[i]) == 0) {
-            statuses.push_back(kCdsStatusNotFound);
         } else {
             g_fakeCds.leaves[paths[i]] = values[i];
             statuses.push_back(kCdsStatusOk);
@@ -130,11 +122,8 @@ void StoreProfile(int n, int32_t count) {
     }
 }
 
-// What ReadLpFileInfo shows of LP n, by default with the values StoreFileInfo stored.
-std::string Table(int n, std::string row = "") {
-    if (row.empty()) {
-        row = Replace("n1\tn2\tn3\tn4\tn5", "n", std::to_string(n));
-    }
+// What ReadLpFileInfo shows of LP n with the counters in row.
+std::string Table(int n, const std::string& row) {
     return "Load Profile " + std::to_string(n) +
            " File Information Configuration\nCurrent\tFile\tTotal\tTotl\tDays   \n"
            "Day    \tRecs\tRecs \tDays\tDeleted\n-------\t----\t-----\t----\t-------\n" +
@@ -157,7 +146,7 @@ TEST_F(LpStateTest, InitLpClearsAndReadsTheSelectedProfiles) {
         bool unreadable;  // every call fails
         size_t calls;
         std::string out;
-    } kCases[] = {{3, 6, false, 4, Table(1) + Table(2)},
+    } kCases[] = {{3, 6, false, 4, Table(1, "11\t12\t13\t14\t15") + Table(2, "21\t22\t23\t24\t25")},
                   {0xfc, 6, false, 0, ""},
                   {1, 0, true, 2,
                    "[ReadLpConfig] failed to get_leaf of /Q7M/LoadPrf/1/NumChannels/Value\n"
@@ -274,8 +263,7 @@ TEST_F(LpStateTest, AFailingStoreEndsTheRunAfterTheRecord) {
         "[WriteFileInfoToCDS]: set_leaves error /LP/2/dayCnt/Value : 3 \n"
         "main: WriteFileInfoToCDS returned error: 8\n" +
         Table(2, "1\t27\t27\t0\t9");
-    ASSERT_GE(got.out.size(), kTail.size());
-    EXPECT_EQ(got.out.substr(got.out.size() - kTail.size()), kTail);
+    EXPECT_EQ(got.out.rfind(kTail), got.out.size() - kTail.size()) << got.out;
     EXPECT_NE(got.err.find("WriteFileInfoToCDS: set_leaves error /LP/2/dayCnt/Value : 3"),
               std::string::npos);
     EXPECT_EQ(ReadFile(root.path + "/lp2/1.lp").size(), 32u + 27 * 22);
