@@ -1,5 +1,6 @@
 // The day files' bytes and the writer's failures, the descriptors the start check holds, the debug
 // text and the signal handler (what whole runs print is in the transcripts).
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,11 +43,13 @@ std::string Record(int n) {
                kValues.substr(0, 8 * static_cast<size_t>(n)));
 }
 
-// The lowest descriptor number free: it moves when a call leaves a file open.
-int LowestFreeDescriptor() {
-    const int fd = dup(0);
-    close(fd);
-    return fd;
+// How many descriptors are open: a call that leaves a file open adds one.
+int OpenDescriptors() {
+    int count = 0;
+    for (int fd = 0; fd < 1024; ++fd) {
+        count += fcntl(fd, F_GETFD) != -1 ? 1 : 0;
+    }
+    return count;
 }
 
 enum Prepare { kNothing, kExisting, kNoDirectory, kDevFull };
@@ -113,10 +116,10 @@ TEST(WriteLpRecordTest, WritesIntoTheRightDayFileOrFails) {
         memset(&record, 0xee, sizeof record);
         FillLpRecord(&record, 16, 1, 7);
 
-        const int fd = LowestFreeDescriptor();
+        const int fd = OpenDescriptors();
         const CallOutput got =
             CaptureCall([&] { return WriteLpRecord(&record, c.lp, c.newFile != 0); });
-        EXPECT_EQ(LowestFreeDescriptor(), fd);
+        EXPECT_EQ(OpenDescriptors(), fd);
         EXPECT_EQ(got.result, c.status);
         EXPECT_EQ(got.out, Replace(c.output, "%s", path));
         EXPECT_EQ(g_lP[c.lp].fileInfo.currentDay, c.currentDayAfter);
@@ -125,26 +128,24 @@ TEST(WriteLpRecordTest, WritesIntoTheRightDayFileOrFails) {
             EXPECT_EQ(ReadFile(path), c.expected);
         }
     }
-    memset(g_lP, 0, sizeof g_lP);
-    g_logLevel = 0;
-    SetFlashRoot(nullptr);
 }
 
-// A day file the check accepts is read through a descriptor it must give back: a run goes on
-// for years.
+// A day file the check accepts, and cuts, is read and cut through descriptors it must give back: a
+// run goes on for years.
 TEST(LpStartCheckTest, GivesBackTheDescriptorsOfTheFilesItAccepts) {
     TempDir root;
     ASSERT_TRUE(SetFlashRoot(root.path.c_str()));
     mkdir((root.path + "/lp1").c_str(), 0755);
-    WriteFile(root.path + "/lp1/1.lp", Header('1') + Hex("00000001") + Record(3).substr(4));
+    WriteFile(root.path + "/lp1/1.lp", Header('1') + Hex("00000001") + Record(3).substr(4) + "xx");
     g_lP[0].numChannels = 3;
     g_lP[0].fileInfo = {1, 1, 1, 0, 0, 0, {}, {}};
-    const int fd = LowestFreeDescriptor();
+    const int fd = OpenDescriptors();
     LP_UNCOUNTED_CUTS cuts;
-    EXPECT_TRUE(CheckLpFilesForRun(0, &cuts));
-    EXPECT_EQ(LowestFreeDescriptor(), fd);
-    memset(g_lP, 0, sizeof g_lP);
-    SetFlashRoot(nullptr);
+    EXPECT_EQ(CaptureCall([&] {
+                  return CheckLpFilesForRun(0, &cuts) && CutUncountedLpBytes(0, cuts);
+              }).result,
+              1);
+    EXPECT_EQ(OpenDescriptors(), fd);
 }
 
 TEST(DebugPrintfTest, PrintsTheTextAsFormattedAndCutsItAtTheBuffer) {

@@ -94,7 +94,7 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
 
 namespace {
 
-// Every test starts and ends with an empty store, zeroed profiles and the run options off.
+// Every test starts and ends with an empty store, zeroed profiles, no debug output and LP 1.
 class LpStateTest : public testing::Test {
   protected:
     void SetUp() override { Reset(); }
@@ -104,8 +104,6 @@ class LpStateTest : public testing::Test {
         memset(g_lP, 0, sizeof g_lP);
         g_logLevel = 0;
         g_profileIndex = 0;
-        g_totalDays = 2;
-        SetFlashRoot(nullptr);
     }
     toolkit::CCds cds;
 };

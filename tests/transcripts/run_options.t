@@ -63,6 +63,7 @@ of a run. A value out of range ends profill with its usage.
   Load Profile 1 File Information Configuration
   16	1	25	36100	1444	112	161760	4044000	3949.22	40	4000
   NOTE: When maxDays is > 1095; MaxDays is set to 1095
-  $ profill -i 61 >/dev/null || echo refused; profill -d 80000000 >/dev/null || echo refused
-  refused
-  refused
+  $ profill -i 61 | tail -1; echo ${PIPESTATUS[0]}; profill -d 80000000 >/dev/null
+  
+  1
+  [1]
