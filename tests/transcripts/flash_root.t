@@ -6,9 +6,10 @@ command of -c); trailing slashes are dropped.
   profill: success for rm -Rf $T/jffs/lp1/*.lp
   $ PROFILL_JFFS=/$(printf 'a%.0s' {1..1023}) profill -s >/dev/null && echo accepted
   accepted
-  $ PROFILL_JFFS=/$(printf 'a%.0s' {1..1024}) profill -s | cut -c 1-130
+  $ PROFILL_JFFS=/$(printf 'a%.0s' {1..1024}) profill -s | cut -c 1-130; echo "status ${PIPESTATUS[0]}"
   Load Profile Add input (profill) version 0.0.01 started.
   profill: PROFILL_JFFS must be an absolute path of at most 1024 letters, digits, '/', '.', '_' and '-': "/aaaaaaaaaaaaaaaaaaaaaaaaa
+  status 1
   $ for root in '' jffs '/tmp/with space' '/tmp/x;rm' '/tmp/$HOME' "/tmp/a'b*" $'/tmp/caf\xc3\xa9\t' /A-z_0.9; do
   >   PROFILL_JFFS=$root profill -s | grep -o ': "[^"]*"$' || echo "$root: accepted"; done
   : ""
