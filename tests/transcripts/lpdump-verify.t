@@ -313,7 +313,7 @@ Files that are no day files, or missing.
   $T/jffs/lp1/2.lp: not a regular file
   lpdump: LP 1 is not repaired: its day files cannot be placed; nothing changed
   [1]
-  $ lp1; rm jffs/lp1/*.lp; lpdump --verify; lpdump --summary
+  $ lp1; rm jffs/lp1/*.lp; lpdump --verify; lpdump --summary; lpdump --summary --json
   $T/jffs/lp1/1.lp: day files 1 to 3 are missing, but currentDay is 3
   store: currentDay fileRecCnt totalRecCnt dayCnt are 3 0 200 2, but the records in the day files give 0 0 0 0
   lpdump: LP 1 does not agree with its store: 2 discrepancies in 0 day files, 0 records; lpdump --repair brings the store in line with the day files
@@ -325,6 +325,7 @@ Files that are no day files, or missing.
   overlaps:    none
   store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt 2, daysDeleted 0
   verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); lpdump --repair brings the store in line with the day files
+  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"dayFiles":[],"otherFiles":[],"records":0,"firstStart":null,"lastEnd":null,"intervals":[],"runs":0,"breaks":[],"gaps":{"count":0,"seconds":0},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"disagrees","discrepancies":2,"notes":0,"next":"lpdump --repair brings the store in line with the day files"}
   $ repaired --repair
   store: currentDay fileRecCnt totalRecCnt dayCnt daysDeleted were 3 0 200 2 0, now 0 0 0 0 0
   lpdump: LP 1 agrees with its store now: 0 day files, 0 records of 16 channels
