@@ -26,18 +26,13 @@ std::string Sandbox::Dump(const std::string& prefix) const {
 }
 
 std::string Sandbox::Info(int lp) const {
-    const std::string prefix = "/LP/" + std::to_string(lp + 1) + "/";
-    const ProgramResult dump = RunProgram(CDSCTL_BIN, {"dump", prefix}, {"CDS_STORE=" + store});
-    EXPECT_EQ(dump.status, 0) << dump.err;
-    const std::string lines = "\n" + dump.out;
-    std::string info;
+    std::vector<std::string> paths = {"get"};
     for (const char* name : kCounters) {
-        const std::string leaf = "\n" + prefix + name + "/Value = ";
-        const std::size_t at = lines.find(leaf), from = at + leaf.size();
-        info += " " +
-                (at == std::string::npos ? "-" : lines.substr(from, lines.find('\n', from) - from));
+        paths.push_back("/LP/" + std::to_string(lp + 1) + "/" + name + "/Value");
     }
-    return info.substr(1);
+    const ProgramResult get = RunProgram(CDSCTL_BIN, paths, {"CDS_STORE=" + store});
+    EXPECT_EQ(get.status, 0) << get.err;
+    return Replace(get.out.substr(0, get.out.size() - 1), "\n", " ");
 }
 
 int32_t Sandbox::Leaf(const std::string& path) const {
@@ -74,33 +69,6 @@ pid_t Sandbox::Start(const std::vector<std::string>& args, int out) const {
         _exit(127);
     }
     return pid;
-}
-
-namespace {
-
-uint32_t Be32(const std::string& bytes, std::size_t at) {
-    return (static_cast<uint32_t>(static_cast<uint8_t>(bytes[at])) << 24) |
-           (static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 1])) << 16) |
-           (static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 2])) << 8) |
-           static_cast<uint8_t>(bytes[at + 3]);
-}
-
-}  // namespace
-
-DayFile ReadDayFile(const std::string& path, int channels) {
-    DayFile file;
-    file.exists = access(path.c_str(), F_OK) == 0;
-    const std::string bytes = ReadFile(path);
-    file.header = bytes.substr(0, 32);
-    const std::size_t size = 16 + 6 * static_cast<std::size_t>(channels);
-    std::size_t at = 32;
-    for (; bytes.size() >= 32 && bytes.size() - at >= size; at += size) {
-        file.records.push_back(
-            {Be32(bytes, at), Be32(bytes, at + 4), Be32(bytes, at + 8), Be32(bytes, at + 12)});
-        file.bytes.push_back(bytes.substr(at, size));
-    }
-    file.trailing = bytes.size() > at ? bytes.size() - at : 0;
-    return file;
 }
 
 std::string Be32(uint32_t value) {
