@@ -1,23 +1,19 @@
-// What a power cut on a host can leave of the profiles, and the way back from it.
-//
-// On a host the store (no flush per commit, one flush when a program closes it) and the day files
-// (never flushed) reach the disk on their own, each in the order it was written. The test records,
-// with strace, every change that real runs make to the store and the day files, from an empty
-// flash root on: the store seeded with cdsctl, a first run of each profile and a run that
-// continues LP 1 over six day files. A state starts from the empty root, and each file gets its
-// own changes up to its own cut, anywhere between its last flush and the instant of the cut,
-// often inside a write; in some states the store's pages reach the disk out of order, as a file
-// system that keeps no write order can leave them. So a state can hold a partial record, a
-// partial page of the store, a day file that has lost its end while the next one kept its
-// records, a store that counts fewer or more records than the files hold, a store shorter than
-// the pages it counts, or one that was never seeded. For every state no tool may die; the way
-// back (a new store from the seed where the store no longer opens or holds no configuration,
-// lpdump --repair, with --force where the cut left a break) must leave profiles that verify,
-// with every whole record from record 1 up to the first one the cut damaged in place and
-// counted; and a run must then continue LP 1.
+// What a power cut on a host can leave of the profiles, and the way back from it. The store (no
+// flush per commit, one when a program closes it) and the day files (never flushed) reach the
+// disk on their own, each in the order it was written. The test records with strace every change
+// that real runs make to them from an empty flash root on (the store seeded with cdsctl, a first
+// run of each profile, a run that continues LP 1 over six day files). A state gives each file its
+// changes up to a cut of its own, between its last flush and the instant of the cut, often inside
+// a write; in some states the store's pages reach the disk out of order. So a state can hold a
+// partial record, a partial store page, a day file that lost its end while the next one kept its
+// records, a store counting fewer or more records than the files hold, a store shorter than its
+// pages, or one never seeded. No tool may die on it; the way back (a new store from the seed where
+// the store no longer opens, lpdump --repair, with --force where the cut left a break) must leave
+// profiles that verify, with every whole record up to the first damaged one in place and counted;
+// then a run must continue LP 1.
 //
 // PROFILL_POWERCUT_STATES sets the number of states (30), PROFILL_POWERCUT_SEED the seed of the
-// cuts (fixed); scripts/powercut-soak.sh runs many more.
+// cuts (1); scripts/powercut-soak.sh runs many more.
 #include <limits.h>
 #include <stdlib.h>
 

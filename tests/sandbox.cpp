@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -35,39 +36,29 @@ std::string Sandbox::Info(int lp) const {
     return Replace(get.out.substr(0, get.out.size() - 1), "\n", " ");
 }
 
-int32_t Sandbox::Leaf(const std::string& path) const {
-    const ProgramResult get = RunProgram(CDSCTL_BIN, {"get", path}, {"CDS_STORE=" + store});
-    EXPECT_EQ(get.status, 0) << path << ": " << get.err;
-    char* end = nullptr;
-    const long value = strtol(get.out.c_str(), &end, 10);
-    EXPECT_EQ(std::string(end), "\n") << path << " holds " << get.out;
-    return static_cast<int32_t>(value);
-}
-
 std::string Sandbox::DayFile(int lp, int n) const {
     return root + "/lp" + std::to_string(lp + 1) + "/" + std::to_string(n) + ".lp";
 }
 
 pid_t Sandbox::Start(const std::vector<std::string>& args, int out) const {
-    const std::vector<std::string> env = Env();
-    std::vector<const char*> argv = {PROFILL_BIN}, envp;
-    for (const std::string& arg : args) {
-        argv.push_back(arg.c_str());
+    std::vector<std::string> env = Env(), copies = args;
+    std::vector<char*> argv = {const_cast<char*>(PROFILL_BIN)}, envp;
+    for (std::string& arg : copies) {
+        argv.push_back(arg.data());
     }
-    for (const std::string& entry : env) {
-        envp.push_back(entry.c_str());
+    for (std::string& entry : env) {
+        envp.push_back(entry.data());
     }
     argv.push_back(nullptr);
     envp.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(out < 0 ? null : out, 1);
-        dup2(null, 2);
-        execve(PROFILL_BIN, const_cast<char**>(argv.data()), const_cast<char**>(envp.data()));
-        _exit(127);
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDWR, 0);
+    posix_spawn_file_actions_adddup2(&actions, out < 0 ? 0 : out, 1);
+    posix_spawn_file_actions_adddup2(&actions, 0, 2);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, PROFILL_BIN, &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
 

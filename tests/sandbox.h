@@ -18,8 +18,6 @@ struct Sandbox {
     std::string Dump(const std::string& prefix = "/LP/") const;
     // The file-information counters of LP index lp in the store (kCounters), blank-separated.
     std::string Info(int lp) const;
-    // The value of one integer leaf (fails the test when it is not one).
-    int32_t Leaf(const std::string& path) const;
     // Day file n of LP index lp.
     std::string DayFile(int lp, int n) const;
     // Starts profill with args on this sandbox, with only Env() set, standard input and error on
