@@ -21,6 +21,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -163,7 +164,7 @@ TEST(RunTest, OutputBeforeTheRecordsIsFlushed) {
 // The profile's directory on a small file system of its own, as a device's flash may be: out of
 // inodes, out of space, then read-only. The cases run on, in one sandbox.
 const struct {
-    std::vector<std::string> args;
+    const char* args;
     const char* mountOptions;  // of the tmpfs (re)mounted on the profile's directory
     unsigned long flags;
     const char* line;  // the writer's error line; <root> is the flash root
@@ -171,31 +172,13 @@ const struct {
     const char *table, *stored;  // the closing table, and what the store keeps
     std::size_t head;            // bytes of the failed record in the file
 } kErrorCases[] = {
-    {{"-i", "15", "-t", "1", "-c"},
-     "nr_inodes=1",
-     0,
-     "[CreateLpFile]Error creating LP file: <root>/lp1/1.lp",
-     2,
-     "0 1 1 0 0",
-     "0 0 0 0 0",
-     0},
+    {"-i 15 -t 1 -c", "nr_inodes=1", 0, "[CreateLpFile]Error creating LP file: <root>/lp1/1.lp", 2,
+     "0 1 1 0 0", "0 0 0 0 0", 0},
     // Record 37 crosses the end of the file system's only page.
-    {{"-i", "1", "-t", "1", "-c"},
-     "size=4k",
-     0,
-     "[WriteLpRecord]Error closing LP file: <root>/lp1/1.lp",
-     4,
-     "1 37 37 0 0",
-     "1 36 36 0 0",
-     32},
-    {{"-i", "1", "-t", "1"},
-     "size=4k",
-     MS_REMOUNT | MS_RDONLY,
-     "[WriteLpRecord]Error opening LP file: <root>/lp1/1.lp",
-     3,
-     "1 37 37 0 0",
-     "1 36 36 0 0",
-     0},
+    {"-i 1 -t 1 -c", "size=4k", 0, "[WriteLpRecord]Error closing LP file: <root>/lp1/1.lp", 4,
+     "1 37 37 0 0", "1 36 36 0 0", 32},
+    {"-i 1 -t 1", "size=4k", MS_REMOUNT | MS_RDONLY,
+     "[WriteLpRecord]Error opening LP file: <root>/lp1/1.lp", 3, "1 37 37 0 0", "1 36 36 0 0", 0},
 };
 
 TEST(RunTest, WriteErrorEndsTheRunWithoutStoringTheRecord) {
@@ -213,7 +196,9 @@ TEST(RunTest, WriteErrorEndsTheRunWithoutStoringTheRecord) {
         }
         ASSERT_EQ(mount("tmpfs", dir.c_str(), "tmpfs", c.flags, c.mountOptions), 0)
             << strerror(errno);
-        const ProgramResult result = RunProgram(PROFILL_BIN, c.args, box.Env());
+        std::istringstream words(c.args);
+        const ProgramResult result =
+            RunProgram(PROFILL_BIN, {std::istream_iterator<std::string>(words), {}}, box.Env());
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_TRUE(EndsWith(result.out, Replace(c.line, "<root>", box.root) +
                                              "\n\rmain: WriteLpRecord returned error: " +
