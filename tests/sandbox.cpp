@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -26,27 +27,13 @@ std::string Sandbox::Dump(const std::string& prefix) const {
 }
 
 std::string Sandbox::Info(int lp) const {
-    const std::string prefix = "/LP/" + std::to_string(lp + 1) + "/";
-    const ProgramResult dump = RunProgram(CDSCTL_BIN, {"dump", prefix}, {"CDS_STORE=" + store});
-    EXPECT_EQ(dump.status, 0) << dump.err;
-    const std::string lines = "\n" + dump.out;
-    std::string info;
+    std::vector<std::string> paths = {"get"};
     for (const char* name : kCounters) {
-        const std::string leaf = "\n" + prefix + name + "/Value = ";
-        const std::size_t at = lines.find(leaf), from = at + leaf.size();
-        info += " " +
-                (at == std::string::npos ? "-" : lines.substr(from, lines.find('\n', from) - from));
+        paths.push_back("/LP/" + std::to_string(lp + 1) + "/" + name + "/Value");
     }
-    return info.substr(1);
-}
-
-int32_t Sandbox::Leaf(const std::string& path) const {
-    const ProgramResult get = RunProgram(CDSCTL_BIN, {"get", path}, {"CDS_STORE=" + store});
-    EXPECT_EQ(get.status, 0) << path << ": " << get.err;
-    char* end = nullptr;
-    const long value = strtol(get.out.c_str(), &end, 10);
-    EXPECT_EQ(std::string(end), "\n") << path << " holds " << get.out;
-    return static_cast<int32_t>(value);
+    const ProgramResult get = RunProgram(CDSCTL_BIN, paths, {"CDS_STORE=" + store});
+    EXPECT_EQ(get.status, 0) << get.err;
+    return Replace(get.out.substr(0, get.out.size() - 1), "\n", " ");
 }
 
 std::string Sandbox::DayFile(int lp, int n) const {
@@ -54,53 +41,25 @@ std::string Sandbox::DayFile(int lp, int n) const {
 }
 
 pid_t Sandbox::Start(const std::vector<std::string>& args, int out) const {
-    const std::vector<std::string> env = Env();
-    std::vector<const char*> argv = {PROFILL_BIN}, envp;
-    for (const std::string& arg : args) {
-        argv.push_back(arg.c_str());
+    std::vector<std::string> env = Env(), copies = args;
+    std::vector<char*> argv = {const_cast<char*>(PROFILL_BIN)}, envp;
+    for (std::string& arg : copies) {
+        argv.push_back(arg.data());
     }
-    for (const std::string& entry : env) {
-        envp.push_back(entry.c_str());
+    for (std::string& entry : env) {
+        envp.push_back(entry.data());
     }
     argv.push_back(nullptr);
     envp.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(out < 0 ? null : out, 1);
-        dup2(null, 2);
-        execve(PROFILL_BIN, const_cast<char**>(argv.data()), const_cast<char**>(envp.data()));
-        _exit(127);
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDWR, 0);
+    posix_spawn_file_actions_adddup2(&actions, out < 0 ? 0 : out, 1);
+    posix_spawn_file_actions_adddup2(&actions, 0, 2);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, PROFILL_BIN, &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
     return pid;
-}
-
-namespace {
-
-uint32_t Be32(const std::string& bytes, std::size_t at) {
-    return (static_cast<uint32_t>(static_cast<uint8_t>(bytes[at])) << 24) |
-           (static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 1])) << 16) |
-           (static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 2])) << 8) |
-           static_cast<uint8_t>(bytes[at + 3]);
-}
-
-}  // namespace
-
-DayFile ReadDayFile(const std::string& path, int channels) {
-    DayFile file;
-    file.exists = access(path.c_str(), F_OK) == 0;
-    const std::string bytes = ReadFile(path);
-    file.header = bytes.substr(0, 32);
-    const std::size_t size = 16 + 6 * static_cast<std::size_t>(channels);
-    std::size_t at = 32;
-    for (; bytes.size() >= 32 && bytes.size() - at >= size; at += size) {
-        file.records.push_back(
-            {Be32(bytes, at), Be32(bytes, at + 4), Be32(bytes, at + 8), Be32(bytes, at + 12)});
-        file.bytes.push_back(bytes.substr(at, size));
-    }
-    file.trailing = bytes.size() > at ? bytes.size() - at : 0;
-    return file;
 }
 
 std::string Be32(uint32_t value) {

@@ -1,5 +1,4 @@
-// A scratch flash root and host store for runs of the real profill and cdsctl, and a reader of
-// the day files they leave.
+// A scratch flash root and host store for runs of the real profill, cdsctl and lpdump.
 #pragma once
 
 #include <sys/types.h>
@@ -17,11 +16,8 @@ struct Sandbox {
     std::vector<std::string> Env() const;
     // The leaves under prefix in cdsctl's dump format.
     std::string Dump(const std::string& prefix = "/LP/") const;
-    // The file-information counters of LP index lp in the store (kCounters), blank-separated as
-    // they are stored, "-" for a missing one.
+    // The file-information counters of LP index lp in the store (kCounters), blank-separated.
     std::string Info(int lp) const;
-    // The value of one integer leaf (fails the test when it is not one).
-    int32_t Leaf(const std::string& path) const;
     // Day file n of LP index lp.
     std::string DayFile(int lp, int n) const;
     // Starts profill with args on this sandbox, with only Env() set, standard input and error on
@@ -32,24 +28,6 @@ struct Sandbox {
     std::string root;
     std::string store;
 };
-
-// The four fixed values of a record in a day file.
-struct DayRecord {
-    uint32_t number;
-    uint32_t start;
-    uint32_t end;
-    uint32_t kind;
-};
-
-// What a day file holds, read with the profile's channel count.
-struct DayFile {
-    bool exists = false;
-    std::string header;              // the first 32 bytes (fewer when the file is shorter)
-    std::vector<DayRecord> records;  // whole records after the header
-    std::vector<std::string> bytes;  // the bytes of each whole record
-    std::size_t trailing = 0;        // bytes after the last whole record
-};
-DayFile ReadDayFile(const std::string& path, int channels);
 
 // The five file-information counters of a profile in the store, in the order of its table.
 inline constexpr const char* kCounters[] = {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt",

@@ -1,13 +1,10 @@
-// The changes a run of real programs makes to files, in the order it makes them, as strace saw
-// its system calls, and the contents of files after some of those changes.
-//
-// strace sees every write a process makes, also those that the C library makes for a stream
-// inside its own calls, which a shim on write() would miss.
+// The changes real programs make to files, in the order they make them, as strace saw their
+// system calls: strace sees every write, also those the C library makes for a stream inside its
+// own calls, which a shim on write() would miss.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,15 +28,14 @@ inline constexpr uint64_t kAppend = UINT64_MAX;
 // descriptors (-y), all bytes of both in hexadecimal (-xx).
 std::vector<std::string> StraceOptions();
 
-// The changes to files for which keep(path) is true that the strace output trace shows, with
-// absolute paths; false with the reason in error when a line cannot be understood or shows a
-// change that cannot be placed (a rename, a write at an unknown position).
+// Appends the changes to files for which keep(path) is true that the strace output trace shows,
+// with absolute paths; false with the reason in error when a line cannot be read or a write to
+// such a file cannot be placed.
 bool ParseTrace(const std::string& trace, const std::function<bool(const std::string&)>& keep,
                 std::vector<FileChange>* changes, std::string* error);
 
 // A file's bytes, nullopt when there is no such file.
 using FileContent = std::optional<std::string>;
-using FileTree = std::map<std::string, FileContent>;
 
 // Applies change to content, a write only up to its first partial bytes.
 void ApplyChange(const FileChange& change, FileContent& content,
