@@ -33,7 +33,8 @@ no channels.
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
 
-The storage table, whole; the other runs that print it show how their output differs from it.
+Three outputs whole: the storage table, the usage (with a flash root that would be refused) and
+the configuration. The other runs show how their output differs from one of them.
 
   $ profill -p | tee p.out
   Load Profile Add input (profill) version 0.0.01 started.
@@ -289,40 +290,76 @@ The storage table, whole; the other runs that print it show how their output dif
   1	43800	1095	1095	1	22	54	59130	57.74	1	4380
   
   NOTE: When maxDays is > 1095; MaxDays is set to 1095
-  $ pd() { profill "$@" >o; local status=$?; diff -U0 p.out o | tail -n +3; return $status; }
-  $ pd -2 -p
+  $ PROFILL_JFFS=jffs profill -x | tee u.out
+  Load Profile Add input (profill) version 0.0.01 started.
+  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
+   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
+   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
+   -c: clear file info parms in CDS before starting...to all zero's
+   -2: Select LP 2;  otherwise LP 1 is assumed
+   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
+   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
+   -d: set the debug log level
+       1: Display Configuration read from CDS
+       2: WriteLpRecord
+  
+   If no interval length is entered, value in the CDS is used.
+  
+  [1]
+  $ profill -s | tee s.out
+  Load Profile Add input (profill) version 0.0.01 started.
+  Load Profile 1 Configuration
+  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
+  -----	---------	----	-------	-----------	--------
+  1	15		1	0	4464		-25536
+  Channel Configuaration for 1 Channels
+  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
+  ----	----	----	-----	---	-------	-----		---
+  1	10	11	12	13	14	1.800000	15
+  
+  
+  Load Profile 1 File Information Configuration
+  Current	File	Total	Totl	Days   
+  Day    	Recs	Recs 	Days	Deleted
+  -------	----	-----	----	-------
+  3	1	200	2	0
+  
+  
+  $ d() { local whole=$1; shift; profill "$@" >o; local status=$?
+  >   diff -U0 "$whole" o | tail -n +3; return $status; }
+  $ d p.out -2 -p
   @@ -2 +2 @@
   -Load Profile 1 File Information Configuration
   +Load Profile 2 File Information Configuration
   @@ -6 +6 @@
   -3	1	200	2	0
   +1	2	3	4	5
-  $ pd -i 1 -t 1 -p
+  $ d p.out -i 1 -t 1 -p
   @@ -1,0 +2 @@
   +interval length is 1
-  $ pd -i 60 -p
+  $ d p.out -i 60 -p
   @@ -1,0 +2 @@
   +interval length is 60
-  $ pd -i 1440 -p
+  $ d p.out -i 1440 -p
   @@ -1,0 +2 @@
   +interval length is 1440
-  $ pd -i 10080 -p
+  $ d p.out -i 10080 -p
   @@ -1,0 +2 @@
   +interval length is 10080
-  $ pd -i 43800 -p
+  $ d p.out -i 43800 -p
   @@ -1,0 +2 @@
   +interval length is 43800
-  $ pd -t 1500 -p
-  $ pd -p -d 0x8
+  $ d p.out -t 1500 -p
+  $ d p.out -p -d 0x8
   @@ -1,0 +2 @@
   +debug level is: string=0x8 = hex=8; decimal=8
-  $ pd -p -d 10
+  $ d p.out -p -d 10
   @@ -1,0 +2 @@
   +debug level is: string=10 = hex=10; decimal=16
-  $ pd -p -d 7ffffff8
+  $ d p.out -p -d 7ffffff8
   @@ -1,0 +2 @@
   +debug level is: string=7ffffff8 = hex=7ffffff8; decimal=2147483640
-  $ pd -i 5 -t 3 -2 -p -d 0 -x junk
+  $ d p.out -i 5 -t 3 -2 -p -d 0 -x junk
   @@ -2 +2,3 @@
   -Load Profile 1 File Information Configuration
   +interval length is 5
@@ -331,63 +368,26 @@ The storage table, whole; the other runs that print it show how their output dif
   @@ -6 +8 @@
   -3	1	200	2	0
   +1	2	3	4	5
-  $ profill -s
-  Load Profile Add input (profill) version 0.0.01 started.
-  Load Profile 1 Configuration
-  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
-  -----	---------	----	-------	-----------	--------
-  1	15		1	0	4464		-25536
-  Channel Configuaration for 1 Channels
-  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
-  ----	----	----	-----	---	-------	-----		---
-  1	10	11	12	13	14	1.800000	15
-  
-  
-  Load Profile 1 File Information Configuration
-  Current	File	Total	Totl	Days   
-  Day    	Recs	Recs 	Days	Deleted
-  -------	----	-----	----	-------
-  3	1	200	2	0
-  
-  
-  $ profill -2 -s
-  Load Profile Add input (profill) version 0.0.01 started.
-  Load Profile 2 Configuration
-  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
-  -----	---------	----	-------	-----------	--------
-  0	0		0	0	0		0
-  Channel Configuaration for 0 Channels
-  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
-  ----	----	----	-----	---	-------	-----		---
-  
-  
-  Load Profile 2 File Information Configuration
-  Current	File	Total	Totl	Days   
-  Day    	Recs	Recs 	Days	Deleted
-  -------	----	-----	----	-------
-  1	2	3	4	5
-  
-  
-  $ profill -i 15min -s
-  Load Profile Add input (profill) version 0.0.01 started.
-  interval length is 15
-  Load Profile 1 Configuration
-  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
-  -----	---------	----	-------	-----------	--------
-  1	15		1	0	4464		-25536
-  Channel Configuaration for 1 Channels
-  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
-  ----	----	----	-----	---	-------	-----		---
-  1	10	11	12	13	14	1.800000	15
-  
-  
-  Load Profile 1 File Information Configuration
-  Current	File	Total	Totl	Days   
-  Day    	Recs	Recs 	Days	Deleted
-  -------	----	-----	----	-------
-  3	1	200	2	0
-  
-  
+  $ d s.out -2 -s
+  @@ -2 +2 @@
+  -Load Profile 1 Configuration
+  +Load Profile 2 Configuration
+  @@ -5,2 +5,2 @@
+  -1	15		1	0	4464		-25536
+  -Channel Configuaration for 1 Channels
+  +0	0		0	0	0		0
+  +Channel Configuaration for 0 Channels
+  @@ -9 +8,0 @@
+  -1	10	11	12	13	14	1.800000	15
+  @@ -12 +11 @@
+  -Load Profile 1 File Information Configuration
+  +Load Profile 2 File Information Configuration
+  @@ -16 +15 @@
+  -3	1	200	2	0
+  +1	2	3	4	5
+  $ d s.out -i 15min -s
+  @@ -1,0 +2 @@
+  +interval length is 15
   $ profill -2
   Load Profile Add input (profill) version 0.0.01 started.
   Load Profile 2 File Information Configuration
@@ -410,174 +410,57 @@ The storage table, whole; the other runs that print it show how their output dif
   
   profill: LP 2 has 0 channels in the CDS, which cannot be generated; configure 1 to 16 channels (NumChannels)
   [1]
-  $ profill -i 0
-  Load Profile Add input (profill) version 0.0.01 started.
-  interval length is 0
-  Invalid interval length value; must be 1 -> 60
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
+  $ d u.out -i 0
+  @@ -1,0 +2,2 @@
+  +interval length is 0
+  +Invalid interval length value; must be 1 -> 60
   [1]
-  $ profill -i 61
-  Load Profile Add input (profill) version 0.0.01 started.
-  interval length is 61
-  Invalid interval length value; must be 1 -> 60
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
+  $ d u.out -i 61
+  @@ -1,0 +2,2 @@
+  +interval length is 61
+  +Invalid interval length value; must be 1 -> 60
   [1]
-  $ profill -i abc | cmp - <(profill -x)
+  $ d u.out -i abc
   [1]
-  $ profill -i 4294967311 | cmp - <(profill -x)
+  $ d u.out -i 4294967311
   [1]
-  $ profill -i
-  Load Profile Add input (profill) version 0.0.01 started.
-  Missing interval length value
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
+  $ d u.out -i
+  @@ -1,0 +2 @@
+  +Missing interval length value
   [1]
-  $ profill -t 0 | cmp - <(profill -x)
+  $ d u.out -t 0
   [1]
-  $ profill -t 1501 | cmp - <(profill -x)
+  $ d u.out -t 1501
   [1]
-  $ profill -t
-  Load Profile Add input (profill) version 0.0.01 started.
-  Missing number of days to generate data for
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
+  $ d u.out -t
+  @@ -1,0 +2 @@
+  +Missing number of days to generate data for
   [1]
-  $ profill -t 5 -i 15 | cmp - <(profill -x)
+  $ d u.out -t 5 -i 15
   [1]
-  $ profill -c -c | cmp - <(profill -x)
+  $ d u.out -c -c
   [1]
-  $ profill -p -d ffffffff
-  Load Profile Add input (profill) version 0.0.01 started.
-  debug level is: string=ffffffff = hex=ffffffff; decimal=-1
-  Invalid debug log level entered
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
+  $ d u.out -p -d ffffffff
+  @@ -1,0 +2,2 @@
+  +debug level is: string=ffffffff = hex=ffffffff; decimal=-1
+  +Invalid debug log level entered
   [1]
-  $ profill -p -d -80000000
-  Load Profile Add input (profill) version 0.0.01 started.
-  debug level is: string=-80000000 = hex=80000000; decimal=-2147483648
-  Invalid debug log level entered
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
+  $ d u.out -p -d -80000000
+  @@ -1,0 +2,2 @@
+  +debug level is: string=-80000000 = hex=80000000; decimal=-2147483648
+  +Invalid debug log level entered
   [1]
-  $ profill -p -d 100000000
-  Load Profile Add input (profill) version 0.0.01 started.
-  Invalid debug log level entered
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
+  $ d u.out -p -d 100000000
+  @@ -1,0 +2 @@
+  +Invalid debug log level entered
   [1]
-  $ profill -p -d xyz
-  Load Profile Add input (profill) version 0.0.01 started.
-  Invalid debug log level entered
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
+  $ d u.out -p -d xyz
+  @@ -1,0 +2 @@
+  +Invalid debug log level entered
   [1]
-  $ profill -p -d
-  Load Profile Add input (profill) version 0.0.01 started.
-  NO debug log level entered
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
+  $ d u.out -p -d
+  @@ -1,0 +2 @@
+  +NO debug log level entered
   [1]
   $ PROFILL_JFFS=jffs profill -p
   Load Profile Add input (profill) version 0.0.01 started.
@@ -586,22 +469,6 @@ The storage table, whole; the other runs that print it show how their output dif
   $ PROFILL_JFFS=$'/tmp/a\nb' profill -p
   Load Profile Add input (profill) version 0.0.01 started.
   profill: PROFILL_JFFS must be an absolute path of at most 1024 letters, digits, '/', '.', '_' and '-': "/tmp/a?b"
-  [1]
-  $ PROFILL_JFFS=jffs profill -x
-  Load Profile Add input (profill) version 0.0.01 started.
-  Usage: profill -i <interval length in minutes 1 -> 60>  -t <total days> -c [-2] [-s] [-p] [-d 0xXXX]
-   -i: set the interval length to minutes 1-60,1440(daily),10080(weekly),43800(monthly)
-   -t: total number of days/files of data to auto generate data for 1->365 (default is 2)
-   -c: clear file info parms in CDS before starting...to all zero's
-   -2: Select LP 2;  otherwise LP 1 is assumed
-   -s: Read & Display Configuration and File Info Only; (skip)DO NOT GENERATE LP RECORDS
-   -p: Print out Table of Storage Allocations DO NOT GENERATE LP RECORDS
-   -d: set the debug log level
-       1: Display Configuration read from CDS
-       2: WriteLpRecord
-  
-   If no interval length is entered, value in the CDS is used.
-  
   [1]
   $ CDS_STORE=none.mdb profill -i 5 -c -p -d 8
   Load Profile Add input (profill) version 0.0.01 started.
@@ -636,27 +503,10 @@ The storage table, whole; the other runs that print it show how their output dif
 -c clears the profile's file bookkeeping and removes its day files, nothing else; when the removal
 fails, it says so and still clears the bookkeeping.
 
-  $ profill -c -s && state
-  Load Profile Add input (profill) version 0.0.01 started.
-  Load Profile 1 Configuration
-  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
-  -----	---------	----	-------	-----------	--------
-  1	15		1	0	4464		-25536
-  Channel Configuaration for 1 Channels
-  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
-  ----	----	----	-----	---	-------	-----		---
-  1	10	11	12	13	14	1.800000	15
-  
-  
-  Load Profile 1 File Information Configuration
-  Current	File	Total	Totl	Days   
-  Day    	Recs	Recs 	Days	Deleted
-  -------	----	-----	----	-------
-  3	1	200	2	0
-  
-  
-  profill: success for rm -Rf $T/jffs/lp1/*.lp
-  Clearing out file info in CDS before starting
+  $ d s.out -c -s; state
+  @@ -18,0 +19,2 @@
+  +profill: success for rm -Rf $T/jffs/lp1/*.lp
+  +Clearing out file info in CDS before starting
   jffs/lp1:
   x.txt
   
@@ -673,27 +523,10 @@ fails, it says so and still clears the bookkeeping.
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
   $ mkdir bin && printf '#!/bin/sh\nexit 1\n' >bin/rm && chmod +x bin/rm
-  $ fresh && PATH=$T/bin:$PATH profill -c -s && state
-  Load Profile Add input (profill) version 0.0.01 started.
-  Load Profile 1 Configuration
-  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
-  -----	---------	----	-------	-----------	--------
-  1	15		1	0	4464		-25536
-  Channel Configuaration for 1 Channels
-  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
-  ----	----	----	-----	---	-------	-----		---
-  1	10	11	12	13	14	1.800000	15
-  
-  
-  Load Profile 1 File Information Configuration
-  Current	File	Total	Totl	Days   
-  Day    	Recs	Recs 	Days	Deleted
-  -------	----	-----	----	-------
-  3	1	200	2	0
-  
-  
-  profill: failure for rm -Rf $T/jffs/lp1/*.lp
-  Clearing out file info in CDS before starting
+  $ fresh && PATH=$T/bin:$PATH d s.out -c -s; state
+  @@ -18,0 +19,2 @@
+  +profill: failure for rm -Rf $T/jffs/lp1/*.lp
+  +Clearing out file info in CDS before starting
   jffs/lp1:
   1.lp
   2.lp
@@ -711,7 +544,7 @@ fails, it says so and still clears the bookkeeping.
   /LP/2/daysDeleted/Value = 5
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
-  $ fresh && pd -c -2 -p; state
+  $ fresh && d p.out -c -2 -p; state
   @@ -2 +2 @@
   -Load Profile 1 File Information Configuration
   +Load Profile 2 File Information Configuration
@@ -737,7 +570,7 @@ fails, it says so and still clears the bookkeeping.
   /LP/2/daysDeleted/Value = 0
   /LP/2/fileRecCnt/Value = 0
   /LP/2/totalRecCnt/Value = 0
-  $ pd -c -2 -p -d 4
+  $ d p.out -c -2 -p -d 4
   @@ -2 +2,2 @@
   -Load Profile 1 File Information Configuration
   +debug level is: string=4 = hex=4; decimal=4
@@ -750,7 +583,7 @@ fails, it says so and still clears the bookkeeping.
   +Clearing out file info in CDS before starting
   +[WriteFileInfoToCDS] prefix=/LP/2
   +[WriteFileInfoToCDS] wrote 5 values to CDS
-  $ fresh && PROFILL_JFFS=$T/jffs// pd -c -p; state
+  $ fresh && PROFILL_JFFS=$T/jffs// d p.out -c -p; state
   @@ -8,0 +9,2 @@
   +profill: success for rm -Rf $T/jffs/lp1/*.lp
   +Clearing out file info in CDS before starting
