@@ -3,13 +3,14 @@
 #
 # usage: transcript.sh FILE PROFILL CDSCTL LPDUMP SEED
 #
-# A transcript holds commands as "  $ command" (continued on "  > " lines), each followed by what
-# it prints, indented by two spaces: standard output, then standard error with "! " before each
-# line, then "[N]" when it exits with status N other than 0; " (no-eol)" ends a last line without
-# a newline. Unindented lines are comments. The commands run in one bash, in turn, in a scratch
-# directory $T holding the flash root ($T/jffs/lp1, lp2) and a host store seeded from SEED;
-# profill, cdsctl and lpdump are on PATH, TZ is UTC. In what they print, $T stands for that
-# directory and [PID] for the process id in a syslog line's "name[pid]: ".
+# A transcript holds commands as "  $ command" (continued on "  > " lines right after it), each
+# followed by what it prints, indented by two spaces: standard output, then standard error with
+# "! " before each line, then "[N]" when it exits with status N other than 0; " (no-eol)" ends a
+# last line without a newline. Unindented lines are comments. (So a first line of output that
+# starts with "$ " or "> " reads as a command: filter such output.) The commands run in one bash,
+# in turn, in a scratch directory $T holding the flash root ($T/jffs/lp1, lp2) and a host store
+# seeded from SEED; profill, cdsctl and lpdump are on PATH, TZ is UTC. In what they print, $T
+# stands for that directory and [PID] for the process id in a syslog line's "name[pid]: ".
 # With TRANSCRIPT_UPDATE=1 the file is rewritten with what the commands printed.
 set -u
 file=$1
@@ -25,6 +26,7 @@ export PATH="$work/bin:/usr/bin:/bin" ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asa
 
 # The script that runs each command and keeps what it printed in $work/N.out, N.err, N.status.
 commands=0
+continues=0
 {
     echo 'cd "$T"'
     while IFS= read -r line; do
@@ -34,9 +36,11 @@ commands=0
                 "$commands" "$commands" "$commands"
             commands=$((commands + 1))
             printf '{\n%s\n' "${line#  \$ }"
+            continues=1
             ;;
-        '  > '*) printf '%s\n' "${line#  > }" ;;
+        '  > '*) [ "$continues" = 1 ] && printf '%s\n' "${line#  > }" ;;
         esac
+        case $line in '  $ '* | '  > '*) ;; *) continues=0 ;; esac
     done <"$file"
     [ "$commands" -gt 0 ] && printf '} >"$W/%d.out" 2>"$W/%d.err" </dev/null; echo $? >"$W/%d.status"\n' \
         "$commands" "$commands" "$commands"
@@ -63,15 +67,18 @@ printed() {
 # what it printed.
 n=0
 in_command=0
+continues=0
 while IFS= read -r line; do
     case $line in
     '  $ '*)
         [ "$in_command" = 1 ] && printed "$n"
         n=$((n + 1))
         in_command=1
+        continues=1
         printf '%s\n' "$line"
+        continue
         ;;
-    '  > '*) printf '%s\n' "$line" ;;
+    '  > '*) [ "$continues" = 1 ] && { printf '%s\n' "$line"; continue; } ;;
     '  '*) ;;
     *)
         [ "$in_command" = 1 ] && printed "$n"
@@ -79,6 +86,7 @@ while IFS= read -r line; do
         printf '%s\n' "$line"
         ;;
     esac
+    continues=0
 done <"$file" >"$work/actual"
 [ "$in_command" = 1 ] && printed "$n" >>"$work/actual"
 
