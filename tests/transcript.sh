@@ -22,35 +22,41 @@ ln -s "$(readlink -f "$3")" "$work/bin/cdsctl"
 ln -s "$(readlink -f "$4")" "$work/bin/lpdump"
 export T="$work/t" PROFILL_JFFS="$work/t/jffs" CDS_STORE="$work/t/store.mdb" TZ=UTC LC_ALL=C
 export PATH="$work/bin:/usr/bin:/bin" ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0"
-{ "$work/bin/cdsctl" init && "$work/bin/cdsctl" load "$5"; } >/dev/null || { echo "cannot seed the store from $5"; exit 2; }
+{ "$work/bin/cdsctl" init && "$work/bin/cdsctl" load "$5"; } >/dev/null ||
+    { echo "cannot seed the store from $5"; exit 2; }
 
 # The script that runs each command and keeps what it printed in $work/N.out, N.err, N.status.
 commands=0
 continues=0
+close_command() {
+    [ "$commands" -gt 0 ] || return 0
+    printf '} >"$W/%d.out" 2>"$W/%d.err" </dev/null; echo $? >"$W/%d.status"\n' \
+        "$commands" "$commands" "$commands"
+}
 {
     echo 'cd "$T"'
     while IFS= read -r line; do
         case $line in
         '  $ '*)
-            [ "$commands" -gt 0 ] && printf '} >"$W/%d.out" 2>"$W/%d.err" </dev/null; echo $? >"$W/%d.status"\n' \
-                "$commands" "$commands" "$commands"
+            close_command
             commands=$((commands + 1))
             printf '{\n%s\n' "${line#  \$ }"
             continues=1
+            continue
             ;;
-        '  > '*) [ "$continues" = 1 ] && printf '%s\n' "${line#  > }" ;;
+        '  > '*) [ "$continues" = 1 ] && printf '%s\n' "${line#  > }" && continue ;;
         esac
-        case $line in '  $ '* | '  > '*) ;; *) continues=0 ;; esac
+        continues=0
     done <"$file"
-    [ "$commands" -gt 0 ] && printf '} >"$W/%d.out" 2>"$W/%d.err" </dev/null; echo $? >"$W/%d.status"\n' \
-        "$commands" "$commands" "$commands"
+    close_command
 } >"$work/script"
 W="$work" bash "$work/script" </dev/null >/dev/null 2>&1
 
 # The lines one command printed, as a transcript shows them.
 printed() {
     local n=$1
-    [ -f "$work/$n.status" ] || { echo "  (did not run: an earlier command ended the transcript)"; return; }
+    [ -f "$work/$n.status" ] ||
+        { echo "  (did not run: an earlier command ended the transcript)"; return; }
     for stream in out err; do
         [ -s "$work/$n.$stream" ] || continue
         local prefix='  '
