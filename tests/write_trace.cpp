@@ -55,28 +55,17 @@ std::vector<std::string> SplitArguments(const std::string& text) {
 }  // namespace
 
 std::vector<std::string> StraceOptions() {
-    const char* calls =
-        "trace=openat,read,lseek,_llseek,write,writev,pwrite64,ftruncate,fsync,fdatasync,unlinkat";
+    const char* calls = "trace=openat,lseek,_llseek,write,writev,pwrite64,fdatasync,unlinkat";
     return {"-f", "-y", "-xx", "-s", "1048576", "-e", calls};
 }
 
 bool ParseTrace(const std::string& trace, const std::function<bool(const std::string&)>& keep,
                 std::vector<FileChange>* changes, std::string* error) {
-    // Calls that strace shows in two lines, because another process ran in between, are joined.
-    std::map<long, std::string> unfinished;
     // By process and descriptor: whether it appends, and its position.
     std::map<std::pair<long, long>, std::pair<bool, long long>> files;
     std::istringstream lines(trace);
     for (std::string line; std::getline(lines, line);) {
         const long pid = std::atol(line.c_str());
-        const std::string pause = " <unfinished ...>";
-        if (line.size() > pause.size() &&
-            line.compare(line.size() - pause.size(), 17, pause) == 0) {
-            unfinished[pid] = line.substr(0, line.size() - pause.size());
-            continue;
-        } else if (line.find(" resumed>") != std::string::npos) {
-            line = unfinished[pid] + line.substr(line.find(" resumed>") + 9);
-        }
         const std::size_t start = line.find_first_not_of("0123456789 "), open = line.find('('),
                           close = line.rfind(") = ");
         if (line.find(" +++ ") != std::string::npos || line.find(" --- ") != std::string::npos) {
@@ -107,14 +96,12 @@ bool ParseTrace(const std::string& trace, const std::function<bool(const std::st
             if (args[2].find("O_TRUNC") != std::string::npos) {
                 add(FileChange::kTruncate, 0, "");
             }
-        } else if (name == "unlinkat" && args[2].find("AT_REMOVEDIR") == std::string::npos) {
+        } else if (name == "unlinkat") {
             const std::string removed = Path(args[1]);
             path = removed[0] == '/' ? removed : path + "/" + removed;
             add(FileChange::kRemove, 0, "");
         } else if (file != files.end() && (name == "lseek" || name == "_llseek")) {
             file->second.second = name == "lseek" ? value : std::atoll(args[3].c_str() + 1);
-        } else if (file != files.end() && name == "read") {
-            file->second.second += value;
         } else if (name == "write" || name == "writev" || name == "pwrite64") {
             const std::string bytes = Bytes(args[1]);
             uint64_t offset = kAppend;
@@ -131,9 +118,7 @@ bool ParseTrace(const std::string& trace, const std::function<bool(const std::st
                 return false;
             }
             add(FileChange::kWrite, offset, bytes.substr(0, static_cast<std::size_t>(value)));
-        } else if (name == "ftruncate") {
-            add(FileChange::kTruncate, std::stoull(args[1]), "");
-        } else if (name == "fsync" || name == "fdatasync") {
+        } else if (name == "fdatasync") {
             add(FileChange::kSync, 0, "");
         }
     }
