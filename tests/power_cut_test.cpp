@@ -154,9 +154,10 @@ void ApplyChange(const FileChange& change, FileContent& content,
     }
     std::string& bytes = content ? *content : content.emplace();
     if (change.kind == FileChange::kTruncate) {
-        bytes.resize(change.offset);
+        bytes.resize(static_cast<std::size_t>(change.offset));
     } else if (change.kind == FileChange::kWrite) {
-        const std::size_t at = change.offset == kAppend ? bytes.size() : change.offset;
+        const std::size_t at =
+            change.offset == kAppend ? bytes.size() : static_cast<std::size_t>(change.offset);
         const std::size_t size = std::min(partial, change.bytes.size());
         bytes.resize(std::max(bytes.size(), at + size));
         bytes.replace(at, size, change.bytes, 0, size);
