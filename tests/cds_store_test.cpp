@@ -2,7 +2,6 @@
 // must refuse or read, and a store that survives a writer killed at any instant.
 #include <lmdb.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -139,25 +138,15 @@ bool Put(MDB_txn* txn, MDB_dbi dbi, std::string key, std::string value) {
     return mdb_put(txn, dbi, &k, &v, 0) == 0;
 }
 
-// A store cdsctl made and loaded with the example, as bytes, its page size and the page of its
-// main tree's root. (Empty, short and garbage stores are in the store-short transcript.)
-struct Seed {
-    std::string bytes;
-    size_t page, root;
-};
-
-const Seed& SeedStore() {
-    static const Seed seed = [] {
+// A store cdsctl made and loaded with the example. (Empty, short and garbage stores are in the
+// store-short transcript.)
+const std::string& SeedStore() {
+    static const std::string seed = [] {
         TempDir dir;
         const std::vector<std::string> env = {"CDS_STORE=" + dir.path + "/store.mdb"};
         EXPECT_EQ(RunProgram(CDSCTL_BIN, {"init"}, env).status, 0);
         EXPECT_EQ(RunProgram(CDSCTL_BIN, {"load", CDSCTL_EXAMPLE}, env).status, 0);
-        StoreFile file;
-        std::string error;
-        EXPECT_TRUE(OpenStoreFile(dir.path + "/store.mdb", &file, &error)) << error;
-        CloseStoreFile(&file);
-        return Seed{ReadFile(dir.path + "/store.mdb"), file.pageSize,
-                    file.meta.trees[kMainTree].root};
+        return ReadFile(dir.path + "/store.mdb");
     }();
     return seed;
 }
@@ -165,13 +154,24 @@ const Seed& SeedStore() {
 // The seed with value at offset at. Its current meta page is page 0 (cdsctl wrote it twice).
 template <typename Value>
 void Patch(const std::string& path, size_t at, Value value) {
-    std::string bytes = SeedStore().bytes;
+    std::string bytes = SeedStore();
     memcpy(&bytes[at], &value, sizeof value);
     WriteFile(path, bytes);
 }
 
+size_t Page() {
+    return static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+size_t MainRoot() {
+    size_t root = 0;
+    memcpy(&root, &SeedStore()[kPageHeaderSize + offsetof(StoreMeta, trees[kMainTree].root)],
+           sizeof root);
+    return root;
+}
+
 void RemoveMark(const std::string& path) {
-    WriteFile(path, SeedStore().bytes);
+    WriteFile(path, SeedStore());
     EXPECT_TRUE(WriteThroughLmdb(path, [](MDB_txn* txn, MDB_dbi main) {
         MDB_val key{strlen(kCdsStoreMarkKey), const_cast<char*>(kCdsStoreMarkKey)};
         return mdb_del(txn, main, &key, nullptr) == 0;
@@ -197,7 +197,7 @@ TEST(CdsStore, ToolsRefuseOrReadAStoreWithoutDying) {
                         Put(txn, users, "alice", "1") && Put(txn, main, "version", "3"); })); },
          "not a CDS store: holds a named database or duplicates under \"users\"", 1, nullptr},
         {[](const std::string& path) {
-             Patch(path, SeedStore().root * SeedStore().page + offsetof(StorePageHeader, lower), uint16_t{kPageHeaderSize}); },
+             Patch(path, MainRoot() * Page() + offsetof(StorePageHeader, lower), uint16_t{kPageHeaderSize}); },
          "damaged: page <root> is a branch page of 0 nodes", 1, nullptr},
         {[](const std::string& path) {  // sorted duplicates besides integer keys
              Patch(path, kPageHeaderSize + offsetof(StoreMeta, trees[kFreeTree].flags), uint16_t{0x0c}); },
@@ -231,7 +231,7 @@ TEST(CdsStore, ToolsRefuseOrReadAStoreWithoutDying) {
         const bool refused = c.refusal != nullptr;
         const std::string cannot =
             refused ? "cdsctl: cannot open store " + store + ": " +
-                          Replace(c.refusal, "<root>", std::to_string(SeedStore().root)) + "\n"
+                          Replace(c.refusal, "<root>", std::to_string(MainRoot())) + "\n"
                     : "";
         const ProgramResult get = run({"get", "/LP/1/dayCnt/Value"}), scan = run({"scan"});
         EXPECT_EQ(std::make_tuple(get.status, get.out + get.err),
@@ -264,7 +264,7 @@ TEST(CdsStore, ADamagedPageIsRefusedOrReadButKillsNothing) {
     paths.resize(8);
     ASSERT_EQ(RemoveCdsLeaves(CCds().handle(), paths, statuses), kCdsOk);
     const std::string seed = ReadFile(store.path), damaged = store.dir.path + "/damaged.mdb";
-    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE)), header = kPageHeaderSize;
+    const size_t page = Page(), header = kPageHeaderSize;
     constexpr size_t kNode = 1 << 20;  // offsets from here on are in the page's first node
     // Page number, flags, lower, upper, the first node's offset, and its size, flags, key size.
     // clang-format off
@@ -314,7 +314,6 @@ TEST(CdsStore, StoresWrittenAtRandomScanSound) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
     std::set<std::string> leaves;
-    std::unique_ptr<CCds> cds;
     for (int write = 0; write < 320 && !testing::Test::HasFailure(); ++write) {
         Paths paths, gone;
         std::vector<CElement> values;
@@ -329,17 +328,14 @@ TEST(CdsStore, StoresWrittenAtRandomScanSound) {
             if (random() % 12 == 0)
                 gone.push_back(leaf);
         }
-        if (write % 40 == 0)
-            cds.reset(new CCds);
         if (write % 4 == 3) {
-            ASSERT_EQ(RemoveCdsLeaves(cds->handle(), gone, statuses), kCdsOk);
+            ASSERT_EQ(RemoveCdsLeaves(CCds().handle(), gone, statuses), kCdsOk);
             for (const std::string& leaf : gone)
                 leaves.erase(leaf);
-        } else if (Set(*cds, paths, values, statuses) == kCdsOk) {
+        } else if (Set(*std::make_unique<CCds>(), paths, values, statuses) == kCdsOk) {
             leaves.insert(paths.begin(), paths.end());
         }
         if (write % 40 == 39) {
-            cds.reset();
             const CdsScan scan = ScanCdsStore(store.path);
             ASSERT_TRUE(scan.opened) << scan.error;
             for (const CdsScanFinding& finding : scan.findings)

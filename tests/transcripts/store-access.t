@@ -1,11 +1,15 @@
-A store that is missing does not open and is not made; CDS_STORE unset names the default store.
+A store that is missing does not open and is not made; CDS_STORE unset or empty names the
+default store.
 
   $ CDS_STORE=$T/none.mdb profill -s; CDS_STORE=$T/none.mdb cdsctl get /LP/1/dayCnt/Value
   Load Profile Add input (profill) version 0.0.01 started.
   ! profill[PID]: main: Error: can't initialize CDS connection
   ! cdsctl: cannot open store $T/none.mdb: No such file or directory
   [2]
-  $ ls none.mdb* 2>/dev/null; env -u CDS_STORE cdsctl scan 2>&1 | grep -o -m1 'store /var/lib/cds/store.mdb'
+  $ ls none.mdb* 2>/dev/null; for unset in 'env -u CDS_STORE' 'env CDS_STORE='; do
+  >   $unset cdsctl scan 2>&1 | grep -o -m1 'store /var/lib/cds/store.mdb'
+  > done
+  store /var/lib/cds/store.mdb
   store /var/lib/cds/store.mdb
 
 A user who may read the store file but not write it, in a writable directory and in one they
