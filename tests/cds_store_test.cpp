@@ -74,7 +74,7 @@ TEST(CdsStore, ReadsGiveWhatWasWrittenAndAWriteLandsWholeOrNotAtAll) {
     Statuses statuses;
     const std::time_t before = std::time(nullptr);
     ASSERT_EQ(Set(cds, {"/a", "/c", "/f", "/t"},
-                  {Int(kMin), Int(kMax), Float(-0.0), Text(std::string("\0\"x", 3))}, statuses),
+                  {Int(kMin), Int(kMax), Float(-0.0), Text("\0\"x"s)}, statuses),
               kCdsOk);
     EXPECT_EQ(statuses, Statuses(4, kCdsStatusOk));
     const Read got = Get(cds, {"/t", "/f", "/c", "/b", "bad", "/a", "/a/"});
@@ -82,11 +82,11 @@ TEST(CdsStore, ReadsGiveWhatWasWrittenAndAWriteLandsWholeOrNotAtAll) {
     EXPECT_EQ(got.statuses, (Statuses{kCdsStatusOk, kCdsStatusOk, kCdsStatusOk, kCdsStatusNotFound,
                                       kCdsStatusBadPath, kCdsStatusOk, kCdsStatusNotFound}));
     EXPECT_EQ(got.properties, (std::vector<element_property_t>{1, 1, 1, 0, 0, 1, 0}));
-    EXPECT_EQ(std::make_tuple(got.values[0].to_text(), got.values[1].type(),
-                              std::signbit(got.values[1].to_float()), got.values[2].to_int(),
-                              got.values[3].type(), got.values[5].to_int()),
-              std::make_tuple(std::string("\0\"x", 3), CElement::kTypeFloat, true, kMax,
-                              CElement::kTypeNone, kMin));
+    EXPECT_EQ(
+        std::make_tuple(got.values[0].to_text(), got.values[1].type(),
+                        std::signbit(got.values[1].to_float()), got.values[2].to_int(),
+                        got.values[3].type(), got.values[5].to_int()),
+        std::make_tuple("\0\"x"s, CElement::kTypeFloat, true, kMax, CElement::kTypeNone, kMin));
     EXPECT_GE(got.values[2].time(), before);
     EXPECT_LE(got.values[2].time(), std::time(nullptr));
     api_status_t status = 0;
