@@ -10,21 +10,24 @@ writes nothing, and -c removes no day file when it cannot store the zeros.
   $ head -c 4136 seed.mdb >store.mdb && cdsctl get /LP/1/dayCnt/Value
   ! cdsctl: cannot open store $T/store.mdb: truncated: meta page 1 is cut short
   [2]
-  $ head -c -1 seed.mdb >short.mdb && cp short.mdb store.mdb && cdsctl get /LP/1/dayCnt/Value
-  ! cdsctl: cannot open store $T/store.mdb: truncated: 32767 bytes, shorter than the 8 pages of 4096 bytes its meta page counts
+A store cut by one byte; a fresh one, whose pages count the same on every machine.
+
+  $ CDS_STORE=$T/new.mdb cdsctl init && head -c -1 new.mdb >short.mdb && cp short.mdb store.mdb
+  > cdsctl get /LP/1/dayCnt/Value
+  ! cdsctl: cannot open store $T/store.mdb: truncated: 12287 bytes, shorter than the 3 pages of 4096 bytes its meta page counts
   [2]
   $ profill -s
   Load Profile Add input (profill) version 0.0.01 started.
   ! profill[PID]: main: Error: can't initialize CDS connection
   [1]
   $ lpdump --verify
-  ! lpdump: cannot open the CDS store $T/store.mdb: truncated: 32767 bytes, shorter than the 8 pages of 4096 bytes its meta page counts; set CDS_STORE
+  ! lpdump: cannot open the CDS store $T/store.mdb: truncated: 12287 bytes, shorter than the 3 pages of 4096 bytes its meta page counts; set CDS_STORE
   [2]
   $ cdsctl scan
-  ! cdsctl: cannot open store $T/store.mdb: truncated: 32767 bytes, shorter than the 8 pages of 4096 bytes its meta page counts
+  ! cdsctl: cannot open store $T/store.mdb: truncated: 12287 bytes, shorter than the 3 pages of 4096 bytes its meta page counts
   [2]
   $ cdsctl set /LP/1/dayCnt/Value 0
-  ! cdsctl: cannot open store $T/store.mdb: truncated: 32767 bytes, shorter than the 8 pages of 4096 bytes its meta page counts
+  ! cdsctl: cannot open store $T/store.mdb: truncated: 12287 bytes, shorter than the 3 pages of 4096 bytes its meta page counts
   [2]
   $ echo day >jffs/lp1/1.lp && profill -i 60 -t 1 -c
   Load Profile Add input (profill) version 0.0.01 started.
