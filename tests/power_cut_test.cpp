@@ -18,7 +18,7 @@
 #include <random>
 #include <sstream>
 
-#include "sandbox.h"
+#include "test_support.h"
 
 namespace {
 
