@@ -27,7 +27,9 @@ namespace {
 // Removes the day files of LP index lp and zeroes and stores its file information; the
 // configuration just read stays. A store that cannot be written (read-only media) would keep the
 // old counts over removed files, so the counts as they are are stored first, and when that fails
-// nothing is removed: prints one "profill: " line and returns false.
+// nothing is removed: prints one "profill: " line and returns false. A removal that fails leaves
+// files that the zeroed counts would not describe, so it also returns false, with the counts
+// kept. The removal holds the profile's lock until it ends, even when profill is killed.
 bool ClearLpFiles(toolkit::CCds& cds, int lp) {
     // The trial store is no step of the clear: its debug lines would come before the rm's line.
     const int32_t logLevel = g_logLevel;
@@ -42,8 +44,11 @@ bool ClearLpFiles(toolkit::CCds& cds, int lp) {
         return false;
     }
     std::string command = std::string("rm -Rf ") + LpDirectory(lp) + "*.lp";
-    int status = system(command.c_str());
+    const int status = RunHoldingLpLock(lp, command.c_str());
     printf("profill: %s for %s\n", status == 0 ? "success" : "failure", command.c_str());
+    if (status != 0) {
+        return false;
+    }
     puts("Clearing out file info in CDS before starting");
     memset(&g_lP[lp].fileInfo, 0, sizeof g_lP[lp].fileInfo);
     WriteFileInfoToCDS(cds, lp);

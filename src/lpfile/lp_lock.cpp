@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "lpfile/lp_dirs.h"
@@ -88,6 +89,20 @@ LpLockResult LockLpProfile(int lp, int* holder) {
     }
     g_lockFds[index] = fd;
     return kLpLockTaken;
+}
+
+int RunHoldingLpLock(int lp, const char* command) {
+    // The process has one thread, so no other program starts while the descriptor is open
+    // across exec.
+    const int fd = g_lockFds[lp == 0 ? 0 : 1];
+    if (fd >= 0) {
+        fcntl(fd, F_SETFD, 0);
+    }
+    const int status = system(command);
+    if (fd >= 0) {
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    return status;
 }
 
 int LpLockHolder(int lp) {

@@ -13,8 +13,13 @@ enum LpLockResult {
 
 // Takes the lock of LP index lp, waiting at most a tenth of a second. On kLpLockBusy, *holder is
 // the pid of the process holding it, or 0 when that cannot be known. The lock is held until the
-// end of the process; it is not passed on to programs the process runs.
+// end of the process; it is passed on only to the command of RunHoldingLpLock.
 LpLockResult LockLpProfile(int lp, int* holder);
+
+// Runs command through the shell, as system() does, with LP index lp's lock passed on to the
+// shell and what it runs: a removal of day files stays under the lock until it ends, also when
+// this process is killed first. Returns system()'s status.
+int RunHoldingLpLock(int lp, const char* command);
 
 // The pid of a process that holds the lock of LP index lp: 0 when nobody holds it (or the
 // directory is missing), -1 when it is held by a process whose pid cannot be known. Asks with a

@@ -501,7 +501,8 @@ the configuration. The other runs show how their output differs from one of them
   /LP/2/totalRecCnt/Value = 3
 
 -c clears the profile's file bookkeeping and removes its day files, nothing else; when the removal
-fails, it says so and still clears the bookkeeping.
+fails (an rm that exits 1, one killed by a signal), it says so and stops with status 1: the
+bookkeeping stays and nothing is written.
 
   $ d s.out -c -s; state
   @@ -18,0 +19,2 @@
@@ -524,9 +525,8 @@ fails, it says so and still clears the bookkeeping.
   /LP/2/totalRecCnt/Value = 3
   $ mkdir bin && printf '#!/bin/sh\nexit 1\n' >bin/rm && chmod +x bin/rm
   $ fresh && PATH=$T/bin:$PATH d s.out -c -s; state
-  @@ -18,0 +19,2 @@
+  @@ -18,0 +19 @@
   +profill: failure for rm -Rf $T/jffs/lp1/*.lp
-  +Clearing out file info in CDS before starting
   jffs/lp1:
   1.lp
   2.lp
@@ -534,16 +534,27 @@ fails, it says so and still clears the bookkeeping.
   
   jffs/lp2:
   1.lp
-  /LP/1/currentDay/Value = 0
-  /LP/1/dayCnt/Value = 0
+  /LP/1/currentDay/Value = 3
+  /LP/1/dayCnt/Value = 2
   /LP/1/daysDeleted/Value = 0
-  /LP/1/fileRecCnt/Value = 0
-  /LP/1/totalRecCnt/Value = 0
+  /LP/1/fileRecCnt/Value = 1
+  /LP/1/totalRecCnt/Value = 200
   /LP/2/currentDay/Value = 1
   /LP/2/dayCnt/Value = 4
   /LP/2/daysDeleted/Value = 5
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
+  $ printf '#!/bin/sh\nkill -KILL $$\n' >bin/rm
+  $ fresh && { PATH=$T/bin:$PATH profill -i 60 -t 1 -c 2>/dev/null; echo "[$?]"; } | tail -2
+  > wc -c <jffs/lp1/1.lp; cdsctl dump /LP/1/
+  profill: failure for rm -Rf $T/jffs/lp1/*.lp
+  [1]
+  0
+  /LP/1/currentDay/Value = 3
+  /LP/1/dayCnt/Value = 2
+  /LP/1/daysDeleted/Value = 0
+  /LP/1/fileRecCnt/Value = 1
+  /LP/1/totalRecCnt/Value = 200
   $ fresh && d p.out -c -2 -p; state
   @@ -2 +2 @@
   -Load Profile 1 File Information Configuration

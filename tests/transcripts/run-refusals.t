@@ -56,3 +56,33 @@ shows, and LP 2 runs.
   profill: recordsWritten = 100
   $ lpdump --verify -2
   lpdump: LP 2 agrees with its store: 2 day files, 100 records of 3 channels
+
+The removal of -c holds the profile until it ends, also when profill is killed during it (here an
+rm that waits for a go): a run and lpdump --repair are refused meanwhile, and the counts that the
+killed profill did not zero stay; -c again finishes the clear.
+  $ profill -i 60 -t 2 -c >/dev/null; ls jffs/lp1
+  1.lp
+  2.lp
+  3.lp
+  $ mkdir slow; printf '#!/bin/sh\ntouch "$T/started"; until [ -e "$T/go" ]; do sleep 0.01; done\n%s\n' \
+  >   'PATH=/usr/bin:/bin exec rm "$@"' >slow/rm; chmod +x slow/rm
+  $ PATH=$T/slow:$PATH profill -c -s >/dev/null & clearing=$!
+  $ until [ -e started ] || ! kill -0 $clearing; do sleep 0.01; done
+  > kill -KILL $clearing; { wait $clearing; } 2>/dev/null; echo "[$?]"
+  [137]
+  $ { profill -i 60 -t 1; lpdump --repair; } | grep -E '^(profill|lpdump): ' | sed -E 's/ \(pid [0-9]+\)//'
+  profill: another run is writing LP 1; nothing was changed
+  lpdump: another run is writing LP 1; nothing repaired
+  $ touch go; flock -w 120 jffs/lp1 true; ls jffs/lp1; cdsctl dump /LP/1/
+  /LP/1/currentDay/Value = 3
+  /LP/1/dayCnt/Value = 2
+  /LP/1/daysDeleted/Value = 0
+  /LP/1/fileRecCnt/Value = 0
+  /LP/1/totalRecCnt/Value = 56
+  $ profill -c -s | grep '^profill: '; cdsctl dump /LP/1/
+  profill: success for rm -Rf $T/jffs/lp1/*.lp
+  /LP/1/currentDay/Value = 0
+  /LP/1/dayCnt/Value = 0
+  /LP/1/daysDeleted/Value = 0
+  /LP/1/fileRecCnt/Value = 0
+  /LP/1/totalRecCnt/Value = 0
