@@ -159,9 +159,9 @@ AcceptProfile() {
     Generate -i "$interval" -t 3 -c ${opt:+"$opt"}
     Verify "$profile"
     Generate -i "$interval" -t 2 ${opt:+"$opt"}
-    Verify "$profile" --continued
+    Verify "$profile"
     StopWithSigterm -i 1 -t 30 ${opt:+"$opt"}
-    Verify "$profile" --continued
+    Verify "$profile"
     Must profill ${opt:+"$opt"} -s >/dev/null
     Must profill -i "$interval" ${opt:+"$opt"} -p >/dev/null
     Must profill -c ${opt:+"$opt"} -s >/dev/null
@@ -178,10 +178,10 @@ AcceptOnFlash() {
     AcceptProfile 1 15
     AcceptProfile 2 5
     Remount "$1"
-    Verify 1 --continued
-    Verify 2 --continued
+    Verify 1
+    Verify 2
     Generate -i 15 -t 1
-    Verify 1 --continued
+    Verify 1
     FlashUnmount
     echo "== acceptance on $1 passed"
 }
@@ -262,7 +262,7 @@ RecoverProfile() {
     echo "LP $profile: the store counted $counted records, the flash kept $kept whole"
     rm -f /tmp/repair.forced
     Repair "$profile"
-    Verify "$profile" --continued
+    Verify "$profile"
     after=$(StoredRecords "$profile")
     if [ -f /tmp/repair.forced ]; then
         echo "forced" >>/tmp/cut.counts
@@ -322,7 +322,7 @@ CutOnce() {
         { lost += $1 > $2 ? $1 - $2 : 0; kept += $2 > $1 ? $2 - $1 : 0 }
         END { print kind, alive, lost + 0, kept + 0, forced + 0, cleared + 0 }' /tmp/cut.counts >>/tmp/cuts.log
     Generate -i "$interval" -t 1 ${opt:+"$opt"}
-    Verify "$profile" --continued
+    Verify "$profile"
 }
 
 CutsOnFlash() {

@@ -464,7 +464,7 @@ std::string CheckState(const Recording& recording, State& state) {
     files.erase("store.mdb");
     after.erase("store.mdb");
     if (rawRun.status == 0
-            ? run(raw.path, LPDUMP_BIN, {"--verify", "--continued"}).status != 0 ||
+            ? run(raw.path, LPDUMP_BIN, {"--verify"}).status != 0 ||
                   !Keeps(raw.path, DayFiles(recording, 0, std::min(kept[0], counted)))
             : files != after) {
         return problem + "profill on the state as it was (status " + std::to_string(rawRun.status) +
@@ -487,7 +487,7 @@ std::string CheckState(const Recording& recording, State& state) {
         if (repaired.status != (state.broken[lp - 1] ? 1 : 0) ||
             (repaired.status == 1 &&
              run(dir.path, LPDUMP_BIN, {"--repair", "--force"}, lp).status != 0) ||
-            run(dir.path, LPDUMP_BIN, {"--verify", "--continued"}, lp).status != 0) {
+            run(dir.path, LPDUMP_BIN, {"--verify"}, lp).status != 0) {
             return problem + "lpdump --repair of LP " + std::to_string(lp) + " exited with " +
                    std::to_string(repaired.status) + ", or left a profile that does not verify\n" +
                    repaired.out + repaired.err;
@@ -506,7 +506,7 @@ std::string CheckState(const Recording& recording, State& state) {
     }
 
     const ProgramResult next = run(dir.path, PROFILL_BIN, kNextRun);
-    const ProgramResult verified = run(dir.path, LPDUMP_BIN, {"--verify", "--continued"});
+    const ProgramResult verified = run(dir.path, LPDUMP_BIN, {"--verify"});
     if (next.status != 0 || verified.status != 0 ||
         !Keeps(dir.path, DayFiles(recording, 0, kept[0])) ||
         run(dir.path, CDSCTL_BIN, {"get", "/LP/1/totalRecCnt/Value"}).out !=

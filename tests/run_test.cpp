@@ -289,8 +289,8 @@ struct Found {
 testing::AssertionResult Check(const Sandbox& box, int lp, Found& was, bool complete) {
     Found now;
     std::istringstream(box.Info(lp)) >> now.counted >> now.counted >> now.counted;
-    std::vector<std::string> args = {"--verify", "--continued", "-2"};
-    args.resize(2 + static_cast<std::size_t>(lp));
+    std::vector<std::string> args = {"--verify", "-2"};
+    args.resize(1 + static_cast<std::size_t>(lp));
     const ProgramResult verified = RunProgram(LPDUMP_BIN, args, box.Env());
     std::istringstream lines(verified.out);
     for (std::string line; std::getline(lines, line);) {

@@ -96,8 +96,8 @@ A profile of no channels: its records are the fixed part only.
 The usage.
 
   $ lpdump --help
-  usage: lpdump [--channels N | --store] [--csv] FILE...
-         lpdump [--channels N | --store] [--csv] [-2]
+  usage: lpdump [--channels N | --store] [-2 | FILE...]
+         lpdump --csv [--channels N | --store] [-2 | FILE...]
          lpdump --summary [--json] [-2]
          lpdump --verify [--strict] [--json] [-2]
          lpdump --repair [--dry-run] [--force] [-2]
@@ -119,52 +119,33 @@ The usage.
   what cannot be read. See lpdump(1).
   $ lpdump --version | sed "s/ $PROFILL_VERSION\$/ (version)/"
   lpdump (version)
-  $ lpdump --channels 17 k.lp
-  ! lpdump: --channels takes 0 to 16, not "17"
-  [2]
-  $ lpdump --channels 3 --store k.lp
-  ! lpdump: give --channels or --store, not both
-  [2]
-  $ lpdump --verify k.lp
-  ! usage: lpdump [--channels N | --store] [--csv] FILE...
-  !        lpdump [--channels N | --store] [--csv] [-2]
-  !        lpdump --summary [--json] [-2]
-  !        lpdump --verify [--strict] [--json] [-2]
-  !        lpdump --repair [--dry-run] [--force] [-2]
-  !        lpdump -h | --help | --version
-  [2]
-  $ lpdump --summary --strict
-  ! usage: lpdump [--channels N | --store] [--csv] FILE...
-  !        lpdump [--channels N | --store] [--csv] [-2]
-  !        lpdump --summary [--json] [-2]
-  !        lpdump --verify [--strict] [--json] [-2]
-  !        lpdump --repair [--dry-run] [--force] [-2]
-  !        lpdump -h | --help | --version
-  [2]
-  $ lpdump -2 k.lp
-  ! usage: lpdump [--channels N | --store] [--csv] FILE...
-  !        lpdump [--channels N | --store] [--csv] [-2]
-  !        lpdump --summary [--json] [-2]
-  !        lpdump --verify [--strict] [--json] [-2]
-  !        lpdump --repair [--dry-run] [--force] [-2]
-  !        lpdump -h | --help | --version
-  [2]
-  $ lpdump --verify --force
-  ! usage: lpdump [--channels N | --store] [--csv] FILE...
-  !        lpdump [--channels N | --store] [--csv] [-2]
-  !        lpdump --summary [--json] [-2]
-  !        lpdump --verify [--strict] [--json] [-2]
-  !        lpdump --repair [--dry-run] [--force] [-2]
-  !        lpdump -h | --help | --version
-  [2]
-  $ lpdump --repair --continued
-  ! usage: lpdump [--channels N | --store] [--csv] FILE...
-  !        lpdump [--channels N | --store] [--csv] [-2]
-  !        lpdump --summary [--json] [-2]
-  !        lpdump --verify [--strict] [--json] [-2]
-  !        lpdump --repair [--dry-run] [--force] [-2]
-  !        lpdump -h | --help | --version
-  [2]
+Every usage error says in one line what is wrong, then gives the usage (the lines of --help
+before the options) on standard error and nothing on standard output, status 2.
+  $ lpdump --help | sed '/^Dumps/,$d' >usage
+  $ for args in "--channels 17 k.lp" "--channels 3 --store k.lp" "--channels" "--csv=1" "-2x" \
+  >     "--continued" "--s" "--verify k.lp" "-2 k.lp" "--csv -2 k.lp" "--summary --strict" \
+  >     "--verify --force" "--repair --json" "--json" "--store --verify" "--csv --summary" \
+  >     "--verify --repair"; do
+  >   lpdump $args >out 2>err; echo "$args: [$?] $(head -1 err)"
+  >   tail -n +2 err | cmp -s - usage && ! [ -s out ] || echo "  not the usage alone after it"
+  > done
+  --channels 17 k.lp: [2] lpdump: --channels takes 0 to 16, not "17"
+  --channels 3 --store k.lp: [2] lpdump: give --channels or --store, not both
+  --channels: [2] lpdump: --channels needs a value
+  --csv=1: [2] lpdump: --csv takes no value
+  -2x: [2] lpdump: unknown option -x
+  --continued: [2] lpdump: unknown option --continued
+  --s: [2] lpdump: --s is short for more than one option
+  --verify k.lp: [2] lpdump: --verify reads the profile's day files itself and takes no FILE ("k.lp")
+  -2 k.lp: [2] lpdump: -2 picks LP 2's day files, so it takes no FILE ("k.lp")
+  --csv -2 k.lp: [2] lpdump: -2 picks LP 2's day files, so it takes no FILE ("k.lp")
+  --summary --strict: [2] lpdump: --strict goes with --verify, not with --summary
+  --verify --force: [2] lpdump: --force goes with --repair, not with --verify
+  --repair --json: [2] lpdump: --json goes with --summary or --verify, not with --repair
+  --json: [2] lpdump: --json goes with --summary or --verify, not with a dump
+  --store --verify: [2] lpdump: --store goes with a dump or --csv, not with --verify
+  --csv --summary: [2] lpdump: --csv and --summary are two modes; give one
+  --verify --repair: [2] lpdump: --verify and --repair are two modes; give one
 
 Without files: every day file of the profile in the order of their numbers (a listing's order
 would put 10 after 1), and only files that profill names as day files.

@@ -74,7 +74,7 @@ Continued by a later run: the break in time is a note, or with --strict a discre
 The continuing run at another interval ends before the first one did: the time covered still
 runs to the latest end.
 
-  $ gen -i 60 -t 2 -c; gen -i 15 -t 1; lpdump --verify --continued; lpdump --summary
+  $ gen -i 60 -t 2 -c; gen -i 15 -t 1; lpdump --verify; lpdump --summary
   $T/jffs/lp1/3.lp offset 144: note: record 57 starts at 1796468400 (2026-12-05 11:00:00 UTC), but the record before it ended at 1796583600 (2026-12-06 19:00:00 UTC)
   lpdump: LP 1 agrees with its store: 4 day files, 156 records of 16 channels; 1 break in time, noted
   LP 1 in $T/jffs/lp1/, records of 16 channels
