@@ -1,27 +1,25 @@
 // lpdump: shows the records of load-profile day files, sums up a whole profile, checks it
 // against the file information that the CDS keeps for it, and brings that information in line
-// with the day files. Its modes and the options each takes are the table kModes; man/lpdump.1
-// says what each prints.
+// with the day files. Its modes and the options each takes are a table in lpdump_options.cpp;
+// man/lpdump.1 says what each prints.
 //
 // Exit status: 0 all is well (--summary: the profile was read); 1 a file is not a whole day
 // file, (--verify) a discrepancy, or (--repair) day files that cannot be placed or a profile
 // that another process is writing; 2 a usage error, a file that is no day file, a file,
 // directory or the store that cannot be read, (--verify) a run writing the profile, or
 // (--repair) a change that failed.
-#include <getopt.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "cds/toolkit.h"
 #include "day_file_dump.h"
 #include "day_file_reader.h"
+#include "lpdump_options.h"
 #include "lpfile/lp_dirs.h"
 #include "lpfile/lp_lock.h"
 #include "profile_json.h"
@@ -38,238 +36,7 @@ constexpr int kExitFailure = 2;
 
 constexpr std::size_t kMaxFindingsShown = 100;
 
-const char kHelp[] =
-    "Dumps load-profile day files (without FILE: every day file of LP 1, or of LP 2 with -2,\n"
-    "under PROFILL_JFFS, in order), sums up a profile, checks it against its bookkeeping in\n"
-    "the CDS store (CDS_STORE) and brings that bookkeeping in line with the day files.\n"
-    "  --channels N  the records hold N channels (0-16); the store is not read\n"
-    "  --store       the channel count is the profile's NumChannels in the store (default)\n"
-    "  --csv         one CSV table, times in ISO 8601, instead of a line per record\n"
-    "  --summary     day files, records, time covered, runs and breaks, and the verdict\n"
-    "  --verify      check the day files against the bookkeeping (status 1 on a discrepancy)\n"
-    "  --strict      with --verify: a break in time between runs is a discrepancy, not a note\n"
-    "  --json        with --summary or --verify: one JSON object instead of text\n"
-    "  --repair      bring the bookkeeping in line with the day files (--dry-run: only say how,\n"
-    "                --force: also cut the records from a break in their sequence on)\n"
-    "  -2            LP 2 instead of LP 1\n"
-    "Exit status: 0 all is well, 1 a discrepancy or a damaged day file, 2 a usage error or\n"
-    "what cannot be read. See lpdump(1).\n";
-
-struct Options {
-    int mode = 0;       // index in kModes
-    int channels = -1;  // -1: from the store
-    bool csv = false;
-    bool strict = false;
-    bool json = false;
-    bool dryRun = false;
-    bool force = false;
-    bool help = false;
-    bool version = false;
-    int lp = 0;
-    std::vector<std::string> files;
-};
-
-int Dump(const Options& options);
-int Summarize(const Options& options);
-int Verify(const Options& options);
-int Repair(const Options& options);
-
-// The options that modes take, as bits of a set.
-enum Flag : unsigned {
-    kChannelsFlag = 1u << 0,
-    kStoreFlag = 1u << 1,
-    kStrictFlag = 1u << 2,
-    kJsonFlag = 1u << 3,
-    kDryRunFlag = 1u << 4,
-    kForceFlag = 1u << 5,
-    kLp2Flag = 1u << 6,
-    kHelpFlag = 1u << 7,  // and --version: they go with anything and end the parse
-    kVersionFlag = 1u << 8,
-};
-
-constexpr unsigned kDumpFlags = kChannelsFlag | kStoreFlag | kLp2Flag;
-enum ModeIndex { kDumpMode, kCsvMode, kSummaryMode, kVerifyMode, kRepairMode };
-
-struct ModeRow {
-    const char* option;    // the option that picks the mode; "" for the dump, the default
-    const char* synopsis;  // its line of the usage, after "lpdump "
-    unsigned flags;        // the options it takes besides its own
-    bool files;            // whether it takes FILE arguments (then -2 only without them)
-    int (*run)(const Options&);
-};
-
-const ModeRow kModes[] = {
-    {"", "[--channels N | --store] [-2 | FILE...]", kDumpFlags, true, Dump},
-    {"--csv", "--csv [--channels N | --store] [-2 | FILE...]", kDumpFlags, true, Dump},
-    {"--summary", "--summary [--json] [-2]", kJsonFlag | kLp2Flag, false, Summarize},
-    {"--verify", "--verify [--strict] [--json] [-2]", kStrictFlag | kJsonFlag | kLp2Flag, false,
-     Verify},
-    {"--repair", "--repair [--dry-run] [--force] [-2]", kDryRunFlag | kForceFlag | kLp2Flag, false,
-     Repair},
-};
-
-// Every option: the mode it picks (-1: none) or the flag it sets.
-struct OptionRow {
-    const char* name;
-    int hasArg;
-    int mode;
-    unsigned flag;
-};
-
-const OptionRow kOptions[] = {
-    {"--csv", no_argument, kCsvMode, 0},
-    {"--summary", no_argument, kSummaryMode, 0},
-    {"--verify", no_argument, kVerifyMode, 0},
-    {"--repair", no_argument, kRepairMode, 0},
-    {"--channels", required_argument, -1, kChannelsFlag},
-    {"--store", no_argument, -1, kStoreFlag},
-    {"--strict", no_argument, -1, kStrictFlag},
-    {"--json", no_argument, -1, kJsonFlag},
-    {"--dry-run", no_argument, -1, kDryRunFlag},
-    {"--force", no_argument, -1, kForceFlag},
-    {"-2", no_argument, -1, kLp2Flag},
-    {"--help", no_argument, -1, kHelpFlag},
-    {"--version", no_argument, -1, kVersionFlag},
-};
-constexpr int kOptionCount = static_cast<int>(std::size(kOptions));
-constexpr int kFirstOptionValue = 256;  // getopt's value of kOptions[0]
-
-void PrintUsage(FILE* out) {
-    const char* lead = "usage: lpdump ";
-    for (const ModeRow& mode : kModes) {
-        fprintf(out, "%s%s\n", lead, mode.synopsis);
-        lead = "       lpdump ";
-    }
-    fprintf(out, "%s-h | --help | --version\n", lead);
-}
-
-// Says what is wrong with the command line, then the usage; returns false.
-bool UsageError(const std::string& what) {
-    fprintf(stderr, "lpdump: %s\n", what.c_str());
-    PrintUsage(stderr);
-    return false;
-}
-
-std::string ModeName(int mode) {
-    return *kModes[mode].option != '\0' ? kModes[mode].option : "a dump";
-}
-
-// "a dump or --csv", "--summary or --verify": the modes that take flag.
-std::string ModesTaking(unsigned flag) {
-    std::string names;
-    for (int mode = 0; mode < static_cast<int>(std::size(kModes)); ++mode) {
-        if ((kModes[mode].flags & flag) != 0) {
-            names += (names.empty() ? "" : " or ") + ModeName(mode);
-        }
-    }
-    return names;
-}
-
-// What getopt stopped at (returning c): an unknown option, a value missing or one too many.
-std::string BadOption(int c, char** argv) {
-    const std::string given = argv[optind - 1];
-    if (c == ':') {
-        return given + " needs a value";
-    }
-    if (optopt >= kFirstOptionValue) {
-        return std::string(kOptions[optopt - kFirstOptionValue].name) + " takes no value";
-    }
-    if (optopt != 0) {
-        return std::string("unknown option -") + static_cast<char>(optopt);
-    }
-    const std::string name = given.substr(0, given.find('='));
-    const long matches = std::count_if(
-        std::begin(kOptions), std::end(kOptions),
-        [&](const OptionRow& row) { return std::string(row.name).rfind(name, 0) == 0; });
-    return matches > 1 ? name + " is short for more than one option" : "unknown option " + given;
-}
-
-bool ParseChannels(const char* text, int* channels) {
-    char* end = nullptr;
-    const long count = strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || count < 0 || count > kMaxChannels) {
-        return UsageError("--channels takes 0 to " + std::to_string(kMaxChannels) + ", not \"" +
-                          text + "\"");
-    }
-    *channels = static_cast<int>(count);
-    return true;
-}
-
-// Whether the options given (a set of flags) and the files go with the mode chosen.
-bool CheckModeOptions(unsigned given, const Options& options) {
-    const int mode = options.mode;
-    for (const OptionRow& row : kOptions) {
-        if ((row.flag & given & ~kModes[mode].flags) != 0) {
-            return UsageError(std::string(row.name) + " goes with " + ModesTaking(row.flag) +
-                              ", not with " + ModeName(mode));
-        }
-    }
-    if ((given & kChannelsFlag) != 0 && (given & kStoreFlag) != 0) {
-        return UsageError("give --channels or --store, not both");
-    }
-    if (!options.files.empty() && !kModes[mode].files) {
-        return UsageError(ModeName(mode) + " reads the profile's day files itself and takes no " +
-                          "FILE (\"" + options.files[0] + "\")");
-    }
-    if (!options.files.empty() && (given & kLp2Flag) != 0) {
-        return UsageError("-2 picks LP 2's day files, so it takes no FILE (\"" + options.files[0] +
-                          "\")");
-    }
-    return true;
-}
-
-// The row of kOptions that getopt's value c stands for; -1 for an error.
-int OptionIndex(int c) {
-    if (c >= kFirstOptionValue) {
-        return c - kFirstOptionValue;
-    }
-    const std::string name = c == '2' ? "-2" : c == 'h' ? "--help" : "";
-    for (int i = 0; i < kOptionCount; ++i) {
-        if (name == kOptions[i].name) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-// Parses the command line; false after printing why it is not usable.
-bool ParseOptions(int argc, char** argv, Options* options) {
-    option longOptions[kOptionCount + 1] = {};
-    for (int i = 0, k = 0; i < kOptionCount; ++i) {
-        if (kOptions[i].name[1] == '-') {
-            longOptions[k++] = {kOptions[i].name + 2, kOptions[i].hasArg, nullptr,
-                                kFirstOptionValue + i};
-        }
-    }
-    opterr = 0;  // the errors are said here, in one line before the usage
-    unsigned given = 0;
-    for (int c = 0; (c = getopt_long(argc, argv, ":2h", longOptions, nullptr)) != -1;) {
-        const int index = OptionIndex(c);
-        if (index < 0) {
-            return UsageError(BadOption(c, argv));
-        }
-        const OptionRow& row = kOptions[index];
-        if (row.mode >= 0 && options->mode != kDumpMode && options->mode != row.mode) {
-            return UsageError(ModeName(options->mode) + " and " + row.name +
-                              " are two modes; give one");
-        }
-        options->mode = row.mode >= 0 ? row.mode : options->mode;
-        given |= row.flag;
-        if (row.flag == kChannelsFlag && !ParseChannels(optarg, &options->channels)) {
-            return false;
-        }
-    }
-    options->files.assign(argv + optind, argv + argc);
-    options->help = (given & kHelpFlag) != 0;
-    options->version = (given & kVersionFlag) != 0;
-    options->csv = options->mode == kCsvMode;
-    options->strict = (given & kStrictFlag) != 0;
-    options->json = (given & kJsonFlag) != 0;
-    options->dryRun = (given & kDryRunFlag) != 0;
-    options->force = (given & kForceFlag) != 0;
-    options->lp = (given & kLp2Flag) != 0 ? 1 : 0;
-    return options->help || options->version || CheckModeOptions(given, *options);
-}
+using Options = LpdumpOptions;
 
 bool TakeFlashRoot() {
     if (!SetFlashRoot(getenv("PROFILL_JFFS"))) {
@@ -590,19 +357,20 @@ int Dump(const Options& options) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, &options)) {
+    if (!ParseLpdumpOptions(argc, argv, &options)) {
         return kExitFailure;
     }
     if (options.help) {
-        PrintUsage(stdout);
-        fputs(kHelp, stdout);
+        PrintLpdumpHelp(stdout);
         return kExitOk;
     }
     if (options.version) {
         puts("lpdump " PROFILL_VERSION);
         return kExitOk;
     }
-    const int status = kModes[options.mode].run(options);
+    // In the order of LpdumpMode; Dump tells the CSV table by options.csv.
+    int (*const run[kLpdumpModeCount])(const Options&) = {Dump, Dump, Summarize, Verify, Repair};
+    const int status = run[options.mode](options);
     if (fflush(stdout) != 0 || ferror(stdout)) {
         perror("lpdump: cannot write the output");
         return kExitFailure;
