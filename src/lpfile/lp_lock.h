@@ -1,7 +1,8 @@
 // One writer per load profile: a generation run, a clear and a repair hold an exclusive flock on
 // the profile's directory for as long as they may change its day files or its bookkeeping. The
-// kernel drops the lock with the process, so a killed writer never leaves it behind, and the
-// lock adds no file to the directory.
+// kernel drops the lock with the last process holding it (the writer, and the removal of a clear
+// while it runs), so a killed writer never leaves it behind, and the lock adds no file to the
+// directory.
 #pragma once
 
 enum LpLockResult {
