@@ -1,6 +1,7 @@
 #include "lpfile/lp_lock.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -25,7 +26,8 @@ int OpenLpDirectory(int lp) {
 
 // The pid of a process holding an flock on the file of st, from the kernel's list of locks
 // (lines like "3: FLOCK  ADVISORY  WRITE 1234 08:01:131090 0 EOF"); 0 when none is listed, -1
-// when the list cannot be read. *writer says whether the lock listed is exclusive.
+// when the list cannot be read or names a process that has ended (a clear killed while its
+// removal, which holds the lock on, runs). *writer says whether the lock listed is exclusive.
 int FlockHolderPid(const struct stat& st, bool* writer) {
     FILE* locks = fopen("/proc/locks", "re");
     if (locks == nullptr) {
@@ -44,7 +46,7 @@ int FlockHolderPid(const struct stat& st, bool* writer) {
         // A waiting request is listed as "N: -> FLOCK ...", which this pattern skips.
         if (sscanf(line, "%*d: %15s %*s %15s %d %63s", kind, mode, &holder, file) == 4 &&
             strcmp(kind, "FLOCK") == 0 && strcmp(file, wanted) == 0 && holder > 0) {
-            pid = holder;
+            pid = (kill(holder, 0) == 0 || errno != ESRCH) ? holder : -1;
             *writer = strcmp(mode, "WRITE") == 0;
         }
     }

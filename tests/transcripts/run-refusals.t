@@ -58,8 +58,8 @@ shows, and LP 2 runs.
   lpdump: LP 2 agrees with its store: 2 day files, 100 records of 3 channels
 
 The removal of -c holds the profile until it ends, also when profill is killed during it (here an
-rm that waits for a go): a run and lpdump --repair are refused meanwhile, and the counts that the
-killed profill did not zero stay; -c again finishes the clear.
+rm that waits for a go): a run and lpdump --repair are refused meanwhile, without the pid of the
+killed profill, and the counts that it did not zero stay; -c again finishes the clear.
   $ profill -i 60 -t 2 -c >/dev/null; ls jffs/lp1
   1.lp
   2.lp
@@ -70,7 +70,7 @@ killed profill did not zero stay; -c again finishes the clear.
   $ until [ -e started ] || ! kill -0 $clearing; do sleep 0.01; done
   > kill -KILL $clearing; { wait $clearing; } 2>/dev/null; echo "[$?]"
   [137]
-  $ { profill -i 60 -t 1; lpdump --repair; } | grep -E '^(profill|lpdump): ' | sed -E 's/ \(pid [0-9]+\)//'
+  $ { profill -i 60 -t 1; lpdump --repair; } | grep -E '^(profill|lpdump): '
   profill: another run is writing LP 1; nothing was changed
   lpdump: another run is writing LP 1; nothing repaired
   $ touch go; flock -w 120 jffs/lp1 true; ls jffs/lp1; cdsctl dump /LP/1/
