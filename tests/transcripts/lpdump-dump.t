@@ -123,7 +123,7 @@ Every usage error says in one line what is wrong, then gives the usage (the line
 before the options) on standard error and nothing on standard output, status 2.
   $ lpdump --help | sed '/^Dumps/,$d' >usage
   $ for args in "--channels 17 k.lp" "--channels 3 --store k.lp" "--channels" "--csv=1" "-2x" \
-  >     "--continued" "--s" "--verify k.lp" "-2 k.lp" "--csv -2 k.lp" "--summary --strict" \
+  >     "--continued" "--st" "--verify k.lp" "-2 k.lp" "--csv -2 k.lp" "--summary --strict" \
   >     "--verify --force" "--repair --json" "--json" "--store --verify" "--csv --summary" \
   >     "--verify --repair"; do
   >   lpdump $args >out 2>err; echo "$args: [$?] $(head -1 err)"
@@ -135,7 +135,7 @@ before the options) on standard error and nothing on standard output, status 2.
   --csv=1: [2] lpdump: --csv takes no value
   -2x: [2] lpdump: unknown option -x
   --continued: [2] lpdump: unknown option --continued
-  --s: [2] lpdump: --s is short for more than one option
+  --st: [2] lpdump: --st is short for more than one option
   --verify k.lp: [2] lpdump: --verify reads the profile's day files itself and takes no FILE ("k.lp")
   -2 k.lp: [2] lpdump: -2 picks LP 2's day files, so it takes no FILE ("k.lp")
   --csv -2 k.lp: [2] lpdump: -2 picks LP 2's day files, so it takes no FILE ("k.lp")

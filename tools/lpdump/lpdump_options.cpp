@@ -189,16 +189,17 @@ int OptionIndex(int c) {
 }  // namespace
 
 bool ParseLpdumpOptions(int argc, char** argv, LpdumpOptions* options) {
-    option longOptions[kOptionCount + 1] = {};
-    for (int i = 0, k = 0; i < kOptionCount; ++i) {
+    std::vector<option> longOptions;
+    for (int i = 0; i < kOptionCount; ++i) {
         if (kOptions[i].name[1] == '-') {
-            longOptions[k++] = {kOptions[i].name + 2, kOptions[i].hasArg, nullptr,
-                                kFirstOptionValue + i};
+            longOptions.push_back(
+                {kOptions[i].name + 2, kOptions[i].hasArg, nullptr, kFirstOptionValue + i});
         }
     }
+    longOptions.push_back({});
     opterr = 0;  // the errors are said here, in one line before the usage
     unsigned given = 0;
-    for (int c = 0; (c = getopt_long(argc, argv, ":2h", longOptions, nullptr)) != -1;) {
+    for (int c = 0; (c = getopt_long(argc, argv, ":2h", longOptions.data(), nullptr)) != -1;) {
         const int index = OptionIndex(c);
         if (index < 0) {
             return UsageError(BadOption(c, argv));
