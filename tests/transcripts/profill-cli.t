@@ -524,9 +524,10 @@ bookkeeping stays and nothing is written.
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
   $ mkdir bin && printf '#!/bin/sh\nexit 1\n' >bin/rm && chmod +x bin/rm
-  $ fresh && PATH=$T/bin:$PATH d s.out -c -s; state
+  $ fresh && PATH=$T/bin:$PATH d s.out -c -s; echo "[$?]"; state
   @@ -18,0 +19 @@
   +profill: failure for rm -Rf $T/jffs/lp1/*.lp
+  [1]
   jffs/lp1:
   1.lp
   2.lp
