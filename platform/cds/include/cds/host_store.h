@@ -14,11 +14,27 @@ constexpr const char* kDefaultCdsStore = "/var/lib/cds/store.mdb";
 std::string CdsStorePath();
 
 // Opens the store at path as pcd_init opens CDS_STORE; when it cannot, returns null and says why
-// in *error. Refused: a file that is not a regular one, empty or truncated; damaged pages (every
-// page of the store is checked before LMDB reads it); another program's LMDB file. A store that
-// may not be written (file permissions, a read-only file system) opens read-only: its reads
-// work, its writes fail with kCdsStoreError.
+// in *error. Refused: a file that is not a regular one, empty or truncated; LMDB's refusal of a
+// foreign file; a store whose walk (in a child process, see ScanCdsStore) finds keys out of order
+// or pages that do not add up, or dies; another program's LMDB file; an LMDB library of another
+// major or minor version than the one built against. A store that may not be written (file
+// permissions, a read-only file system) opens read-only: its reads work, its writes fail with
+// kCdsStoreError.
 pcd_handle_t OpenCdsStore(const std::string& path, std::string* error);
+
+// Why the last pcd_init of this process gave no connection.
+struct CdsOpenFailure {
+    std::string path;
+    std::string reason;
+    bool missing = false;  // no such file: another CDS_STORE may name the store
+    bool damaged = false;  // the file is no sound store of ours: it takes a new one
+};
+CdsOpenFailure LastCdsOpenFailure();
+
+// Why a store is not opened with LMDB running at version running[] (major, minor, patch) by a
+// library built against built[], or nothing: the major and minor versions must agree, since the
+// checks rely on the behaviour of one series.
+std::string LmdbVersionRefusal(const int built[3], const int running[3]);
 
 // The entry that marks a file as a store cdsctl made, so that no tool ever writes into another
 // program's LMDB file. Its key is no leaf path (those start with '/'), so no call above lists,
@@ -27,8 +43,8 @@ pcd_handle_t OpenCdsStore(const std::string& path, std::string* error);
 constexpr const char* kCdsStoreMarkKey = ".cds-store";
 constexpr const char* kCdsStoreMarkValue = "host CDS store, format 1";
 
-// What a scan of a store found wrong: a page (where "page N"), an entry (where its key, quoted
-// with \xHH escapes when it is no valid path) or the whole store (where "store").
+// What a scan of a store found wrong: an entry (where its key, quoted with \xHH escapes when it
+// is no valid path) or the whole store (where "store").
 struct CdsScanFinding {
     std::string where;
     std::string what;
@@ -37,19 +53,23 @@ struct CdsScanFinding {
 struct CdsScan {
     bool opened = false;  // false: error says why the store cannot be read at all
     std::string error;
+    std::string refusal;  // why the tools refuse the store (damaged, cut short, foreign), or empty
     std::vector<CdsScanFinding> findings;
     size_t entries = 0;  // in the store, the mark included
     size_t leaves = 0;   // of them, leaves of valid paths holding elements
-    size_t pages = 0;    // in use
+    size_t pages = 0;    // in use: both databases' and the two meta pages
     bool marked = false;
 };
 
-// Reads every page and entry of the store at path, checking each before it is followed (LMDB
-// has no checksums and trusts every byte), and reports all damage: pages out of bounds, out of
-// order or in two places, entries whose keys are no leaf paths or whose stored bytes are no
-// element, counts that disagree. Never writes. Not while this process holds a connection to
-// the same store: LMDB's locks of a file are the process's, and closing the scan's would drop
-// the connection's.
+// Checks the store at path through LMDB's own calls, in a child process (LMDB trusts every byte
+// it maps, so a damaged page can kill whoever reads it): the file's size against the last page
+// in use; a walk of the main and the free database with cursors, whose keys must rise strictly
+// and whose pages, with the free pages the free database lists and the two meta pages, must
+// account for every page up to the last; the mark, or else leaves only. A child that dies or
+// does not end within kCdsCheckSeconds counts as damage. Never writes. Not while this process
+// holds a connection to the same store: LMDB's locks of a file are the process's, and closing
+// the check's would drop the connection's.
+constexpr unsigned kCdsCheckSeconds = 20;
 CdsScan ScanCdsStore(const std::string& path);
 
 // Why the last call through handle that returned kCdsStoreError failed.
