@@ -8,8 +8,10 @@
 set -eu
 cd "$(dirname "$0")/.."
 dpkg --add-architecture armhf
+# qemu-system-arm's virt machine loads its network card's ROM from ipxe-qemu, which the flash lab
+# gets only along with qemu-system-x86 (its amd64 runs).
 bash scripts/install-deps.sh crossbuild-essential-armhf liblmdb-dev:armhf libstdc++6:armhf \
-    pkgconf:armhf
+    pkgconf:armhf ipxe-qemu
 toolchain="$PWD/cmake/arm-linux-gnueabihf.cmake"
 sysroot="$PWD/build-device/sysroot"
 cmake -S . -B build-device/standin -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" \

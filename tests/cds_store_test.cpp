@@ -249,6 +249,7 @@ struct StoreLayout {
     size_t pageSize = 0;
     size_t lastPage = 0;
     std::set<size_t> freePages;
+    std::vector<std::vector<size_t>> freeLists;  // each a count, then the pages
 };
 StoreLayout LayoutOf(const std::string& path) {
     StoreLayout layout;
@@ -269,6 +270,7 @@ StoreLayout LayoutOf(const std::string& path) {
          rc = mdb_cursor_get(cursor, &key, &data, MDB_NEXT)) {
         std::vector<size_t> list(data.mv_size / sizeof(size_t));
         memcpy(list.data(), data.mv_data, list.size() * sizeof(size_t));
+        layout.freeLists.push_back(list);
         layout.freePages.insert(list.begin() + 1, list.begin() + 1 + static_cast<long>(list[0]));
     }
     mdb_cursor_close(cursor);
@@ -352,6 +354,29 @@ TEST(CdsStore, ADamagedStoreIsRefusedOrReadButKillsNothing) {
         WriteFile(damaged, bytes);
         const int end = OpenAndUse(damaged);
         EXPECT_TRUE(end == 0 || end == 4) << "page " << pgno << " copied over: " << end;
+    }
+    // The free database's first list with its first page changed: a page listed twice, one past
+    // the last, one that holds the big value, and every other page that is not free.
+    const std::vector<size_t>& list = layout.freeLists.back();
+    const std::string listBytes(reinterpret_cast<const char*>(list.data()),
+                                list.size() * sizeof(size_t));
+    const size_t at = seed.find(listBytes);
+    ASSERT_TRUE(list.size() >= 3 && at != std::string::npos);
+    for (size_t pgno = 2; pgno < pages + 3; ++pgno) {
+        if (pgno == list[1] || (pgno < pages && layout.freePages.count(pgno) == 0 &&
+                                (pgno < value / page || pgno > (value + 8999) / page)))
+            continue;
+        std::string bytes = seed;
+        memcpy(&bytes[at + sizeof(size_t)], &pgno, sizeof pgno);
+        WriteFile(damaged, bytes);
+        EXPECT_EQ(OpenAndUse(damaged), 4) << "the free database lists page " << pgno;
+    }
+    for (size_t pgno = 2; pgno < pages; ++pgno) {
+        std::string bytes = seed;
+        memcpy(&bytes[at + sizeof(size_t)], &pgno, sizeof pgno);
+        WriteFile(damaged, bytes);
+        const int end = OpenAndUse(damaged);
+        EXPECT_TRUE(end == 0 || end == 4) << "the free database lists page " << pgno << ": " << end;
     }
     const struct {
         unsigned seed;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "cds/host_store.h"
 #include "cds/toolkit.h"
@@ -50,9 +51,97 @@ size_t PagesOf(const MDB_stat& stat) {
     return stat.ms_branch_pages + stat.ms_leaf_pages + stat.ms_overflow_pages;
 }
 
+// The pages of the store as the walk meets them. Where LMDB's map of the file lies in this
+// process tells the page that a key or a value lies on by its address: a key's page is a leaf,
+// a value on another page lies on overflow pages of its own. Without the map's place (no
+// /proc/self/maps) or the last page (see BeginCheckedRead) the pages are only counted.
+struct PageMap {
+    const char* base = nullptr;
+    size_t pageSize = 0;
+    size_t lastPage = 0;
+    std::vector<uint8_t> use;  // per page: kUnseen, kLeaf, kOverflow or kFree
+    size_t leafPages = 0;
+    size_t overflowPages = 0;
+};
+enum : uint8_t { kUnseen, kLeaf, kOverflow, kFree };
+
+// The address of the map of the store file, from the kernel's list of this process's maps.
+const char* MapBase(const std::string& path, size_t size) {
+    struct stat file;
+    FILE* maps = stat(path.c_str(), &file) == 0 ? fopen("/proc/self/maps", "r") : nullptr;
+    char line[512];
+    unsigned long long start = 0, end = 0, offset = 0, inode = 0;
+    bool found = false;
+    while (maps != nullptr && !found && fgets(line, sizeof line, maps) != nullptr) {
+        found = sscanf(line, "%llx-%llx %*s %llx %*s %llu", &start, &end, &offset, &inode) == 4 &&
+                inode == file.st_ino && offset == 0 && end - start >= size;
+    }
+    if (maps != nullptr)
+        fclose(maps);
+    return found ? reinterpret_cast<const char*>(static_cast<uintptr_t>(start)) : nullptr;
+}
+
+// Claims the pages from at to at + size for one use; why says what is wrong when they lie outside
+// the file or are claimed already.
+bool Claim(PageMap* map, const void* at, size_t size, uint8_t use, std::string* why) {
+    const char* bytes = static_cast<const char*>(at);
+    const size_t end = (map->lastPage + 1) * map->pageSize;
+    if (bytes < map->base || size > end || static_cast<size_t>(bytes - map->base) > end - size) {
+        *why = "an entry lies outside the file's pages";
+        return false;
+    }
+    const size_t first = static_cast<size_t>(bytes - map->base) / map->pageSize;
+    const size_t last =
+        size == 0 ? first : (static_cast<size_t>(bytes - map->base) + size - 1) / map->pageSize;
+    for (size_t page = first; page <= last; ++page) {
+        if (map->use[page] == use && use == kLeaf)
+            continue;
+        if (map->use[page] != kUnseen) {
+            *why = "page " + std::to_string(page) + " is in two places";
+            return false;
+        }
+        map->use[page] = use;
+        ++(use == kLeaf ? map->leafPages : map->overflowPages);
+    }
+    return true;
+}
+
+// The pages an entry lies on: its key's leaf, and its value's overflow pages when it lies on
+// another page.
+bool ClaimEntry(PageMap* map, const MDB_val& key, const MDB_val& data, CdsScan* check) {
+    if (map->base == nullptr)
+        return true;
+    std::string why;
+    bool ok = Claim(map, key.mv_data, key.mv_size, kLeaf, &why);
+    const char* value = static_cast<const char*>(data.mv_data);
+    const size_t keyPage = (static_cast<const char*>(key.mv_data) - map->base) / map->pageSize;
+    if (ok && data.mv_size > 0 &&
+        (value < map->base || static_cast<size_t>(value - map->base) / map->pageSize != keyPage))
+        ok = Claim(map, data.mv_data, data.mv_size, kOverflow, &why);
+    if (!ok)
+        Damage(check, why);
+    return ok;
+}
+
+// A free page the free database lists: one between the meta pages and the last, listed once and
+// in no other use.
+bool ClaimFreePage(PageMap* map, size_t page, CdsScan* check) {
+    if (map->base == nullptr)
+        return true;
+    const std::string name = "page " + std::to_string(page);
+    if (page < 2 || page > map->lastPage)
+        Damage(check, "the free database lists " + name + ", outside pages 2 to " +
+                          std::to_string(map->lastPage));
+    else if (map->use[page] != kUnseen)
+        Damage(check, name + " is free twice, or both in use and free");
+    else
+        map->use[page] = kFree;
+    return check->refusal.empty();
+}
+
 // The free database: keys (transaction ids) rising, each value a count of free pages and that
 // many page numbers, as mdb_stat -f adds them up. Returns the free pages, or -1 on damage.
-long long WalkFreeDatabase(MDB_txn* txn, const MDB_stat& stat, CdsScan* check) {
+long long WalkFreeDatabase(MDB_txn* txn, const MDB_stat& stat, PageMap* map, CdsScan* check) {
     MDB_cursor* cursor = nullptr;
     int rc = mdb_cursor_open(txn, 0, &cursor);
     MDB_val key, data, previous;
@@ -66,11 +155,18 @@ long long WalkFreeDatabase(MDB_txn* txn, const MDB_stat& stat, CdsScan* check) {
         }
         previous = key;
         size_t count = 0;
+        if (!ClaimEntry(map, key, data, check))
+            break;
         if (data.mv_size >= sizeof count)
             memcpy(&count, data.mv_data, sizeof count);
         if (data.mv_size < sizeof count || count > data.mv_size / sizeof count - 1) {
             Damage(check, "the free database holds an entry that is no list of pages");
             break;
+        }
+        for (size_t i = 1; i <= count && check->refusal.empty(); ++i) {
+            size_t page = 0;
+            memcpy(&page, static_cast<const char*>(data.mv_data) + i * sizeof page, sizeof page);
+            ClaimFreePage(map, page, check);
         }
         pages += static_cast<long long>(count);
     }
@@ -112,7 +208,8 @@ void CheckEntry(const MDB_val& key, const MDB_val& data, std::string* foreign, C
 
 // The main database: keys rising, every entry checked. A store that is not marked must hold only
 // leaves, or it is another program's.
-void WalkMainDatabase(MDB_txn* txn, MDB_dbi main, const MDB_stat& stat, CdsScan* check) {
+void WalkMainDatabase(MDB_txn* txn, MDB_dbi main, const MDB_stat& stat, PageMap* map,
+                      CdsScan* check) {
     MDB_cursor* cursor = nullptr;
     int rc = mdb_cursor_open(txn, main, &cursor);
     MDB_val key, data, previous;
@@ -127,6 +224,8 @@ void WalkMainDatabase(MDB_txn* txn, MDB_dbi main, const MDB_stat& stat, CdsScan*
         }
         previous = key;
         ++check->entries;
+        if (!ClaimEntry(map, key, data, check))
+            break;
         CheckEntry(key, data, &foreign, check);
     }
     mdb_cursor_close(cursor);
@@ -140,6 +239,25 @@ void WalkMainDatabase(MDB_txn* txn, MDB_dbi main, const MDB_stat& stat, CdsScan*
         if (foreign.compare(0, 6, "marked") != 0)
             check->findings.push_back(
                 {"store", "has no mark and holds more than leaves: the tools refuse it"});
+    }
+}
+
+// The pages both databases use, the free ones and the two meta pages must be every page up to
+// the last; the leaf and overflow pages the entries lie on must be those the databases count.
+void CountPages(const PageMap& map, const MDB_stat& main, const MDB_stat& free, long long freePages,
+                CdsScan* check) {
+    const size_t leaves = main.ms_leaf_pages + free.ms_leaf_pages;
+    const size_t overflows = main.ms_overflow_pages + free.ms_overflow_pages;
+    if (map.base != nullptr && (map.leafPages != leaves || map.overflowPages != overflows)) {
+        Damage(check, "its entries lie on " + std::to_string(map.leafPages) + " leaf and " +
+                          std::to_string(map.overflowPages) +
+                          " overflow pages, its databases count " + std::to_string(leaves) +
+                          " and " + std::to_string(overflows));
+    } else if (map.lastPage > 0 &&
+               check->pages + static_cast<unsigned long long>(freePages) != map.lastPage + 1ull) {
+        Damage(check, "its pages do not add up: " + std::to_string(check->pages) + " in use and " +
+                          std::to_string(freePages) + " free, of " +
+                          std::to_string(map.lastPage + 1ull));
     }
 }
 
@@ -209,15 +327,18 @@ CdsScan WalkStore(const std::string& path) {
         check.findings.push_back({"store", text});
     }
     if (check.opened && check.refusal.empty()) {
-        const long long freePages = WalkFreeDatabase(txn, freeStat, &check);
-        WalkMainDatabase(txn, main, mainStat, &check);
+        PageMap map;
+        MDB_stat sizes;
+        mdb_env_stat(env, &sizes);
+        map.pageSize = sizes.ms_psize;
+        map.lastPage = lastPage;
+        map.base = lastPage > 0 ? MapBase(path, (lastPage + 1) * map.pageSize) : nullptr;
+        map.use.assign(map.base != nullptr ? lastPage + 1 : 0, kUnseen);
+        const long long freePages = WalkFreeDatabase(txn, freeStat, &map, &check);
+        WalkMainDatabase(txn, main, mainStat, &map, &check);
         check.pages = 2 + PagesOf(mainStat) + PagesOf(freeStat);
-        if (lastPage > 0 && freePages >= 0 &&
-            check.pages + static_cast<unsigned long long>(freePages) != lastPage + 1ull) {
-            Damage(&check, "its pages do not add up: " + std::to_string(check.pages) +
-                               " in use and " + std::to_string(freePages) + " free, of " +
-                               std::to_string(lastPage + 1ull));
-        }
+        if (check.refusal.empty())
+            CountPages(map, mainStat, freeStat, freePages, &check);
     }
     if (txn != nullptr)
         mdb_txn_abort(txn);
