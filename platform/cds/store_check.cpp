@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <vector>
 
 #include "cds/host_store.h"
@@ -139,44 +140,54 @@ bool ClaimFreePage(PageMap* map, size_t page, CdsScan* check) {
     return check->refusal.empty();
 }
 
-// The free database: keys (transaction ids) rising, each value a count of free pages and that
-// many page numbers, as mdb_stat -f adds them up. Returns the free pages, or -1 on damage.
-long long WalkFreeDatabase(MDB_txn* txn, const MDB_stat& stat, PageMap* map, CdsScan* check) {
+// Walks a database with a cursor: keys rising strictly, the pages of each entry claimed, then
+// onEntry; as many entries as its record counts. False on damage.
+template <typename OnEntry>
+bool WalkDatabase(MDB_txn* txn, MDB_dbi dbi, const std::string& name, const MDB_stat& stat,
+                  PageMap* map, CdsScan* check, OnEntry onEntry) {
     MDB_cursor* cursor = nullptr;
-    int rc = mdb_cursor_open(txn, 0, &cursor);
+    int rc = mdb_cursor_open(txn, dbi, &cursor);
     MDB_val key, data, previous;
-    long long pages = 0;
     size_t entries = 0;
-    for (rc = rc != 0 ? rc : mdb_cursor_get(cursor, &key, &data, MDB_FIRST); rc == 0;
-         rc = mdb_cursor_get(cursor, &key, &data, MDB_NEXT), ++entries) {
-        if (entries > 0 && mdb_cmp(txn, 0, &previous, &key) >= 0) {
-            Damage(check, "the free database's keys are out of order");
-            break;
-        }
+    for (rc = rc != 0 ? rc : mdb_cursor_get(cursor, &key, &data, MDB_FIRST);
+         rc == 0 && check->refusal.empty(); rc = mdb_cursor_get(cursor, &key, &data, MDB_NEXT)) {
+        if (entries++ > 0 && mdb_cmp(txn, dbi, &previous, &key) >= 0)
+            Damage(check, "the " + name + " database's keys are out of order");
+        else if (ClaimEntry(map, key, data, check))
+            onEntry(key, data);
         previous = key;
-        size_t count = 0;
-        if (!ClaimEntry(map, key, data, check))
-            break;
-        if (data.mv_size >= sizeof count)
-            memcpy(&count, data.mv_data, sizeof count);
-        if (data.mv_size < sizeof count || count > data.mv_size / sizeof count - 1) {
-            Damage(check, "the free database holds an entry that is no list of pages");
-            break;
-        }
-        for (size_t i = 1; i <= count && check->refusal.empty(); ++i) {
-            size_t page = 0;
-            memcpy(&page, static_cast<const char*>(data.mv_data) + i * sizeof page, sizeof page);
-            ClaimFreePage(map, page, check);
-        }
-        pages += static_cast<long long>(count);
     }
     mdb_cursor_close(cursor);
     if (rc != 0 && rc != MDB_NOTFOUND)
-        Damage(check, std::string("the free database cannot be read: ") + mdb_strerror(rc));
+        Damage(check, "the " + name + " database cannot be read: " + mdb_strerror(rc));
     else if (check->refusal.empty() && entries != stat.ms_entries)
-        Damage(check, "the free database counts " + std::to_string(stat.ms_entries) +
+        Damage(check, "the " + name + " database counts " + std::to_string(stat.ms_entries) +
                           " entries, holds " + std::to_string(entries));
-    return check->refusal.empty() ? pages : -1;
+    return check->refusal.empty();
+}
+
+// The free database: each value a count of free pages and that many page numbers, as mdb_stat -f
+// adds them up. Returns the free pages, or -1 on damage.
+long long WalkFreeDatabase(MDB_txn* txn, const MDB_stat& stat, PageMap* map, CdsScan* check) {
+    long long pages = 0;
+    const bool sound =
+        WalkDatabase(txn, 0, "free", stat, map, check, [&](const MDB_val&, const MDB_val& data) {
+            size_t count = 0;
+            if (data.mv_size >= sizeof count)
+                memcpy(&count, data.mv_data, sizeof count);
+            if (data.mv_size < sizeof count || count > data.mv_size / sizeof count - 1) {
+                Damage(check, "the free database holds an entry that is no list of pages");
+                return;
+            }
+            for (size_t i = 1; i <= count && check->refusal.empty(); ++i) {
+                size_t page = 0;
+                memcpy(&page, static_cast<const char*>(data.mv_data) + i * sizeof page,
+                       sizeof page);
+                ClaimFreePage(map, page, check);
+            }
+            pages += static_cast<long long>(count);
+        });
+    return sound ? pages : -1;
 }
 
 // One entry of the main database: the mark, a leaf, or in a store without the mark a sign of
@@ -206,35 +217,17 @@ void CheckEntry(const MDB_val& key, const MDB_val& data, std::string* foreign, C
     }
 }
 
-// The main database: keys rising, every entry checked. A store that is not marked must hold only
-// leaves, or it is another program's.
+// The main database, every entry checked. A store that is not marked must hold only leaves, or
+// it is another program's.
 void WalkMainDatabase(MDB_txn* txn, MDB_dbi main, const MDB_stat& stat, PageMap* map,
                       CdsScan* check) {
-    MDB_cursor* cursor = nullptr;
-    int rc = mdb_cursor_open(txn, main, &cursor);
-    MDB_val key, data, previous;
     std::string foreign;
-    for (rc = rc != 0 ? rc : mdb_cursor_get(cursor, &key, &data, MDB_FIRST); rc == 0;
-         rc = mdb_cursor_get(cursor, &key, &data, MDB_NEXT)) {
-        if (check->entries > 0 && mdb_cmp(txn, main, &previous, &key) >= 0) {
-            Damage(check, "the main database's key " +
-                              Quoted(static_cast<const char*>(key.mv_data), key.mv_size) +
-                              " is out of order");
-            break;
-        }
-        previous = key;
-        ++check->entries;
-        if (!ClaimEntry(map, key, data, check))
-            break;
-        CheckEntry(key, data, &foreign, check);
-    }
-    mdb_cursor_close(cursor);
-    if (rc != 0 && rc != MDB_NOTFOUND)
-        Damage(check, std::string("the main database cannot be read: ") + mdb_strerror(rc));
-    else if (check->refusal.empty() && check->entries != stat.ms_entries)
-        Damage(check, "the main database counts " + std::to_string(stat.ms_entries) +
-                          " entries, holds " + std::to_string(check->entries));
-    if (check->refusal.empty() && !check->marked && !foreign.empty()) {
+    const bool sound = WalkDatabase(txn, main, "main", stat, map, check,
+                                    [&](const MDB_val& key, const MDB_val& data) {
+                                        ++check->entries;
+                                        CheckEntry(key, data, &foreign, check);
+                                    });
+    if (sound && !check->marked && !foreign.empty()) {
         check->refusal = foreign;
         if (foreign.compare(0, 6, "marked") != 0)
             check->findings.push_back(
@@ -359,30 +352,22 @@ std::string Encode(const CdsScan& check) {
 }
 
 bool Decode(const std::string& text, CdsScan* check) {
+    std::istringstream in(text);
     int opened = 0, marked = 0;
-    unsigned long long entries = 0, leaves = 0, pages = 0;
-    if (text.size() < 4 || text.compare(text.size() - 4, 4, "end\n") != 0 ||
-        sscanf(text.c_str(), "%d %d %llu %llu %llu", &opened, &marked, &entries, &leaves, &pages) !=
-            5)
+    std::string line;
+    if (!(in >> opened >> marked >> check->entries >> check->leaves >> check->pages) ||
+        !std::getline(in, line) || !std::getline(in, check->error) ||
+        !std::getline(in, check->refusal))
         return false;
+    while (std::getline(in, line) && line != "end") {
+        const size_t tab = line.find('\t');
+        if (tab == std::string::npos)
+            return false;
+        check->findings.push_back({line.substr(0, tab), line.substr(tab + 1)});
+    }
     check->opened = opened != 0;
     check->marked = marked != 0;
-    check->entries = static_cast<size_t>(entries);
-    check->leaves = static_cast<size_t>(leaves);
-    check->pages = static_cast<size_t>(pages);
-    size_t at = text.find('\n') + 1, end = text.find('\n', at);
-    check->error = text.substr(at, end - at);
-    at = end + 1;
-    end = text.find('\n', at);
-    check->refusal = text.substr(at, end - at);
-    for (at = end + 1; at + 4 < text.size(); at = end + 1) {
-        end = text.find('\n', at);
-        const size_t tab = text.find('\t', at);
-        if (tab > end)
-            return false;
-        check->findings.push_back({text.substr(at, tab - at), text.substr(tab + 1, end - tab - 1)});
-    }
-    return true;
+    return line == "end";
 }
 
 [[noreturn]] void RunChild(const std::string& path, int report) {
