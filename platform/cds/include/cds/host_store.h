@@ -14,12 +14,9 @@ constexpr const char* kDefaultCdsStore = "/var/lib/cds/store.mdb";
 std::string CdsStorePath();
 
 // Opens the store at path as pcd_init opens CDS_STORE; when it cannot, returns null and says why
-// in *error. Refused: a file that is not a regular one, empty or truncated; LMDB's refusal of a
-// foreign file; a store whose walk (in a child process, see ScanCdsStore) finds keys out of order
-// or pages that do not add up, or dies; another program's LMDB file; an LMDB library of another
-// major or minor version than the one built against. A store that may not be written (file
-// permissions, a read-only file system) opens read-only: its reads work, its writes fail with
-// kCdsStoreError.
+// in *error: an LMDB library of another series than the one built against (LmdbVersionRefusal),
+// a file that is no regular one or empty, or a store its check (ScanCdsStore) refuses. A store
+// that may not be written opens read-only: its writes fail with kCdsStoreError.
 pcd_handle_t OpenCdsStore(const std::string& path, std::string* error);
 
 // Why the last pcd_init of this process gave no connection.
@@ -31,9 +28,8 @@ struct CdsOpenFailure {
 };
 CdsOpenFailure LastCdsOpenFailure();
 
-// Why a store is not opened with LMDB running at version running[] (major, minor, patch) by a
-// library built against built[], or nothing: the major and minor versions must agree, since the
-// checks rely on the behaviour of one series.
+// Why a library built against LMDB built[] (major, minor, patch) opens no store with running[],
+// or nothing: the major and minor versions must agree.
 std::string LmdbVersionRefusal(const int built[3], const int running[3]);
 
 // The entry that marks a file as a store cdsctl made, so that no tool ever writes into another
@@ -62,13 +58,10 @@ struct CdsScan {
 };
 
 // Checks the store at path through LMDB's own calls, in a child process (LMDB trusts every byte
-// it maps, so a damaged page can kill whoever reads it): the file's size against the last page
-// in use; a walk of the main and the free database with cursors, whose keys must rise strictly
-// and whose pages, with the free pages the free database lists and the two meta pages, must
-// account for every page up to the last; the mark, or else leaves only. A child that dies or
-// does not end within kCdsCheckSeconds counts as damage. Never writes. Not while this process
-// holds a connection to the same store: LMDB's locks of a file are the process's, and closing
-// the check's would drop the connection's.
+// it maps): the file's size against the last page in use; a walk of both databases with
+// cursors, whose keys must rise and whose pages, with the free ones and the two meta pages, must
+// be every page up to the last; the mark, or else leaves only. A child that dies or does not end
+// within kCdsCheckSeconds counts as damage. Never writes.
 constexpr unsigned kCdsCheckSeconds = 20;
 CdsScan ScanCdsStore(const std::string& path);
 
