@@ -84,6 +84,10 @@ TEST(CdsStore, ReadsGiveWhatWasWrittenAndAWriteLandsWholeOrNotAtAll) {
     EXPECT_EQ(got.statuses, (Statuses{kCdsStatusOk, kCdsStatusOk, kCdsStatusOk, kCdsStatusNotFound,
                                       kCdsStatusBadPath, kCdsStatusOk, kCdsStatusNotFound}));
     EXPECT_EQ(got.properties, (std::vector<element_property_t>{1, 1, 1, 0, 0, 1, 0}));
+    Read again = got;  // the vectors are replaced, not appended to
+    ASSERT_EQ(cds.get_leaves({"/a"}, again.statuses, again.values, again.properties), kCdsOk);
+    EXPECT_EQ(std::make_tuple(again.statuses.size(), again.values.size(), again.properties.size()),
+              std::make_tuple(1u, 1u, 1u));
     EXPECT_EQ(
         std::make_tuple(got.values[0].to_text(), got.values[1].type(),
                         std::signbit(got.values[1].to_float()), got.values[2].to_int(),
