@@ -14,8 +14,10 @@ set(CMAKE_CXX_FLAGS_INIT -Wno-psabi)
 
 # The cross toolchain's own files are under /usr/arm-linux-gnueabihf; multiarch packages install
 # under / into lib/arm-linux-gnueabihf directories, which CMake searches for this target
-# (CMAKE_LIBRARY_ARCHITECTURE) instead of the host's.
-set(CMAKE_FIND_ROOT_PATH /usr/arm-linux-gnueabihf /)
+# (CMAKE_LIBRARY_ARCHITECTURE) instead of the host's. A root given with -DCMAKE_FIND_ROOT_PATH
+# (the device platform's sysroot, with its libcds) is searched first.
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/arm-linux-gnueabihf /)
+list(REMOVE_DUPLICATES CMAKE_FIND_ROOT_PATH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

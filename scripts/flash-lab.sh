@@ -19,7 +19,9 @@
 # Exits with the status of the commands inside (125 when the machine did not report one, for
 # example when FLASH_LAB_TIMEOUT seconds passed: 900 for ci, accept and cost, else 14400).
 # Work files go to build/flash-lab/ARCH; packages are fetched with apt-get download and
-# unpacked there, never installed on this host.
+# unpacked there, never installed on this host. FLASH_LAB_BUILD names a build to take profill
+# and lpdump from as they are (the device configuration's), FLASH_LAB_CDSCTL a cdsctl, and
+# FLASH_LAB_LIBS more directories of the shared libraries they need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -78,6 +80,10 @@ InstallHostTools() {
 }
 
 BuildProject() {
+    if [ -n "${FLASH_LAB_BUILD:-}" ]; then
+        build_dir=$FLASH_LAB_BUILD
+        return
+    fi
     [ -f "$build_dir/CMakeCache.txt" ] ||
         cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "${cmake_options[@]}"
     cmake --build "$build_dir" -j2 --target profill cdsctl lpdump
@@ -120,7 +126,7 @@ ModuleOrder() {
 
 FindLibrary() {
     local dir
-    for dir in "$work/tree/lib" "$work/tree/usr/lib" "${lib_dirs[@]}"; do
+    for dir in "$work/tree/lib" "$work/tree/usr/lib" "${lib_dirs[@]}" ${FLASH_LAB_LIBS:-}; do
         [ -e "$dir/$1" ] && { echo "$dir/$1"; return; }
     done
     echo "flash-lab: shared library $1 not found" >&2
@@ -196,7 +202,7 @@ BuildBaseImage() {
         CopyWithLibraries "$work/tree/usr/sbin/$tool" "/usr/sbin/$tool"
     done
     CopyWithLibraries "$build_dir/profill" /usr/bin/profill
-    CopyWithLibraries "$build_dir/tools/cdsctl" /usr/bin/cdsctl
+    CopyWithLibraries "${FLASH_LAB_CDSCTL:-$build_dir/tools/cdsctl}" /usr/bin/cdsctl
     CopyWithLibraries "$build_dir/tools/lpdump" /usr/bin/lpdump
     CopyModules
     cp scripts/flash-lab-guest.sh "$root/lab/guest.sh"

@@ -19,7 +19,7 @@ if [ "${1:-}" = --merge ]; then
     shift
 fi
 seconds="${1:-60}"
-names="cli cds_text cds_element"
+names="cli cds_text cds_element cds_store"
 
 # llvm brings llvm-symbolizer, for stack traces with file names and lines.
 bash scripts/install-deps.sh clang libclang-rt-14-dev llvm
@@ -46,8 +46,11 @@ for name in $names; do
         cp -R "tests/fuzz/corpus/$name/." "$run"
     fi
     echo "== $name: $seconds s from $(ls "$run" | wc -l) inputs"
+    # A store check may take its child up to 20 s before it counts it as hung.
+    timeout=10
+    [ "$name" != cds_store ] || timeout=45
     # Standard output is closed: the command-line parser prints its usage text on every run.
-    if ! "$fuzzer" -max_total_time="$seconds" -timeout=10 -close_fd_mask=1 -print_final_stats=1 \
+    if ! "$fuzzer" -max_total_time="$seconds" -timeout="$timeout" -close_fd_mask=1 -print_final_stats=1 \
         -artifact_prefix="$artifacts/" "$run" >"$log" 2>&1; then
         tail -n 60 "$log"
         echo "fuzz.sh: $name failed (log $log); run again with: $fuzzer $artifacts/*"

@@ -136,6 +136,17 @@ std::string Drain(int fd, pid_t pid, const char* signalAt = nullptr, int signal 
     return out;
 }
 
+// Whether process pid has a handler for signal installed (SigCgt in /proc/PID/status): profill
+// installs its handlers only after it has opened the store, whose check takes a while.
+bool Catches(pid_t pid, int signal) {
+    std::istringstream status(ReadFile("/proc/" + std::to_string(pid) + "/status"));
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+    }
+    return false;
+}
+
 int Wait(pid_t pid) {
     int status = -1;
     EXPECT_EQ(waitpid(pid, &status, 0), pid);
@@ -171,6 +182,8 @@ TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
         const pid_t pid = box.Start({"-i", "1", "-t", "1500", "-c", "-d", c.debug}, fds[1]);
         close(fds[1]);
         if (c.waitFor == nullptr) {
+            for (int wait = 0; wait < 1200 && !Catches(pid, c.signal); ++wait)
+                usleep(50000);
             usleep(300000);  // the run blocks on its first flush, after the set-up lines
             ASSERT_EQ(kill(pid, c.signal), 0);
             usleep(200000);  // the handler runs before anything is read

@@ -26,27 +26,6 @@ MDB_val KeyOf(const std::string& path) {
     return MDB_val{path.size(), const_cast<char*>(path.data())};
 }
 
-// The entry of a connection without LMDB (read at opening) for key, or null.
-const StoreEntry* FindEntry(const pcd_connection* connection, const std::string& key) {
-    const std::vector<StoreEntry>& entries = connection->snapshot;
-    auto at = std::lower_bound(
-        entries.begin(), entries.end(), key,
-        [](const StoreEntry& entry, const std::string& wanted) { return entry.key < wanted; });
-    return at != entries.end() && at->key == key ? &*at : nullptr;
-}
-
-// The stored bytes of key: through txn, or without one from the connection's snapshot.
-bool LookUp(const pcd_connection* connection, MDB_txn* txn, const std::string& key, MDB_val* data) {
-    if (txn != nullptr) {
-        MDB_val wanted = KeyOf(key);
-        return mdb_get(txn, connection->dbi, &wanted, data) == 0;
-    }
-    const StoreEntry* entry = FindEntry(connection, key);
-    if (entry != nullptr)
-        *data = MDB_val{entry->value.size(), const_cast<uint8_t*>(entry->value.data())};
-    return entry != nullptr;
-}
-
 // Ends a write transaction in which some leaf failed: nothing of it is kept, and the leaves
 // that were fine are marked as not written.
 void AbandonWrite(MDB_txn* txn, std::vector<api_status_t>& statuses) {
@@ -107,11 +86,6 @@ std::string CdsStoreError(pcd_handle_t handle) {
     return handle == nullptr ? "not connected" : handle->error;
 }
 
-pcd_handle_t pcd_init() {
-    std::string error;
-    return OpenCdsStore(CdsStorePath(), &error);
-}
-
 void pcd_close(pcd_handle_t handle) {
     if (handle == nullptr)
         return;
@@ -119,8 +93,7 @@ void pcd_close(pcd_handle_t handle) {
     int rc = handle->readOnly ? 0 : mdb_env_sync(handle->env, 1);
     if (rc != 0)
         syslog(LOG_ERR, "pcd_close: cannot flush the CDS store: %s", mdb_strerror(rc));
-    if (handle->env != nullptr)
-        mdb_env_close(handle->env);
+    mdb_env_close(handle->env);
     delete handle;
 }
 
@@ -137,9 +110,9 @@ bool CreateCdsStore(const std::string& path, std::string* error) {
             return false;
         }
     }
-    bool lockDenied = false;
-    MDB_env* env = OpenStoreEnvironment(path, 0, error, &lockDenied);
-    if (env == nullptr)
+    std::string whyReadOnly;
+    MDB_env* env = nullptr;
+    if (OpenStoreEnvironment(path, 0, &env, error, &whyReadOnly) != 0)
         return false;
     MDB_txn* txn = nullptr;
     MDB_dbi dbi = 0;
@@ -183,7 +156,7 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
     if (m_handle == nullptr)
         return kCdsNotConnected;
     MDB_txn* txn = nullptr;
-    int rc = m_handle->env != nullptr ? mdb_txn_begin(m_handle->env, nullptr, MDB_RDONLY, &txn) : 0;
+    int rc = mdb_txn_begin(m_handle->env, nullptr, MDB_RDONLY, &txn);
     if (rc != 0) {
         m_handle->error = std::string("mdb_txn_begin: ") + mdb_strerror(rc);
         return kCdsStoreError;
@@ -196,7 +169,7 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
         MDB_val data;
         if (!IsValidCdsPath(paths[i])) {
             status = kCdsStatusBadPath;
-        } else if (!LookUp(m_handle, txn, paths[i], &data)) {
+        } else if (MDB_val key = KeyOf(paths[i]); mdb_get(txn, m_handle->dbi, &key, &data) != 0) {
             status = kCdsStatusNotFound;
         } else if (!DecodeCdsElement(static_cast<const uint8_t*>(data.mv_data), data.mv_size,
                                      &values[i])) {
@@ -205,8 +178,7 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
         statuses.push_back(status);
         properties.push_back(status == kCdsStatusOk ? 1 : 0);
     }
-    if (txn != nullptr)
-        mdb_txn_abort(txn);
+    mdb_txn_abort(txn);
     return kCdsOk;
 }
 
@@ -265,17 +237,6 @@ int ListCdsLeaves(pcd_handle_t handle, const std::string& prefix, std::vector<st
     values.clear();
     if (handle == nullptr)
         return kCdsNotConnected;
-    if (handle->env == nullptr) {
-        for (const StoreEntry& entry : handle->snapshot) {
-            if (entry.key.compare(0, prefix.size(), prefix) != 0 || !IsValidCdsPath(entry.key))
-                continue;
-            toolkit::CElement element;
-            DecodeCdsElement(entry.value.data(), entry.value.size(), &element);
-            paths.push_back(entry.key);
-            values.push_back(element);
-        }
-        return kCdsOk;
-    }
     MDB_txn* txn = nullptr;
     MDB_cursor* cursor = nullptr;
     int rc = mdb_txn_begin(handle->env, nullptr, MDB_RDONLY, &txn);

@@ -145,7 +145,7 @@ The store, the command line and help.
   !   get PATH...                      print the values of leaves
   !   set PATH VALUE [PATH VALUE]...   write leaves, creating missing ones
   !   rm PATH...                       remove leaves
-  !   scan                             check every page and leaf of the store, report damage
+  !   scan                             check the store as every tool does before opening it, report damage
   !   check [-2]                       list the leaves profill reads for LP 1 (LP 2), report what it cannot use
   !   help                             print this text (also -h, --help)
   !   --version                        print the version
@@ -160,7 +160,7 @@ The store, the command line and help.
   !   get PATH...                      print the values of leaves
   !   set PATH VALUE [PATH VALUE]...   write leaves, creating missing ones
   !   rm PATH...                       remove leaves
-  !   scan                             check every page and leaf of the store, report damage
+  !   scan                             check the store as every tool does before opening it, report damage
   !   check [-2]                       list the leaves profill reads for LP 1 (LP 2), report what it cannot use
   !   help                             print this text (also -h, --help)
   !   --version                        print the version
@@ -175,7 +175,7 @@ The store, the command line and help.
     get PATH...                      print the values of leaves
     set PATH VALUE [PATH VALUE]...   write leaves, creating missing ones
     rm PATH...                       remove leaves
-    scan                             check every page and leaf of the store, report damage
+    scan                             check the store as every tool does before opening it, report damage
     check [-2]                       list the leaves profill reads for LP 1 (LP 2), report what it cannot use
     help                             print this text (also -h, --help)
     --version                        print the version

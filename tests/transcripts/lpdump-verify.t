@@ -335,8 +335,8 @@ Files that are no day files, or missing.
 A profile that cannot be read, or that a run holds.
 
   $ lp1; cp store.mdb good.mdb; echo 'no store' >store.mdb; lpdump --summary; lpdump --repair
-  ! lpdump: cannot open the CDS store $T/store.mdb: truncated: meta page 0 is cut short; set CDS_STORE
-  ! lpdump: cannot open the CDS store $T/store.mdb: truncated: meta page 0 is cut short; set CDS_STORE
+  ! lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; make a new one (cdsctl init, cdsctl load FILE), then lpdump --repair
+  ! lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; make a new one (cdsctl init, cdsctl load FILE), then lpdump --repair
   [2]
   $ cp good.mdb store.mdb; cdsctl rm /Q7M/LoadPrf/1/NumChannels/Value; lpdump --csv; lpdump --repair
   ! lpdump: the CDS store $T/store.mdb has no /Q7M/LoadPrf/1/NumChannels/Value; set it with cdsctl set, or give --channels N to dump without it

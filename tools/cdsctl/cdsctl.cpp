@@ -353,7 +353,7 @@ const Verb kVerbs[] = {
     {"get", "get PATH...", "print the values of leaves", Get},
     {"set", "set PATH VALUE [PATH VALUE]...", "write leaves, creating missing ones", Set},
     {"rm", "rm PATH...", "remove leaves", Remove},
-    {"scan", "scan", "check every page and leaf of the store, report damage", Scan},
+    {"scan", "scan", "check the store as every tool does before opening it, report damage", Scan},
     {"check", "check [-2]",
      "list the leaves profill reads for LP 1 (LP 2), report what it cannot use", Check},
     {"help", "help", "print this text (also -h, --help)", Help},

@@ -3,11 +3,6 @@
 #include <cstdio>
 #include <vector>
 
-#ifdef PROFILL_HOST_STORE
-#include "cds/host_store.h"
-#include "cds/pcd.h"
-#endif
-
 namespace {
 
 const char* const kCounterNames[kLpCounterCount] = {"currentDay", "fileRecCnt", "totalRecCnt",
@@ -24,16 +19,6 @@ std::string CounterPath(int lp, int k) {
     return "/LP/" + std::to_string(lp + 1) + "/" + kCounterNames[k] + "/Value";
 }
 
-#ifdef PROFILL_HOST_STORE
-std::string StoreName() {
-    return "the CDS store " + CdsStorePath();
-}
-#else
-std::string StoreName() {
-    return "the CDS";
-}
-#endif
-
 // How to get on without what the store does not give.
 std::string WayAround(LeafUse use, bool channelLeaf, int lp) {
     const std::string dumpWithout = "give --channels N to dump without it";
@@ -43,25 +28,6 @@ std::string WayAround(LeafUse use, bool channelLeaf, int lp) {
     }
     return use == LeafUse::kDump ? "set it with cdsctl set, or " + dumpWithout
                                  : std::string("set it with cdsctl set");
-}
-
-// Why the client gave no connection. On a host the store's own opening says why; the device's
-// CDS says no more than that it cannot be reached.
-void ReportNoConnection(LeafUse use) {
-#ifdef PROFILL_HOST_STORE
-    const char* around = use == LeafUse::kDump ? ", or give --channels N to dump without it" : "";
-    const std::string store = CdsStorePath();
-    std::string error;
-    if (pcd_handle_t handle = OpenCdsStore(store, &error); handle != nullptr) {
-        pcd_close(handle);
-        error = "it opens now: another program may have been changing it";
-    }
-    fprintf(stderr, "lpdump: cannot open the CDS store %s: %s; set CDS_STORE%s\n", store.c_str(),
-            error.c_str(), around);
-#else
-    fprintf(stderr, "lpdump: cannot connect to the CDS%s\n",
-            use == LeafUse::kDump ? "; give --channels N to dump without it" : "");
-#endif
 }
 
 }  // namespace

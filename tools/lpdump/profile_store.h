@@ -34,3 +34,9 @@ bool ReadProfileLeaves(toolkit::CCds& cds, int lp, LeafUse use, ProfileLeaves* l
 // False with the reason in *error.
 bool WriteProfileCounters(toolkit::CCds& cds, int lp, const LpCounters& counters,
                           std::string* error);
+
+// What lpdump says of the store, on a host (profile_store_host.cpp: the file CDS_STORE names) or
+// on the device (profile_store_device.cpp: the platform's CDS).
+std::string StoreName();
+// Says on standard error why the client gave no connection and what to do about it.
+void ReportNoConnection(LeafUse use);

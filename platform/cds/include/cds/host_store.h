@@ -14,11 +14,23 @@ constexpr const char* kDefaultCdsStore = "/var/lib/cds/store.mdb";
 std::string CdsStorePath();
 
 // Opens the store at path as pcd_init opens CDS_STORE; when it cannot, returns null and says why
-// in *error. Refused: a file that is not a regular one, empty or truncated; damaged pages (every
-// page of the store is checked before LMDB reads it); another program's LMDB file. A store that
-// may not be written (file permissions, a read-only file system) opens read-only: its reads
-// work, its writes fail with kCdsStoreError.
+// in *error: an LMDB library of another series than the one built against (LmdbVersionRefusal),
+// a file that is no regular one or empty, or a store its check (ScanCdsStore) refuses. A store
+// that may not be written opens read-only: its writes fail with kCdsStoreError.
 pcd_handle_t OpenCdsStore(const std::string& path, std::string* error);
+
+// Why the last pcd_init of this process gave no connection.
+struct CdsOpenFailure {
+    std::string path;
+    std::string reason;
+    bool missing = false;  // no such file: another CDS_STORE may name the store
+    bool damaged = false;  // the file is no sound store of ours: it takes a new one
+};
+CdsOpenFailure LastCdsOpenFailure();
+
+// Why a library built against LMDB built[] (major, minor, patch) opens no store with running[],
+// or nothing: the major and minor versions must agree.
+std::string LmdbVersionRefusal(const int built[3], const int running[3]);
 
 // The entry that marks a file as a store cdsctl made, so that no tool ever writes into another
 // program's LMDB file. Its key is no leaf path (those start with '/'), so no call above lists,
@@ -27,8 +39,8 @@ pcd_handle_t OpenCdsStore(const std::string& path, std::string* error);
 constexpr const char* kCdsStoreMarkKey = ".cds-store";
 constexpr const char* kCdsStoreMarkValue = "host CDS store, format 1";
 
-// What a scan of a store found wrong: a page (where "page N"), an entry (where its key, quoted
-// with \xHH escapes when it is no valid path) or the whole store (where "store").
+// What a scan of a store found wrong: an entry (where its key, quoted with \xHH escapes when it
+// is no valid path) or the whole store (where "store").
 struct CdsScanFinding {
     std::string where;
     std::string what;
@@ -37,19 +49,20 @@ struct CdsScanFinding {
 struct CdsScan {
     bool opened = false;  // false: error says why the store cannot be read at all
     std::string error;
+    std::string refusal;  // why the tools refuse the store (damaged, cut short, foreign), or empty
     std::vector<CdsScanFinding> findings;
     size_t entries = 0;  // in the store, the mark included
     size_t leaves = 0;   // of them, leaves of valid paths holding elements
-    size_t pages = 0;    // in use
+    size_t pages = 0;    // in use: both databases' and the two meta pages
     bool marked = false;
 };
 
-// Reads every page and entry of the store at path, checking each before it is followed (LMDB
-// has no checksums and trusts every byte), and reports all damage: pages out of bounds, out of
-// order or in two places, entries whose keys are no leaf paths or whose stored bytes are no
-// element, counts that disagree. Never writes. Not while this process holds a connection to
-// the same store: LMDB's locks of a file are the process's, and closing the scan's would drop
-// the connection's.
+// Checks the store at path through LMDB's own calls, in a child process (LMDB trusts every byte
+// it maps): the file's size against the last page in use; a walk of both databases with
+// cursors, whose keys must rise and whose pages, with the free ones and the two meta pages, must
+// be every page up to the last; the mark, or else leaves only. A child that dies or does not end
+// within kCdsCheckSeconds counts as damage. Never writes.
+constexpr unsigned kCdsCheckSeconds = 20;
 CdsScan ScanCdsStore(const std::string& path);
 
 // Why the last call through handle that returned kCdsStoreError failed.
