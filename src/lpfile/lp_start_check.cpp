@@ -87,8 +87,7 @@ bool NumberAt(int fd, off_t offset, uint32_t* number) {
     if (pread(fd, bytes, sizeof bytes, offset) != static_cast<ssize_t>(sizeof bytes)) {
         return false;
     }
-    *number = (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
-              (static_cast<uint32_t>(bytes[2]) << 8) | bytes[3];
+    *number = GetBe32(bytes);
     return true;
 }
 
@@ -117,10 +116,6 @@ Records RecordsOf(const DayFileShape& shape, off_t recordSize) {
     return records;
 }
 
-std::string Plural(long count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 // "40 records numbered 101 to 140 and 12 bytes of another"
 std::string Describe(const Records& records) {
     std::string text;
@@ -129,12 +124,11 @@ std::string Describe(const Records& records) {
     } else if (records.whole == 1) {
         text = "1 record, numbered " + std::to_string(records.last);
     } else {
-        text = Plural(records.whole, "record", "records") + " numbered " +
-               std::to_string(records.first) + " to " + std::to_string(records.last);
+        text = Count(records.whole, "record") + " numbered " + std::to_string(records.first) +
+               " to " + std::to_string(records.last);
     }
     if (records.partial != 0) {
-        text +=
-            " and " + Plural(static_cast<long>(records.partial), "byte", "bytes") + " of another";
+        text += " and " + Count(static_cast<long>(records.partial), "byte") + " of another";
     }
     return text;
 }
@@ -398,17 +392,6 @@ bool CheckLaterFile(int lp, int number, const char* path, LP_UNCOUNTED_CUTS* cut
     return false;
 }
 
-// The number of a day file's name ("12.lp"), 0 when the name is no day file's.
-long DayFileNumber(const char* name) {
-    if (name[0] < '1' || name[0] > '9') {
-        return 0;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const long number = strtol(name, &end, 10);
-    return (errno == 0 && strcmp(end, ".lp") == 0 && number <= INT32_MAX) ? number : 0;
-}
-
 bool Cut(const char* path, off_t keep) {
     struct stat st = {};
     const int fd = open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -468,7 +451,7 @@ bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
     errno = 0;
     for (struct dirent* entry = readdir(directory); fits && entry != nullptr;
          entry = readdir(directory)) {
-        const long number = DayFileNumber(entry->d_name);
+        const int32_t number = DayFileNumber(entry->d_name);
         if (number > current) {
             FormatLpFilePath(path, lp, static_cast<int>(number));
             fits = CheckLaterFile(lp, static_cast<int>(number), path, cuts);

@@ -5,19 +5,15 @@
 
 #include "cds/pcd.h"
 #include "cds/toolkit.h"
-#include "day_file_reader.h"
+#include "lpfile/lp_codec.h"
 #include "profile_store.h"
+#include "record_time.h"
 
 namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitBadFile = 1;
 constexpr int kExitFailure = 2;
-
-// "1 thing", "2 things".
-std::string Count(long count, const char* one) {
-    return std::to_string(count) + " " + one + (count != 1 ? "s" : "");
-}
 
 // A file as one CSV field: quoted when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& text) {
@@ -131,9 +127,8 @@ int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool c
             return failed;
         }
         const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        for (const HeaderFault& fault : CheckLpHeader(data, bytes.size(), -1)) {
-            fprintf(stderr, "lpdump: %s offset %zu: %s\n", path.c_str(), fault.offset,
-                    fault.text.c_str());
+        for (const Finding& fault : CheckLpHeader(data, bytes.size(), -1, path)) {
+            fprintf(stderr, "lpdump: %s: %s\n", fault.where.c_str(), fault.text.c_str());
             status = kExitBadFile;
         }
         if (bytes.size() < kLpHeaderSize) {

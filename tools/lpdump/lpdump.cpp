@@ -45,8 +45,9 @@
 
 #include "cds/toolkit.h"
 #include "day_file_dump.h"
-#include "day_file_reader.h"
+#include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
+#include "lpfile/lp_file.h"
 #include "lpfile/lp_lock.h"
 #include "profile_json.h"
 #include "profile_repair.h"
@@ -233,11 +234,6 @@ bool TakeFlashRoot() {
     return true;
 }
 
-// "1 thing", "2 things" (or the plural given).
-std::string Count(long count, const std::string& one, const std::string& many = "") {
-    return std::to_string(count) + " " + (count != 1 ? (many.empty() ? one + "s" : many) : one);
-}
-
 // " (pid N)" for the holder of a profile's lock, "" when its pid is not known.
 std::string Pid(int holder) {
     return holder > 0 ? " (pid " + std::to_string(holder) + ")" : "";
@@ -301,14 +297,14 @@ int Verify(const Options& options) {
     // says how much.
     std::size_t shown[2] = {0, 0}, hidden[2] = {0, 0};  // notes, discrepancies
     for (const Finding& finding : check.findings) {
-        const int kind = finding.discrepancy ? 1 : 0;
+        const int kind = check.IsDiscrepancy(finding) ? 1 : 0;
         if (shown[kind] == kMaxFindingsShown) {
             ++hidden[kind];
             continue;
         }
         ++shown[kind];
         printf("%s: %s%s\n", finding.where.c_str(),
-               finding.discrepancy ? "" : "note: ", finding.text.c_str());
+               kind == 1 ? "" : "note: ", finding.text.c_str());
     }
     if (hidden[1] + hidden[0] > 0) {
         printf(
@@ -517,7 +513,7 @@ bool ListProfileFiles(const Options& options, std::vector<std::string>* files) {
     if (!TakeFlashRoot()) {
         return false;
     }
-    std::vector<int64_t> days;
+    std::vector<int32_t> days;
     std::vector<std::string> stray;
     if (!ListDayFiles(LpDirectory(options.lp), &days, &stray)) {
         fprintf(stderr, "lpdump: cannot list the day files of LP %d in %s: %s; set PROFILL_JFFS\n",
@@ -525,7 +521,7 @@ bool ListProfileFiles(const Options& options, std::vector<std::string>* files) {
         return false;
     }
     char path[kMaxLpPathSize];
-    for (const int64_t day : days) {
+    for (const int32_t day : days) {
         FormatLpFilePath(path, options.lp, static_cast<int>(day));
         files->push_back(path);
     }

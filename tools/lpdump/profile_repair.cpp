@@ -7,14 +7,11 @@
 #include <cerrno>
 #include <cstring>
 
-#include "day_file_reader.h"
+#include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
+#include "lpfile/lp_file.h"
 
 namespace {
-
-std::string At(const std::string& path, uint64_t offset) {
-    return path + " offset " + std::to_string(offset);
-}
 
 std::string WholeRecords(long count) {
     if (count == 0) {
@@ -54,10 +51,10 @@ struct DayEntry {
 RepairPlan PlanAt(int lp, int channels) {
     RepairPlan plan;
     auto fault = [&plan](const std::string& where, const std::string& text, bool isBreak) {
-        plan.faults.push_back({where, text, isBreak});
+        plan.faults.push_back({where, text, isBreak ? FindingKind::kBreak : FindingKind::kFault});
     };
     const std::string dir = LpDirectory(lp);
-    std::vector<int64_t> days;
+    std::vector<int32_t> days;
     std::vector<std::string> stray;
     if (!ListDayFiles(dir.c_str(), &days, &stray)) {
         plan.readError = dir + ": " + strerror(errno);
@@ -102,8 +99,8 @@ RepairPlan PlanAt(int lp, int channels) {
                 return plan;
             }
             const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-            for (const HeaderFault& header : CheckLpHeader(data, bytes.size(), lp)) {
-                fault(At(path, header.offset), header.text, false);
+            for (const Finding& header : CheckLpHeader(data, bytes.size(), lp, path)) {
+                plan.faults.push_back(header);
             }
         }
         if (WholeIn(size, recordSize) > 0) {
@@ -232,8 +229,8 @@ RepairPlan PlanAt(int lp, int channels) {
 }  // namespace
 
 bool RepairPlan::Placeable() const {
-    for (const RepairFault& fault : faults) {
-        if (!fault.isBreak) {
+    for (const Finding& fault : faults) {
+        if (fault.kind != FindingKind::kBreak) {
             return false;
         }
     }
@@ -241,8 +238,8 @@ bool RepairPlan::Placeable() const {
 }
 
 bool RepairPlan::Broken() const {
-    for (const RepairFault& fault : faults) {
-        if (fault.isBreak) {
+    for (const Finding& fault : faults) {
+        if (fault.kind == FindingKind::kBreak) {
             return true;
         }
     }
@@ -278,7 +275,7 @@ RepairPlan PlanLpRepair(int lp, int channels) {
                      std::to_string(LpRecordSize(other)) + " bytes), not of the " +
                      std::to_string(LpRecordChannels(channels)) + " channels (" +
                      std::to_string(LpRecordSize(channels)) + " bytes) of NumChannels in the store",
-                 false});
+                 FindingKind::kFault});
             break;
         }
     }

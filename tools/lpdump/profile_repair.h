@@ -33,14 +33,8 @@ struct RepairChange {
     std::string why;
 };
 
-struct RepairFault {
-    std::string where;  // "PATH offset N" or "PATH"
-    std::string text;
-    bool isBreak;  // a break in the sequence, which the changes of the plan cut
-};
-
 struct RepairPlan {
-    std::vector<RepairFault> faults;
+    std::vector<Finding> faults;        // kBreak: a break in the sequence, which the plan cuts
     std::vector<RepairChange> changes;  // in the order they are to be made
     LpReplay counters;                  // what the records kept give
     long records = 0;                   // whole records kept

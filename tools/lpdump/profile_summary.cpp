@@ -5,16 +5,14 @@
 #include <cstring>
 
 #include "lpfile/lp_dirs.h"
+#include "lpfile/lp_file.h"
 #include "profile_repair.h"
+#include "record_time.h"
 
 namespace {
 
 // The summary fits one screen: longer lists are cut after this many entries and counted.
 constexpr std::size_t kListed = 8;
-
-std::string Plural(long count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
 
 std::string DayName(int64_t day) {
     return std::to_string(day) + ".lp";
@@ -33,7 +31,7 @@ std::string PerFileText(const std::vector<DayFileCount>& files) {
         }
         if (groups == kListed) {
             return text + ", and " +
-                   Plural(static_cast<long>(files.size() - i), "more day file", "more day files");
+                   Count(static_cast<long>(files.size() - i), "more day file", "more day files");
         }
         text += (groups++ == 0 ? "" : ", ") + std::to_string(files[i].records) +
                 (j - i == 1 ? " in " + DayName(files[i].day)
@@ -67,7 +65,7 @@ ProfileSummary SummarizeLpProfile(int lp, int channels) {
     summary.lp = lp;
     summary.directory = LpDirectory(lp);
     summary.channels = channels;
-    std::vector<int64_t> days;
+    std::vector<int32_t> days;
     if (!ListDayFiles(LpDirectory(lp), &days, &summary.stray)) {
         summary.readError = summary.directory + ": " + strerror(errno);
         return summary;
@@ -136,7 +134,7 @@ std::string NextStepText(int lp, int channels, const ProfileCheck& check, bool l
     }
     if (plan.Broken()) {
         return "lpdump --repair --force" + two + " keeps the " +
-               Plural(plan.records, "record", "records") + " before the break" + afresh;
+               Count(plan.records, "record", "records") + " before the break" + afresh;
     }
     return "lpdump --repair" + two + " brings the store in line with the day files";
 }
@@ -144,7 +142,7 @@ std::string NextStepText(int lp, int channels, const ProfileCheck& check, bool l
 void PrintLpSummary(const ProfileSummary& summary) {
     const ProfileSummary& s = summary;
     printf("LP %d in %s, records of %s\n", s.lp + 1, s.directory.c_str(),
-           Plural(s.channels, "channel", "channels").c_str());
+           Count(s.channels, "channel", "channels").c_str());
     if (s.files.empty()) {
         PrintRow("day files:", "none");
     } else {
@@ -168,7 +166,7 @@ void PrintLpSummary(const ProfileSummary& summary) {
         std::string lengths;
         for (const auto& [seconds, count] : s.intervals) {
             lengths += (lengths.empty() ? "" : ", ") + DurationText(seconds) + " (" +
-                       Plural(count, "record", "records") + ")";
+                       Count(count, "record", "records") + ")";
         }
         PrintRow("intervals:", lengths);
     }
@@ -176,13 +174,13 @@ void PrintLpSummary(const ProfileSummary& summary) {
                           (s.breaks.empty()
                                ? ""
                                : ", split by " +
-                                     Plural(static_cast<long>(s.breaks.size()), "break", "breaks") +
+                                     Count(static_cast<long>(s.breaks.size()), "break", "breaks") +
                                      " in time:"));
     for (std::size_t i = 0; i < s.breaks.size() && i <= kListed; ++i) {
         const TimeBreak& b = s.breaks[i];
         if (i == kListed) {
-            PrintRow("", "and " + Plural(static_cast<long>(s.breaks.size() - kListed), "more break",
-                                         "more breaks"));
+            PrintRow("", "and " + Count(static_cast<long>(s.breaks.size() - kListed), "more break",
+                                        "more breaks"));
             break;
         }
         PrintRow("", "record " + std::to_string(b.record) + " (" + b.file + " offset " +
@@ -209,10 +207,10 @@ void PrintLpSummary(const ProfileSummary& summary) {
                  "agrees with its store" +
                      (s.notes == 0 ? std::string()
                                    : "; lpdump --verify" + std::string(s.lp == 1 ? " -2" : "") +
-                                         " lists its " + Plural(s.notes, "note", "notes")));
+                                         " lists its " + Count(s.notes, "note", "notes")));
     } else {
         PrintRow("verdict:", "does not agree with its store: " +
-                                 Plural(s.discrepancies, "discrepancy", "discrepancies") +
+                                 Count(s.discrepancies, "discrepancy", "discrepancies") +
                                  " (lpdump --verify" + (s.lp == 1 ? " -2" : "") +
                                  (s.discrepancies == 1 ? " lists it); " : " lists them); ") +
                                  s.next);

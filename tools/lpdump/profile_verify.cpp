@@ -4,18 +4,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "day_file_reader.h"
+#include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
+#include "lpfile/lp_file.h"
+#include "record_time.h"
 
 namespace {
-
-std::string At(const std::string& path, std::size_t offset) {
-    return path + " offset " + std::to_string(offset);
-}
-
-std::string Records(int64_t count) {
-    return std::to_string(count) + (count == 1 ? " record" : " records");
-}
 
 std::string Time(uint32_t seconds) {
     return std::to_string(seconds) + " (" + FormatLpTime(seconds, true) + ")";
@@ -58,7 +52,7 @@ std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day
     }
     const std::string name = "record " + std::to_string(record.number);
     const std::string every =
-        " (its run starts a day file every " + Records(RecordsPerFile(record)) + ")";
+        " (its run starts a day file every " + Count(RecordsPerFile(record), "record") + ")";
     if (starts) {
         return name + " should start day file " + std::to_string(replay.currentDay) + every;
     }
@@ -69,27 +63,34 @@ std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day
     return name + " belongs in day file " + std::to_string(replay.currentDay);
 }
 
+bool ProfileCheck::IsDiscrepancy(const Finding& finding) const {
+    return strict || finding.kind != FindingKind::kTimeBreak;
+}
+
 int ProfileCheck::Discrepancies() const {
     return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                          [](const Finding& f) { return f.discrepancy; }));
+                                          [this](const Finding& f) { return IsDiscrepancy(f); }));
 }
 
 int ProfileCheck::TimeBreaks() const {
-    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                          [](const Finding& f) { return f.timeBreak; }));
+    return static_cast<int>(std::count_if(findings.begin(), findings.end(), [](const Finding& f) {
+        return f.kind == FindingKind::kTimeBreak;
+    }));
 }
 
 ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, bool strict) {
     ProfileCheck check;
-    auto report = [&check](const std::string& where, const std::string& text, bool counts,
+    check.strict = strict;
+    auto report = [&check](const std::string& where, const std::string& text, bool /*counts*/,
                            bool timeBreak = false) {
-        check.findings.push_back({where, text, counts, timeBreak});
+        check.findings.push_back(
+            {where, text, timeBreak ? FindingKind::kTimeBreak : FindingKind::kFault});
     };
     const int64_t current = counters.currentDay;
     const uint32_t counted = static_cast<uint32_t>(counters.totalRecCnt);
     const std::size_t recordSize = LpRecordSize(channels);
 
-    std::vector<int64_t> days;
+    std::vector<int32_t> days;
     std::vector<std::string> stray;
     if (!ListDayFiles(LpDirectory(lp), &days, &stray) && errno != ENOENT) {
         check.readError = std::string(LpDirectory(lp)) + ": " + strerror(errno);
@@ -107,8 +108,9 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
     int64_t expectedDay = 1;
     std::string bytes, error;
     char path[kMaxLpPathSize];
-    std::vector<int64_t> beyond;                        // listed day files above currentDay
-    days.push_back(std::max<int64_t>(current, 0) + 1);  // ends the last gap
+    std::vector<int64_t> beyond;  // listed day files above currentDay
+    days.push_back(static_cast<int32_t>(
+        std::min<int64_t>(std::max<int64_t>(current, 0) + 1, INT32_MAX)));  // ends the last gap
     for (std::size_t k = 0; k < days.size(); ++k) {
         const int64_t day = days[k];
         if (day > expectedDay && expectedDay <= current) {
@@ -142,8 +144,8 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
         }
         ++check.files;
         const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        for (const HeaderFault& fault : CheckLpHeader(data, bytes.size(), lp)) {
-            report(At(path, fault.offset), fault.text, true);
+        for (const Finding& fault : CheckLpHeader(data, bytes.size(), lp, path)) {
+            check.findings.push_back(fault);
         }
         const std::size_t whole =
             bytes.size() < kLpHeaderSize ? 0 : (bytes.size() - kLpHeaderSize) / recordSize;
@@ -239,7 +241,7 @@ ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, b
                 ReadResult::kRead) {
             const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
             const bool headed = bytes.size() >= kLpHeaderSize + kLpFixedSize &&
-                                CheckLpHeader(data, kLpHeaderSize, lp).empty();
+                                CheckLpHeader(data, kLpHeaderSize, lp, path).empty();
             const DayFileRecord record =
                 headed ? DecodeLpRecord(data + kLpHeaderSize, 0) : DayFileRecord{};
             if (bytes.empty() ||

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "day_file_reader.h"
+#include "lpfile/lp_codec.h"
 
 struct LpCounters {
     int32_t currentDay;
@@ -34,20 +34,15 @@ struct LpCounters {
     int32_t daysDeleted;
 };
 
-struct Finding {
-    std::string where;  // "PATH offset N", "PATH" or "store"
-    std::string text;
-    bool discrepancy;  // false for a note that does not break the agreement
-    bool timeBreak;    // an interval that does not start where the one before it ended
-};
-
 struct ProfileCheck {
     std::vector<Finding> findings;
+    bool strict = false;    // a break in time is a discrepancy, not a note
     int files = 0;          // day files read
     long records = 0;       // whole records in them
     std::string readError;  // why the profile could not be read through; empty when it was
     int Discrepancies() const;
     int TimeBreaks() const;
+    bool IsDiscrepancy(const Finding& finding) const;
 };
 
 // The bookkeeping of a generation run, advanced record by record from a cleared start.
