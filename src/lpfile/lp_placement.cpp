@@ -121,7 +121,8 @@ PlacedDayFile Place(int lp, int channels, int32_t day, bool full) {
         file.readErrno = fd < 0 ? errno : 0;
         file.notRegular = fd < 0 ? nullptr : "not a regular file";
     } else if (static_cast<uintmax_t>(st.st_size) > kMaxDayFileSize) {
-        file.notRegular = "larger than any day file";
+        file.size = static_cast<uint64_t>(st.st_size);
+        file.notRegular = "too large";
     } else {
         file.size = static_cast<uint64_t>(st.st_size);
         std::string error;
@@ -176,6 +177,14 @@ const uint8_t* PlacedDayFile::Record(long i) const {
         whole > 0 ? (bytes.size() - kLpHeaderSize - partial) / static_cast<std::size_t>(whole) : 0;
     return reinterpret_cast<const uint8_t*>(bytes.data()) + kLpHeaderSize +
            static_cast<std::size_t>(i) * recordBytes;
+}
+
+std::string NotRegularText(const PlacedDayFile& file) {
+    const std::string what = file.notRegular;
+    if (what == "too large") {
+        return "is " + std::to_string(file.size) + " bytes, more than a day file holds";
+    }
+    return "is " + what + (what.compare(0, 2, "a ") == 0 ? ", not a regular file" : "");
 }
 
 const PlacedDayFile* LpPlacement::Find(int32_t day) const {

@@ -13,7 +13,7 @@
 struct PlacedDayFile {
     int32_t day = 0;
     std::string path;
-    const char* notRegular = nullptr;  // what it is when it is no regular file ("a FIFO")
+    const char* notRegular = nullptr;  // what it is when it is not to be read ("a FIFO")
     int readErrno = 0;                 // why it could not be read; 0 when it was
     uint64_t size = 0;
     bool header = false;   // it starts with the 32 header bytes of the profile's day files
@@ -51,6 +51,9 @@ struct LpPlacement {
     // left are the last names of that order, and 1.lp is gone.
     bool ClearStopped(int32_t currentDay) const;
 };
+
+// "is a FIFO, not a regular file": what a file whose notRegular is set is.
+std::string NotRegularText(const PlacedDayFile& file);
 
 // Reads the day files of LP index lp, whose records hold `channels` channels: only the header,
 // the first record and the last record numbers of each, or every byte when full.

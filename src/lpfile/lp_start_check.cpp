@@ -196,11 +196,11 @@ bool CheckLaterFile(const LpPlacement& placement, const PlacedDayFile& file,
     const int32_t current = g_lP[lp].fileInfo.currentDay;
     const uint32_t counted = static_cast<uint32_t>(g_lP[lp].fileInfo.totalRecCnt);
     if (!file.Readable()) {
-        printf(
-            "profill: LP %d's day file %s is %s, not a regular file; remove it, or -c starts the "
-            "profile afresh\n",
-            lp + 1, file.path.c_str(),
-            file.notRegular != nullptr ? file.notRegular : strerror(file.readErrno));
+        const std::string what = file.notRegular != nullptr ? NotRegularText(file)
+                                                            : std::string("cannot be read (") +
+                                                                  strerror(file.readErrno) + ")";
+        printf("profill: LP %d's day file %s %s; remove it, or -c starts the profile afresh\n",
+               lp + 1, file.path.c_str(), what.c_str());
         return false;
     }
     if (file.whole == 0) {

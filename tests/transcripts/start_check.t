@@ -39,7 +39,7 @@ a day file it started.
 A later day file with no whole record is one the run will create afresh (lpdump still names the
 stray 9.lp).
   $ counts 2 27 55 1; day 1 950; day 2 984; day 3 32; printf LP >jffs/lp1/9.lp; start
-  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 83 records; without --strict the breaks in time are notes: each run that continues a profile leaves one
+  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 83 records; lpdump --repair brings the store in line with the day files
 Counters ahead of the current day file, behind it, or off in one count; no counters for records.
   $ counts 2 27 57 1; day 1 950; day 2 984; start
   profill: LP 1's current day file $T/jffs/lp1/2.lp holds 28 records numbered 28 to 55, but the CDS counts records up to number 57 (fileRecCnt 27, dayCnt 1); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh

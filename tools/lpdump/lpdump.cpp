@@ -49,6 +49,8 @@
 #include "lpfile/lp_dirs.h"
 #include "lpfile/lp_file.h"
 #include "lpfile/lp_lock.h"
+#include "lpstate/lp_leaves.h"
+#include "next_step.h"
 #include "profile_json.h"
 #include "profile_repair.h"
 #include "profile_store.h"
@@ -265,7 +267,8 @@ int Verify(const Options& options) {
     }
     const LpCounters& counters = leaves.counters;
     const int channels = LpRecordChannels(leaves.numChannels);
-    const ProfileCheck check = VerifyLpProfile(options.lp, channels, counters, options.strict);
+    const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
+    const ProfileCheck check = VerifyLpProfile(placement, counters, options.strict);
     // A run that started while the files were read changed what was read: it holds the lock
     // still, or it has stored other counters.
     ProfileLeaves after;
@@ -287,7 +290,7 @@ int Verify(const Options& options) {
         return kExitFailure;
     }
     const int discrepancies = check.Discrepancies();
-    const std::string next = NextStepText(options.lp, channels, check, !options.json);
+    const std::string next = NextStepText(placement, counters.currentDay, check, !options.json);
     if (options.json) {
         fputs(CheckJson(options.lp, channels, options.strict, check, next).c_str(), stdout);
         return discrepancies == 0 ? kExitOk : kExitBadFile;
@@ -334,26 +337,33 @@ int Summarize(const Options& options) {
     }
     toolkit::CCds cds;
     ProfileLeaves leaves;
-    if (!ReadProfileLeaves(cds, options.lp, LeafUse::kVerify, &leaves)) {
+    // A counter the store lacks leaves the files to sum up; only the verdict needs it.
+    if (!ReadProfileLeaves(cds, options.lp, LeafUse::kRepair, &leaves)) {
         return kExitFailure;
     }
     const int channels = LpRecordChannels(leaves.numChannels);
-    ProfileSummary summary = SummarizeLpProfile(options.lp, channels);
+    const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
+    ProfileSummary summary = SummarizeLpProfile(placement);
     summary.counters = leaves.counters;
+    std::copy(leaves.present, leaves.present + kLpCounterCount, summary.present);
     if (summary.readError.empty()) {
+        const bool* missing = std::find(leaves.present, leaves.present + 4, false);
         if (const int holder = LpLockHolder(options.lp)) {
             summary.writer = "a run is writing it" + Pid(holder);
+        } else if (missing != leaves.present + 4) {
+            summary.writer = "the store holds no " + LpFileInfoPrefix(options.lp + 1) +
+                             kLpFileInfoLeaves[missing - leaves.present] + "; lpdump --repair" +
+                             (options.lp == 1 ? " -2" : "") + " stores it from the day files";
         } else {
-            const ProfileCheck check =
-                VerifyLpProfile(options.lp, channels, leaves.counters, false);
+            const ProfileCheck check = VerifyLpProfile(placement, leaves.counters, false);
             summary.readError = check.readError;
             summary.discrepancies = check.Discrepancies();
             summary.notes = static_cast<int>(check.findings.size()) - summary.discrepancies;
-            summary.next = NextStepText(options.lp, channels, check, false);
+            summary.next = NextStepText(placement, leaves.counters.currentDay, check, false);
         }
         // As for Verify: a run that came and went while the files were read leaves other counters.
         ProfileLeaves after;
-        if (!ReadProfileLeaves(cds, options.lp, LeafUse::kVerify, &after)) {
+        if (!ReadProfileLeaves(cds, options.lp, LeafUse::kRepair, &after)) {
             return kExitFailure;
         }
         if (summary.writer.empty() && !SameCounters(leaves.counters, after.counters)) {
@@ -416,7 +426,8 @@ int Repair(const Options& options) {
         return kExitFailure;
     }
     const int channels = LpRecordChannels(leaves.numChannels);
-    const RepairPlan plan = PlanLpRepair(options.lp, channels);
+    const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
+    const RepairPlan plan = PlanLpRepair(placement);
     if (!plan.readError.empty()) {
         printf("lpdump: cannot repair LP %d: cannot read %s\n", n, plan.readError.c_str());
         return kExitFailure;
@@ -429,16 +440,10 @@ int Repair(const Options& options) {
         }
         printf("%s: %s\n", plan.faults[i].where.c_str(), plan.faults[i].text.c_str());
     }
-    if (!plan.Placeable()) {
-        printf("lpdump: LP %d is not repaired: its day files cannot be placed; nothing changed\n",
-               n);
-        return kExitBadFile;
-    }
-    if (plan.Broken() && !options.force) {
-        printf(
-            "lpdump: LP %d is not repaired: its records break off; --force keeps the %s "
-            "before the break and removes the %s from it on; nothing changed\n",
-            n, Count(plan.records, "record").c_str(), Count(plan.lost, "whole record").c_str());
+    if (!plan.Placeable() || (plan.Broken() && !options.force)) {
+        printf("lpdump: LP %d is not repaired, nothing changed: %s; %s\n", n,
+               plan.Placeable() ? "its records break off" : "its day files cannot be placed",
+               NextStepText(placement, leaves.counters.currentDay, plan, false, true).c_str());
         return kExitBadFile;
     }
 

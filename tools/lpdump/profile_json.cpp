@@ -42,6 +42,7 @@ std::string SummaryJson(const ProfileSummary& summary) {
         {"profile", s.lp + 1},
         {"directory", s.directory},
         {"channels", s.channels},
+        {"recordChannels", s.otherChannels >= 0 ? s.otherChannels : s.channels},
         {"dayFiles", files},
         {"otherFiles", stray},
         {"records", s.records},

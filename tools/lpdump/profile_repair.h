@@ -44,8 +44,8 @@ struct RepairPlan {
     bool Broken() const;
 };
 
-// Plans the repair of the day files of LP index lp, with records of `channels` channels.
-RepairPlan PlanLpRepair(int lp, int channels);
+// Plans the repair of a profile's day files, read fully.
+RepairPlan PlanLpRepair(const LpPlacement& placement);
 
 // Makes one change; false with the reason in *error when it failed.
 bool MakeRepairChange(const RepairChange& change, std::string* error);

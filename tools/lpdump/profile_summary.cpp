@@ -60,83 +60,68 @@ std::string DurationText(int64_t seconds) {
     return text.empty() ? "0 s" : text;
 }
 
-ProfileSummary SummarizeLpProfile(int lp, int channels) {
+namespace {
+
+// Adds the records of file to the summary; *previousEnd is where the record before them ended
+// (-1 before the first).
+void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int channels,
+                int64_t* previousEnd, int64_t* latestEnd) {
+    const std::size_t recordSize = LpRecordSize(channels);
+    for (long i = 0; i < file.whole; ++i) {
+        const std::size_t offset = kLpHeaderSize + static_cast<std::size_t>(i) * recordSize;
+        const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
+        // A run that continues a profile can place its records before those of the runs before
+        // it, so the time covered runs from the earliest start to the latest end.
+        const int64_t end = int64_t{record.start} + LpRecordSeconds(record);
+        if (summary.records++ == 0 || record.start < summary.firstStart) {
+            summary.firstStart = record.start;
+        }
+        if (end > *latestEnd) {
+            *latestEnd = end;
+            summary.lastEnd = record.end;
+        }
+        if (*previousEnd >= 0 && record.start != *previousEnd) {
+            const int64_t jump = int64_t{record.start} - *previousEnd;
+            summary.breaks.push_back({DayName(file.day), offset, record.number, jump});
+            ++(jump > 0 ? summary.gaps : summary.overlaps);
+            (jump > 0 ? summary.gapSeconds : summary.overlapSeconds) += jump > 0 ? jump : -jump;
+        }
+        *previousEnd = record.end;
+        ++summary.intervals[LpRecordSeconds(record)];
+    }
+}
+
+}  // namespace
+
+ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
     ProfileSummary summary;
-    summary.lp = lp;
-    summary.directory = LpDirectory(lp);
-    summary.channels = channels;
-    std::vector<int32_t> days;
-    if (!ListDayFiles(LpDirectory(lp), &days, &summary.stray)) {
-        summary.readError = summary.directory + ": " + strerror(errno);
+    summary.lp = placement.lp;
+    summary.directory = LpDirectory(placement.lp);
+    summary.channels = placement.channels;
+    summary.otherChannels = placement.otherChannels;
+    summary.stray = placement.stray;
+    if (placement.listErrno != 0) {
+        summary.readError = summary.directory + ": " + strerror(placement.listErrno);
         return summary;
     }
-    const std::size_t recordSize = LpRecordSize(channels);
-    std::string bytes, error;
-    char path[kMaxLpPathSize];
-    bool havePrevious = false;
-    uint32_t previousEnd = 0;
+    int64_t previousEnd = -1;
     int64_t latestEnd = -1;
-    for (const int64_t day : days) {
-        FormatLpFilePath(path, lp, static_cast<int>(day));
-        const ReadResult read = ReadDayFileBytes(path, &bytes, &error);
-        if (read == ReadResult::kUnreadable) {
-            summary.readError = std::string(path) + ": " + error;
+    for (const PlacedDayFile& file : placement.files) {
+        if (file.readErrno != 0) {
+            summary.readError = file.path + ": " + strerror(file.readErrno);
             return summary;
         }
-        const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        const bool headed = read == ReadResult::kRead && bytes.size() >= kLpHeaderSize &&
-                            StartsAsDayFile(data, bytes.size());
-        const std::size_t whole = headed ? (bytes.size() - kLpHeaderSize) / recordSize : 0;
-        summary.files.push_back({day, static_cast<long>(whole)});
-        for (std::size_t i = 0; i < whole; ++i) {
-            const std::size_t offset = kLpHeaderSize + i * recordSize;
-            const DayFileRecord record = DecodeLpRecord(data + offset, channels);
-            // A run that continues a profile can place its records before those of the runs
-            // before it, so the time covered runs from the earliest start to the latest end.
-            const int64_t end = int64_t{record.start} + LpRecordSeconds(record);
-            if (summary.records++ == 0 || record.start < summary.firstStart) {
-                summary.firstStart = record.start;
-            }
-            if (end > latestEnd) {
-                latestEnd = end;
-                summary.lastEnd = record.end;
-            }
-            if (havePrevious && record.start != previousEnd) {
-                const int64_t jump = int64_t{record.start} - int64_t{previousEnd};
-                summary.breaks.push_back({DayName(day), offset, record.number, jump});
-                ++(jump > 0 ? summary.gaps : summary.overlaps);
-                (jump > 0 ? summary.gapSeconds : summary.overlapSeconds) += jump > 0 ? jump : -jump;
-            }
-            havePrevious = true;
-            previousEnd = record.end;
-            ++summary.intervals[LpRecordSeconds(record)];
+        const bool headed =
+            file.Readable() && file.size >= kLpHeaderSize &&
+            StartsAsDayFile(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size());
+        // Records of another width would be read as bytes under other names: none is decoded.
+        const bool read = headed && placement.otherChannels < 0;
+        summary.files.push_back({file.day, read ? file.whole : 0});
+        if (read) {
+            AddRecords(summary, file, placement.channels, &previousEnd, &latestEnd);
         }
     }
     return summary;
-}
-
-std::string NextStepText(int lp, int channels, const ProfileCheck& check, bool listed) {
-    const int discrepancies = check.Discrepancies();
-    if (discrepancies == 0) {
-        return "";
-    }
-    const std::string two = lp == 1 ? " -2" : "";
-    if (discrepancies == check.TimeBreaks()) {
-        return "without --strict the breaks in time are notes: each run that continues a "
-               "profile leaves one";
-    }
-    const std::string afresh = "; or profill -c" + two + " starts the profile afresh";
-    const RepairPlan plan = PlanLpRepair(lp, channels);
-    if (!plan.readError.empty() || !plan.Placeable()) {
-        const std::string named =
-            listed ? "what the lines above name" : "what lpdump --verify" + two + " names";
-        return "set right or remove " + named + ", then lpdump --repair" + two + afresh;
-    }
-    if (plan.Broken()) {
-        return "lpdump --repair --force" + two + " keeps the " +
-               Count(plan.records, "record", "records") + " before the break" + afresh;
-    }
-    return "lpdump --repair" + two + " brings the store in line with the day files";
 }
 
 void PrintLpSummary(const ProfileSummary& summary) {
@@ -157,8 +142,14 @@ void PrintLpSummary(const ProfileSummary& summary) {
         PrintRow("other files:", names + (s.stray.size() > kListed ? ", ..." : "") +
                                      " (not named as profill names day files)");
     }
-    PrintRow("records:",
-             std::to_string(s.records) + (s.files.empty() ? "" : ": " + PerFileText(s.files)));
+    if (s.otherChannels >= 0) {
+        PrintRow("records:", "not read: the day files hold records of " +
+                                 Count(s.otherChannels, "channel") + ", not of the store's " +
+                                 std::to_string(s.channels));
+    } else {
+        PrintRow("records:",
+                 std::to_string(s.records) + (s.files.empty() ? "" : ": " + PerFileText(s.files)));
+    }
     if (s.records > 0) {
         PrintRow("time:",
                  FormatLpTime(s.firstStart, true) + " to " + FormatLpTime(s.lastEnd, true));
@@ -196,10 +187,14 @@ void PrintLpSummary(const ProfileSummary& summary) {
                                           : std::to_string(s.overlaps) + ", " +
                                                 DurationText(s.overlapSeconds) + " in all");
     const LpCounters& c = s.counters;
-    PrintRow("store:", "currentDay " + std::to_string(c.currentDay) + ", fileRecCnt " +
-                           std::to_string(c.fileRecCnt) + ", totalRecCnt " +
-                           std::to_string(c.totalRecCnt) + ", dayCnt " + std::to_string(c.dayCnt) +
-                           ", daysDeleted " + std::to_string(c.daysDeleted));
+    const int32_t values[] = {c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt, c.daysDeleted};
+    const char* const names[] = {"currentDay ", ", fileRecCnt ", ", totalRecCnt ", ", dayCnt ",
+                                 ", daysDeleted "};
+    std::string store;
+    for (int k = 0; k < 5; ++k) {
+        store += names[k] + (s.present[k] ? std::to_string(values[k]) : "-");
+    }
+    PrintRow("store:", store);
     if (!s.writer.empty()) {
         PrintRow("verdict:", "not checked: " + s.writer);
     } else if (s.discrepancies == 0) {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "lpfile/lp_codec.h"
+#include "lpfile/lp_placement.h"
 
 struct LpCounters {
     int32_t currentDay;
@@ -65,8 +66,11 @@ int64_t RecordsPerFile(const DayFileRecord& record);
 std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
                                 const DayFileRecord& record);
 
-// Checks the day files of LP index lp (in LpDirectory(lp)) with `channels` channels against
-// counters. An interval that does not start where the previous one ended is a note, since every
-// later run of profill that continues a profile starts its span afresh before the present
-// moment; strict makes it a discrepancy.
-ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, bool strict);
+// Checks the day files of a profile, read fully, against counters. An interval that does not start
+// where the previous one ended is a note, since every later run of profill that continues a profile
+// starts its span afresh before the present moment; strict makes it a discrepancy.
+ProfileCheck VerifyLpProfile(const LpPlacement& placement, const LpCounters& counters, bool strict);
+
+// "the day files hold records of 16 channels (112 bytes), not of the 3 channels (34 bytes) of
+// NumChannels in the store", for a placement whose otherChannels is set.
+std::string OtherChannelsText(const LpPlacement& placement);
