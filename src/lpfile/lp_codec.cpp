@@ -1,9 +1,6 @@
 #include "lpfile/lp_codec.h"
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -187,60 +184,4 @@ bool ListDayFiles(const char* dir, std::vector<int32_t>* days, std::vector<std::
     std::sort(days->begin(), days->end());
     std::sort(stray->begin(), stray->end());
     return true;
-}
-
-ReadResult ReadDayFileBytes(const std::string& path, std::string* bytes, std::string* error,
-                            std::size_t maxSize) {
-    bytes->clear();
-    // What is not a regular file (or a link to one) is told apart before it is opened: a
-    // socket, a dangling or looping link cannot be opened at all.
-    struct stat entry = {};
-    if (lstat(path.c_str(), &entry) != 0) {
-        *error = strerror(errno);
-        return ReadResult::kUnreadable;
-    }
-    if (!S_ISREG(entry.st_mode) &&
-        (!S_ISLNK(entry.st_mode) || stat(path.c_str(), &entry) != 0 || !S_ISREG(entry.st_mode))) {
-        *error =
-            S_ISLNK(entry.st_mode) ? "a symbolic link to no regular file" : "not a regular file";
-        return ReadResult::kNotDayFile;
-    }
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *error = strerror(errno);
-        return ReadResult::kUnreadable;
-    }
-    struct stat info = {};
-    ReadResult result = ReadResult::kRead;
-    if (fstat(fd, &info) != 0) {
-        *error = strerror(errno);
-        result = ReadResult::kUnreadable;
-    } else if (!S_ISREG(info.st_mode)) {
-        *error = "not a regular file";
-        result = ReadResult::kNotDayFile;
-    } else if (static_cast<uintmax_t>(info.st_size) > kMaxDayFileSize) {
-        *error = std::to_string(static_cast<uintmax_t>(info.st_size)) +
-                 " bytes, more than a day file holds";
-        result = ReadResult::kNotDayFile;
-    }
-    char buffer[65536];
-    while (result == ReadResult::kRead && bytes->size() < maxSize) {
-        const std::size_t want = std::min(sizeof buffer, maxSize - bytes->size());
-        const ssize_t got = read(fd, buffer, want);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            *error = strerror(errno);
-            result = ReadResult::kUnreadable;
-        } else if (got == 0) {
-            break;
-        } else {
-            bytes->append(buffer, static_cast<std::size_t>(got));
-        }
-    }
-    const int saved = errno;
-    close(fd);
-    errno = saved;
-    return result;
 }

@@ -125,15 +125,3 @@ bool ListDayFiles(const char* dir, std::vector<int32_t>* days, std::vector<std::
 // Far more than any day file holds (1444 records of 16 channels are 161,760 bytes), and little
 // enough to read whole on the device.
 constexpr std::size_t kMaxDayFileSize = 16u << 20;
-
-enum class ReadResult {
-    kRead,        // the whole file (or its first maxSize bytes) is in bytes
-    kNotDayFile,  // not a regular file, or larger than kMaxDayFileSize: not read
-    kUnreadable,  // missing, or open or read failed
-};
-
-// Reads the day file at path into bytes, or only its first maxSize bytes: only a regular file up
-// to kMaxDayFileSize is read (a FIFO or a device never blocks or floods the reader). Says why in
-// *error otherwise; errno is left as the failing call set it for kUnreadable.
-ReadResult ReadDayFileBytes(const std::string& path, std::string* bytes, std::string* error,
-                            std::size_t maxSize = kMaxDayFileSize);

@@ -1,5 +1,10 @@
 #include "lpfile/lp_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 #include "driver/debug_log.h"
@@ -126,4 +131,25 @@ int WriteLpRecord(LP_RECORD* record, int lp, bool newFile) {
         status = 4;
     }
     return status;
+}
+
+bool CutLpFile(const char* path, int64_t keep, int64_t* removed) {
+    *removed = -1;
+    const int fd = open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st = {};
+    bool cut = fd >= 0 && fstat(fd, &st) == 0;
+    if (cut && !S_ISREG(st.st_mode)) {
+        errno = EISDIR;  // nothing that is no regular file is cut
+        cut = false;
+    }
+    if (cut) {
+        *removed = static_cast<int64_t>(st.st_size) - keep;
+        cut = ftruncate(fd, static_cast<off_t>(keep)) == 0 && fsync(fd) == 0;
+    }
+    const int saved = errno;
+    if (fd >= 0) {
+        close(fd);
+    }
+    errno = saved;
+    return cut;
 }

@@ -27,3 +27,8 @@ int CreateLpFile(FILE** file, int fileNumber, int lp);
 // completely in the file, 2 (cannot create), 3 (cannot open for appending) or 4 (a piece or
 // the close failed).
 int WriteLpRecord(LP_RECORD* record, int lp, bool newFile);
+
+// Cuts the regular file at path (never what a link there points to) to its first keep bytes and
+// flushes it; *removed receives the bytes cut (-1 when its size is not known). False with errno
+// set when that failed.
+bool CutLpFile(const char* path, int64_t keep, int64_t* removed);

@@ -63,6 +63,9 @@ bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
     if (!source.Read(0, found, head)) {
         return false;
     }
+    if (source.bytes == nullptr) {
+        file.bytes.assign(reinterpret_cast<const char*>(found), head);
+    }
     uint8_t expected[kLpHeaderSize];
     EncodeLpHeader(expected, lp);
     file.header = head >= kLpHeaderSize && memcmp(found, expected, kLpHeaderSize) == 0;
@@ -99,16 +102,29 @@ bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
     return true;
 }
 
-// Looks at one listed day file without following a link and without opening what is no regular
-// file (opening a FIFO would wait for a writer).
-PlacedDayFile Place(int lp, int channels, int32_t day, bool full) {
+// Every byte of the regular file open at fd into bytes; false with errno set when a read failed.
+bool ReadAll(int fd, std::string* bytes) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno != EINTR) {
+            return false;
+        }
+        if (got == 0 || bytes->size() > kMaxDayFileSize) {
+            return got == 0;
+        }
+        bytes->append(buffer, static_cast<std::size_t>(got > 0 ? got : 0));
+    }
+}
+
+}  // namespace
+
+PlacedDayFile PlaceDayFile(const std::string& path, int lp, int channels, bool full,
+                           bool followLink) {
     PlacedDayFile file;
-    file.day = day;
-    char path[kMaxLpPathSize];
-    FormatLpFilePath(path, lp, day);
     file.path = path;
     struct stat st = {};
-    if (lstat(path, &st) != 0) {
+    if ((followLink ? stat(path.c_str(), &st) : lstat(path.c_str(), &st)) != 0) {
         file.readErrno = errno;
         return file;
     }
@@ -116,24 +132,21 @@ PlacedDayFile Place(int lp, int channels, int32_t day, bool full) {
         file.notRegular = FileKind(st.st_mode);
         return file;
     }
-    const int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
+    file.size = static_cast<uint64_t>(st.st_size);
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         file.readErrno = fd < 0 ? errno : 0;
         file.notRegular = fd < 0 ? nullptr : "not a regular file";
-    } else if (static_cast<uintmax_t>(st.st_size) > kMaxDayFileSize) {
-        file.size = static_cast<uint64_t>(st.st_size);
+    } else if (file.size > kMaxDayFileSize) {
         file.notRegular = "too large";
+    } else if (full && !ReadAll(fd, &file.bytes)) {
+        file.readErrno = errno;
     } else {
-        file.size = static_cast<uint64_t>(st.st_size);
-        std::string error;
-        if (full && ReadDayFileBytes(path, &file.bytes, &error) != ReadResult::kRead) {
+        file.size = full ? file.bytes.size() : file.size;
+        const Source source = {fd, full ? &file.bytes : nullptr};
+        if (!Measure(file, source, lp, channels)) {
             file.readErrno = errno != 0 ? errno : EIO;
-        } else {
-            file.size = full ? file.bytes.size() : file.size;
-            const Source source = {fd, full ? &file.bytes : nullptr};
-            if (!Measure(file, source, lp, channels)) {
-                file.readErrno = errno != 0 ? errno : EIO;
-            }
         }
     }
     if (fd >= 0) {
@@ -141,6 +154,8 @@ PlacedDayFile Place(int lp, int channels, int32_t day, bool full) {
     }
     return file;
 }
+
+namespace {
 
 // The channel count other than the profile's at which every day file's records run on from
 // record 1, two records at least; -1 when the profile's own count places them or none does.
@@ -238,7 +253,11 @@ LpPlacement PlaceLpFiles(int lp, int channels, bool full) {
         return placement;
     }
     for (const int32_t day : days) {
-        placement.files.push_back(Place(placement.lp, placement.channels, day, full));
+        char path[kMaxLpPathSize];
+        FormatLpFilePath(path, placement.lp, day);
+        placement.files.push_back(
+            PlaceDayFile(path, placement.lp, placement.channels, full, false));
+        placement.files.back().day = day;
     }
     placement.otherChannels = OtherChannels(placement);
     return placement;

@@ -26,7 +26,7 @@ struct PlacedDayFile {
     // from first without a gap; the last of them then holds the number lastAt[n].
     uint32_t runsAt = 0;
     uint32_t lastAt[kMaxChannels + 1] = {};
-    std::string bytes;  // every byte of the file, when it was read fully
+    std::string bytes;  // every byte of the file when it was read fully, else its first 48
 
     bool Readable() const { return notRegular == nullptr && readErrno == 0; }
     // Its whole records are numbered first, first + 1, ... with nothing after the last.
@@ -54,6 +54,11 @@ struct LpPlacement {
 
 // "is a FIFO, not a regular file": what a file whose notRegular is set is.
 std::string NotRegularText(const PlacedDayFile& file);
+
+// Looks at the file at path, not following a link unless followLink, and not opening what is no
+// regular file (opening a FIFO would wait for a writer); lp and channels as for PlaceLpFiles.
+PlacedDayFile PlaceDayFile(const std::string& path, int lp, int channels, bool full,
+                           bool followLink);
 
 // Reads the day files of LP index lp, whose records hold `channels` channels: only the header,
 // the first record and the last record numbers of each, or every byte when full.

@@ -218,28 +218,12 @@ bool CheckLaterFile(const LpPlacement& placement, const PlacedDayFile& file,
 }
 
 bool Cut(const char* path, off_t keep) {
-    struct stat st = {};
-    const int fd = open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    long removed = -1;
-    if (fd >= 0 && fstat(fd, &st) == 0) {
-        removed = static_cast<long>(st.st_size - keep);
-        if (ftruncate(fd, keep) == 0) {
-            close(fd);
-            printf(
-                "profill: removed %ld bytes at the end of %s that its file information does not "
-                "count\n",
-                removed, path);
-            return true;
-        }
-    }
-    printf(
-        "profill: cannot remove %ld bytes at the end of %s that its file information does not "
-        "count: %s\n",
-        removed, path, strerror(errno));
-    if (fd >= 0) {
-        close(fd);
-    }
-    return false;
+    int64_t removed = -1;
+    const bool cut = CutLpFile(path, keep, &removed);
+    printf("profill: %s %lld bytes at the end of %s that its file information does not count%s%s\n",
+           cut ? "removed" : "cannot remove", static_cast<long long>(removed), path,
+           cut ? "" : ": ", cut ? "" : strerror(errno));
+    return cut;
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "cds/pcd.h"
 #include "cds/toolkit.h"
 #include "lpfile/lp_codec.h"
+#include "lpfile/lp_placement.h"
 #include "profile_store.h"
 #include "record_time.h"
 
@@ -59,13 +61,14 @@ void PrintRecord(const std::string& file, char profile, const DayFileRecord& rec
 // Reads the file at path (only its header when headerOnly) into bytes. Returns kExitOk, or the
 // exit status after saying why it cannot.
 int ReadForDump(const std::string& path, std::string* bytes, bool headerOnly) {
-    std::string error;
-    const ReadResult read =
-        ReadDayFileBytes(path, bytes, &error, headerOnly ? kLpHeaderSize : kMaxDayFileSize);
-    if (read != ReadResult::kRead) {
-        fprintf(stderr, "lpdump: cannot read %s: %s\n", path.c_str(), error.c_str());
+    PlacedDayFile file = PlaceDayFile(path, -1, 0, !headerOnly, true);
+    if (!file.Readable()) {
+        fprintf(
+            stderr, "lpdump: cannot read %s: %s\n", path.c_str(),
+            file.notRegular != nullptr ? NotRegularText(file).c_str() : strerror(file.readErrno));
         return kExitFailure;
     }
+    bytes->swap(file.bytes);
     return kExitOk;
 }
 

@@ -237,24 +237,12 @@ bool MakeRepairChange(const RepairChange& change, std::string* error) {
         return true;
     }
     // Only the regular file the plan read is cut, never what may have taken its place.
-    const int fd = open(change.path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    int64_t removed = 0;
+    if (!CutLpFile(change.path.c_str(), static_cast<int64_t>(change.size), &removed)) {
         *error = strerror(errno);
         return false;
     }
-    struct stat info = {};
-    bool done = false;
-    if (fstat(fd, &info) != 0) {
-        *error = strerror(errno);
-    } else if (!S_ISREG(info.st_mode)) {
-        *error = "not a regular file";
-    } else if (ftruncate(fd, static_cast<off_t>(change.size)) != 0 || fsync(fd) != 0) {
-        *error = strerror(errno);
-    } else {
-        done = true;
-    }
-    close(fd);
-    return done;
+    return true;
 }
 
 bool SyncLpDirectory(int lp, std::string* error) {
