@@ -114,6 +114,20 @@ Records cut, added, lost or moved.
   lpdump: LP 1 agrees with its store now: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break in time, noted
+Bytes that are no whole record at the end of a day file whose next file goes on with the next
+record: the plain repair cuts them and keeps every record.
+  $ lp1; head -c 50 /dev/urandom >>jffs/lp1/2.lp; lpdump --verify; lpdump --summary | tail -n 1
+  > repaired --repair
+  $T/jffs/lp1/2.lp offset 11232: 50 bytes after the last whole record (records of 16 channels are 112 bytes)
+  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 records; lpdump --repair brings the store in line with the day files
+  verdict:     does not agree with its store: 1 discrepancy (lpdump --verify lists it); lpdump --repair brings the store in line with the day files
+  $T/jffs/lp1/2.lp offset 11232: cut 50 bytes after the last whole record (records of 16 channels are 112 bytes)
+  lpdump: LP 1 agrees with its store now: 3 day files, 200 records of 16 channels
+  lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels
+  lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break in time, noted
+  $ TZ=UTC lpdump --summary | sed -n 4,5p
+  time:        2026-12-04 11:00:00 UTC to 2026-12-06 13:00:00 UTC
+  intervals:   15 min (300 records)
   $ lp1; { head -c $((32 + 49 * 112)) jffs/lp1/1.lp; tail -c +$((33 + 50 * 112)) jffs/lp1/1.lp; } >x
   > mv x jffs/lp1/1.lp; lpdump --verify; same --repair
   $T/jffs/lp1/1.lp offset 5520: record number 51, expected 50
@@ -198,7 +212,9 @@ Counters that the files do not give.
   lpdump: LP 1 agrees with its store now: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break in time, noted
-  $ lp1; cdsctl rm /LP/1/dayCnt/Value; lpdump --verify
+  $ lp1; cdsctl rm /LP/1/dayCnt/Value; lpdump --summary | tail -n 2; lpdump --verify
+  store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt -, daysDeleted 0
+  verdict:     not checked: the store holds no /LP/1/dayCnt/Value; lpdump --repair stores it from the day files
   ! lpdump: the CDS store $T/store.mdb has no /LP/1/dayCnt/Value; lpdump --repair stores it from the day files
   [2]
   $ repaired --repair
@@ -278,7 +294,7 @@ Files that are no day files, or missing.
   $T/jffs/lp1/2.lp: day file is missing, but day file 3 follows
   lpdump: LP 1 is not repaired, nothing changed: its records break off; lpdump --repair --force keeps the 99 records before the break and removes the 1 whole record from it on; or profill -c starts the profile afresh
   LP 1 in $T/jffs/lp1/, records of 16 channels
-  day files:   1.lp to 3.lp, 2
+  day files:   1.lp to 3.lp, 2; missing: 2.lp
   records:     100: 99 in 1.lp, 1 in 3.lp
   time:        2026-12-04 11:00:00 UTC to 2026-12-06 13:00:00 UTC
                2026-12-04 12:00:00 CET to 2026-12-06 14:00:00 CET

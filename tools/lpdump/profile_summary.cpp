@@ -131,8 +131,17 @@ void PrintLpSummary(const ProfileSummary& summary) {
     if (s.files.empty()) {
         PrintRow("day files:", "none");
     } else {
+        // The numbers the listing skips, as runs: "2.lp, 5.lp to 9.lp".
+        std::string missing;
+        for (std::size_t i = 1; i < s.files.size(); ++i) {
+            const int64_t from = s.files[i - 1].day + 1, to = s.files[i].day - 1;
+            if (from <= to) {
+                missing += (missing.empty() ? "; missing: " : ", ") + DayName(from) +
+                           (from == to ? "" : " to " + DayName(to));
+            }
+        }
         PrintRow("day files:", DayName(s.files.front().day) + " to " + DayName(s.files.back().day) +
-                                   ", " + std::to_string(s.files.size()));
+                                   ", " + std::to_string(s.files.size()) + missing);
     }
     if (!s.stray.empty()) {
         std::string names;
@@ -151,9 +160,14 @@ void PrintLpSummary(const ProfileSummary& summary) {
                  std::to_string(s.records) + (s.files.empty() ? "" : ": " + PerFileText(s.files)));
     }
     if (s.records > 0) {
-        PrintRow("time:",
-                 FormatLpTime(s.firstStart, true) + " to " + FormatLpTime(s.lastEnd, true));
-        PrintRow("", FormatLpTime(s.firstStart, false) + " to " + FormatLpTime(s.lastEnd, false));
+        const std::string utc =
+            FormatLpTime(s.firstStart, true) + " to " + FormatLpTime(s.lastEnd, true);
+        PrintRow("time:", utc);
+        const std::string local =
+            FormatLpTime(s.firstStart, false) + " to " + FormatLpTime(s.lastEnd, false);
+        if (local != utc) {  // local time is UTC: once is enough
+            PrintRow("", local);
+        }
         std::string lengths;
         for (const auto& [seconds, count] : s.intervals) {
             lengths += (lengths.empty() ? "" : ", ") + DurationText(seconds) + " (" +
