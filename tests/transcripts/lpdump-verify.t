@@ -116,7 +116,7 @@ Records cut, added, lost or moved.
   lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break in time, noted
 Bytes that are no whole record at the end of a day file whose next file goes on with the next
 record: the plain repair cuts them and keeps every record.
-  $ lp1; head -c 50 /dev/urandom >>jffs/lp1/2.lp; lpdump --verify; lpdump --summary | tail -n 1
+  $ lp1; yes garbage | head -c 50 >>jffs/lp1/2.lp; lpdump --verify; lpdump --summary | tail -n 1
   > repaired --repair
   $T/jffs/lp1/2.lp offset 11232: 50 bytes after the last whole record (records of 16 channels are 112 bytes)
   lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 records; lpdump --repair brings the store in line with the day files
