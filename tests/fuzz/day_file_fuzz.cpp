@@ -37,7 +37,7 @@ void WriteDayFiles(const uint8_t* data, std::size_t size, int files) {
     std::size_t at = 0;
     for (int day = 1; day <= files && at < size; ++day) {
         const std::size_t length = day == files ? size - at : (size - at) * data[at] / 256;
-        FILE* file = fopen((Root() + "/lp1/" + std::to_string(day * 2 - 1) + ".lp").c_str(), "w");
+        FILE* file = fopen((Root() + "/lp1/" + std::to_string(day) + ".lp").c_str(), "w");
         FuzzCheck(file != nullptr, "a day file written");
         fwrite(data + at, 1, length, file);
         fclose(file);
