@@ -72,12 +72,10 @@ int ReadForDump(const std::string& path, std::string* bytes, bool headerOnly) {
     return kExitOk;
 }
 
-}  // namespace
-
-int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool csv) {
-    // First the headers, for the channel count of each file (and the widest, for the CSV
-    // columns); then each file in turn, so that only one is in memory at a time.
-    std::vector<int> channels;
+// The channel count of each file into *channels, from its header and the store unless
+// channelCount gives it. Returns kExitOk, or the exit status after saying why it cannot.
+int ChannelsOf(const std::vector<std::string>& files, int channelCount,
+               std::vector<int>* channels) {
     toolkit::CCds cds(nullptr);
     int storeChannels[kLpCount] = {-1, -1};
     std::string bytes;
@@ -112,9 +110,21 @@ int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool c
             }
             count = storeChannels[lp];
         }
-        channels.push_back(count);
+        channels->push_back(count);
     }
+    return kExitOk;
+}
 
+}  // namespace
+
+int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool csv) {
+    // First the headers, for the channel count of each file (and the widest, for the CSV
+    // columns); then each file in turn, so that only one is in memory at a time.
+    std::vector<int> channels;
+    if (const int failed = ChannelsOf(files, channelCount, &channels)) {
+        return failed;
+    }
+    std::string bytes;
     const int columns = channels.empty() ? 0 : *std::max_element(channels.begin(), channels.end());
     if (csv) {
         fputs("file,profile,record,start,end,start_utc,end_utc,start_local,end_local,kind", stdout);

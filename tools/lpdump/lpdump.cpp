@@ -246,6 +246,28 @@ bool SameCounters(const LpCounters& a, const LpCounters& b) {
            a.totalRecCnt == b.totalRecCnt && a.dayCnt == b.dayCnt && a.daysDeleted == b.daysDeleted;
 }
 
+// A shifted file can find something in every record, and a profile continued by many runs has a
+// note for each; the first ones say what is wrong, the count says how much.
+void PrintFindings(const ProfileCheck& check) {
+    std::size_t shown[2] = {0, 0}, hidden[2] = {0, 0};  // notes, discrepancies
+    for (const Finding& finding : check.findings) {
+        const int kind = check.IsDiscrepancy(finding) ? 1 : 0;
+        if (shown[kind] == kMaxFindingsShown) {
+            ++hidden[kind];
+            continue;
+        }
+        ++shown[kind];
+        printf("%s: %s%s\n", finding.where.c_str(),
+               kind == 1 ? "" : "note: ", finding.text.c_str());
+    }
+    if (hidden[1] + hidden[0] > 0) {
+        printf(
+            "lpdump: %s and %s not shown\n",
+            Count(static_cast<long>(hidden[1]), "more discrepancy", "more discrepancies").c_str(),
+            Count(static_cast<long>(hidden[0]), "more note").c_str());
+    }
+}
+
 int Verify(const Options& options) {
     if (!TakeFlashRoot()) {
         return kExitFailure;
@@ -295,26 +317,7 @@ int Verify(const Options& options) {
         fputs(CheckJson(options.lp, channels, options.strict, check, next).c_str(), stdout);
         return discrepancies == 0 ? kExitOk : kExitBadFile;
     }
-    // A wrong channel count or a shifted file can find something in every record, and a profile
-    // continued by many runs has a note for each; the first ones say what is wrong, the count
-    // says how much.
-    std::size_t shown[2] = {0, 0}, hidden[2] = {0, 0};  // notes, discrepancies
-    for (const Finding& finding : check.findings) {
-        const int kind = check.IsDiscrepancy(finding) ? 1 : 0;
-        if (shown[kind] == kMaxFindingsShown) {
-            ++hidden[kind];
-            continue;
-        }
-        ++shown[kind];
-        printf("%s: %s%s\n", finding.where.c_str(),
-               kind == 1 ? "" : "note: ", finding.text.c_str());
-    }
-    if (hidden[1] + hidden[0] > 0) {
-        printf(
-            "lpdump: %s and %s not shown\n",
-            Count(static_cast<long>(hidden[1]), "more discrepancy", "more discrepancies").c_str(),
-            Count(static_cast<long>(hidden[0]), "more note").c_str());
-    }
+    PrintFindings(check);
     if (discrepancies == 0) {
         const int breaks = check.TimeBreaks();
         printf("lpdump: LP %d agrees with its store: %s, %s of %s%s\n", n,
@@ -394,6 +397,88 @@ std::string CounterValues(const LpCounters& c, const bool* present) {
     return text;
 }
 
+// Makes (with dry, only says) the changes of the plan, in its order, and flushes the directory;
+// false after saying which failed.
+bool MakeChanges(int lp, const RepairPlan& plan, bool dry) {
+    std::string error;
+    for (const RepairChange& change : plan.changes) {
+        if (!dry && !MakeRepairChange(change, &error)) {
+            printf("lpdump: LP %d is not repaired: cannot %s %s: %s\n", lp + 1,
+                   change.remove ? "remove" : "cut", change.path.c_str(), error.c_str());
+            return false;
+        }
+        if (change.remove) {
+            printf("%s: %s, %s\n", change.path.c_str(), dry ? "would be removed" : "removed",
+                   change.why.c_str());
+        } else {
+            printf("%s offset %llu: %s %s\n", change.path.c_str(),
+                   static_cast<unsigned long long>(change.size), dry ? "would cut" : "cut",
+                   change.why.c_str());
+        }
+    }
+    if (!dry && !plan.changes.empty() && !SyncLpDirectory(lp, &error)) {
+        printf("lpdump: LP %d is not repaired: cannot flush %s: %s\n", lp + 1, LpDirectory(lp),
+               error.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Stores the counters the plan gives and makes its changes, in the order that lets a repair
+// stopped anywhere be completed by running it again; with --dry-run only says what it would do.
+int ApplyPlan(toolkit::CCds& cds, const Options& options, const ProfileLeaves& leaves,
+              const RepairPlan& plan) {
+    const int n = options.lp + 1;
+    const int channels = LpRecordChannels(leaves.numChannels);
+    const LpReplay& placed = plan.counters;
+    const LpCounters target = {static_cast<int32_t>(placed.currentDay),
+                               static_cast<int32_t>(placed.fileRecCnt),
+                               static_cast<int32_t>(placed.totalRecCnt),
+                               static_cast<int32_t>(placed.dayCnt), leaves.counters.daysDeleted};
+    const bool allPresent = std::all_of(leaves.present, leaves.present + kLpCounterCount,
+                                        [](bool present) { return present; });
+    const bool store = !allPresent || !SameCounters(target, leaves.counters);
+    const std::string holds = Count(static_cast<long>(placed.currentDay), "day file") + ", " +
+                              Count(plan.records, "record") + " of " + Count(channels, "channel");
+    if (plan.changes.empty() && !store) {
+        printf("lpdump: LP %d agrees with its store already: %s; nothing to repair\n", n,
+               holds.c_str());
+        return kExitOk;
+    }
+    const bool dry = options.dryRun;
+    std::string error;
+    // A store that takes no write (read-only media) would be left counting records the changes
+    // remove: the counters as they are are stored first, and nothing is changed when that fails.
+    if (!dry && !plan.changes.empty() &&
+        !WriteProfileCounters(cds, options.lp, leaves.counters, &error)) {
+        printf("lpdump: LP %d is not repaired: cannot store its counters: %s; nothing changed\n", n,
+               error.c_str());
+        return kExitFailure;
+    }
+    if (!MakeChanges(options.lp, plan, dry)) {
+        return kExitFailure;
+    }
+    if (store) {
+        if (!dry && !WriteProfileCounters(cds, options.lp, target, &error)) {
+            printf("lpdump: LP %d is not repaired: cannot store its counters: %s\n", n,
+                   error.c_str());
+            return kExitFailure;
+        }
+        const bool all[kLpCounterCount] = {true, true, true, true, true};
+        printf("store: currentDay fileRecCnt totalRecCnt dayCnt daysDeleted %s %s, %s %s\n",
+               dry ? "are" : "were", CounterValues(leaves.counters, leaves.present).c_str(),
+               dry ? "would be" : "now", CounterValues(target, all).c_str());
+    }
+    const std::string cost = plan.Broken()
+                                 ? std::string("; the break ") + (dry ? "would cost " : "cost ") +
+                                       Count(plan.lost, "whole record")
+                                 : "";
+    printf(dry ? "lpdump: LP %d would agree with its store after these changes: %s%s\n"
+               : "lpdump: LP %d agrees with its store now: %s%s\n",
+           n, holds.c_str(), cost.c_str());
+    return kExitOk;
+}
+
 int Repair(const Options& options) {
     if (!TakeFlashRoot()) {
         return kExitFailure;
@@ -432,13 +517,13 @@ int Repair(const Options& options) {
         printf("lpdump: cannot repair LP %d: cannot read %s\n", n, plan.readError.c_str());
         return kExitFailure;
     }
-    for (std::size_t i = 0; i < plan.faults.size(); ++i) {
+    for (std::size_t i = 0; i < plan.faults.size() && i <= kMaxFindingsShown; ++i) {
         if (i == kMaxFindingsShown) {
             printf("lpdump: %s not shown\n",
                    Count(static_cast<long>(plan.faults.size() - i), "more fault").c_str());
-            break;
+        } else {
+            printf("%s: %s\n", plan.faults[i].where.c_str(), plan.faults[i].text.c_str());
         }
-        printf("%s: %s\n", plan.faults[i].where.c_str(), plan.faults[i].text.c_str());
     }
     if (!plan.Placeable() || (plan.Broken() && !options.force)) {
         printf("lpdump: LP %d is not repaired, nothing changed: %s; %s\n", n,
@@ -447,69 +532,7 @@ int Repair(const Options& options) {
         return kExitBadFile;
     }
 
-    const LpReplay& placed = plan.counters;
-    const LpCounters target = {static_cast<int32_t>(placed.currentDay),
-                               static_cast<int32_t>(placed.fileRecCnt),
-                               static_cast<int32_t>(placed.totalRecCnt),
-                               static_cast<int32_t>(placed.dayCnt), leaves.counters.daysDeleted};
-    const bool allPresent = std::all_of(leaves.present, leaves.present + kLpCounterCount,
-                                        [](bool present) { return present; });
-    const bool store = !allPresent || !SameCounters(target, leaves.counters);
-    const std::string holds = Count(static_cast<long>(placed.currentDay), "day file") + ", " +
-                              Count(plan.records, "record") + " of " + Count(channels, "channel");
-    if (plan.changes.empty() && !store) {
-        printf("lpdump: LP %d agrees with its store already: %s; nothing to repair\n", n,
-               holds.c_str());
-        return kExitOk;
-    }
-    const bool dry = options.dryRun;
-    std::string error;
-    // A store that takes no write (read-only media) would be left counting records the changes
-    // remove: the counters as they are are stored first, and nothing is changed when that fails.
-    if (!dry && !plan.changes.empty() &&
-        !WriteProfileCounters(cds, options.lp, leaves.counters, &error)) {
-        printf("lpdump: LP %d is not repaired: cannot store its counters: %s; nothing changed\n", n,
-               error.c_str());
-        return kExitFailure;
-    }
-    for (const RepairChange& change : plan.changes) {
-        if (!dry && !MakeRepairChange(change, &error)) {
-            printf("lpdump: LP %d is not repaired: cannot %s %s: %s\n", n,
-                   change.remove ? "remove" : "cut", change.path.c_str(), error.c_str());
-            return kExitFailure;
-        }
-        if (change.remove) {
-            printf("%s: %s, %s\n", change.path.c_str(), dry ? "would be removed" : "removed",
-                   change.why.c_str());
-        } else {
-            printf("%s offset %llu: %s %s\n", change.path.c_str(),
-                   static_cast<unsigned long long>(change.size), dry ? "would cut" : "cut",
-                   change.why.c_str());
-        }
-    }
-    if (!dry && !plan.changes.empty() && !SyncLpDirectory(options.lp, &error)) {
-        printf("lpdump: LP %d is not repaired: cannot flush %s: %s\n", n, dir, error.c_str());
-        return kExitFailure;
-    }
-    if (store) {
-        if (!dry && !WriteProfileCounters(cds, options.lp, target, &error)) {
-            printf("lpdump: LP %d is not repaired: cannot store its counters: %s\n", n,
-                   error.c_str());
-            return kExitFailure;
-        }
-        const bool all[kLpCounterCount] = {true, true, true, true, true};
-        printf("store: currentDay fileRecCnt totalRecCnt dayCnt daysDeleted %s %s, %s %s\n",
-               dry ? "are" : "were", CounterValues(leaves.counters, leaves.present).c_str(),
-               dry ? "would be" : "now", CounterValues(target, all).c_str());
-    }
-    const std::string cost = plan.Broken()
-                                 ? std::string("; the break ") + (dry ? "would cost " : "cost ") +
-                                       Count(plan.lost, "whole record")
-                                 : "";
-    printf(dry ? "lpdump: LP %d would agree with its store after these changes: %s%s\n"
-               : "lpdump: LP %d agrees with its store now: %s%s\n",
-           n, holds.c_str(), cost.c_str());
-    return kExitOk;
+    return ApplyPlan(cds, options, leaves, plan);
 }
 
 // The day files of the profile that options name, in the order of their numbers; false after

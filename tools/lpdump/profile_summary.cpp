@@ -124,10 +124,10 @@ ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
     return summary;
 }
 
-void PrintLpSummary(const ProfileSummary& summary) {
-    const ProfileSummary& s = summary;
-    printf("LP %d in %s, records of %s\n", s.lp + 1, s.directory.c_str(),
-           Count(s.channels, "channel", "channels").c_str());
+namespace {
+
+// The rows of the day files and the records they hold.
+void PrintFileRows(const ProfileSummary& s) {
     if (s.files.empty()) {
         PrintRow("day files:", "none");
     } else {
@@ -159,6 +159,10 @@ void PrintLpSummary(const ProfileSummary& summary) {
         PrintRow("records:",
                  std::to_string(s.records) + (s.files.empty() ? "" : ": " + PerFileText(s.files)));
     }
+}
+
+// The rows of the time the records cover and how it splits into runs.
+void PrintTimeRows(const ProfileSummary& s) {
     if (s.records > 0) {
         const std::string utc =
             FormatLpTime(s.firstStart, true) + " to " + FormatLpTime(s.lastEnd, true);
@@ -194,6 +198,16 @@ void PrintLpSummary(const ProfileSummary& summary) {
                          (b.seconds > 0 ? " after the previous record's end (gap)"
                                         : " before the previous record's end (overlap)"));
     }
+}
+
+}  // namespace
+
+void PrintLpSummary(const ProfileSummary& summary) {
+    const ProfileSummary& s = summary;
+    printf("LP %d in %s, records of %s\n", s.lp + 1, s.directory.c_str(),
+           Count(s.channels, "channel", "channels").c_str());
+    PrintFileRows(s);
+    PrintTimeRows(s);
     PrintRow("gaps:", s.gaps == 0
                           ? "none"
                           : std::to_string(s.gaps) + ", " + DurationText(s.gapSeconds) + " in all");
