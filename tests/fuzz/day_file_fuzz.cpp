@@ -46,8 +46,8 @@ void WriteDayFiles(const uint8_t* data, std::size_t size, int files) {
 }
 
 bool SameFacts(const PlacedDayFile& a, const PlacedDayFile& b) {
-    bool same = a.day == b.day && a.size == b.size && a.header == b.header &&
-                a.whole == b.whole && a.partial == b.partial && a.runsAt == b.runsAt;
+    bool same = a.day == b.day && a.size == b.size && a.header == b.header && a.whole == b.whole &&
+                a.partial == b.partial && a.runsAt == b.runsAt;
     same = same && (a.whole == 0 || (a.first == b.first && a.last == b.last));
     for (int n = 0; n <= kMaxChannels; ++n) {
         same = same && a.lastAt[n] == b.lastAt[n];
@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (std::size_t k = 0; k < read.files.size(); ++k) {
         const PlacedDayFile& file = read.files[k];
         FuzzCheck(SameFacts(skimmed.files[k], file), "skimming and reading agree");
-        FuzzCheck(file.whole * LpRecordSize(channels) + file.partial + kLpHeaderSize ==
+        FuzzCheck(static_cast<uint64_t>(file.whole) * LpRecordSize(channels) + file.partial +
+                              kLpHeaderSize ==
                           file.size ||
                       file.size < kLpHeaderSize,
                   "whole records and the rest make up the file");
@@ -84,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     g_lP[0].numChannels = channels;
     g_lP[0].fileInfo = {};
     const int32_t counters[4] = {static_cast<int8_t>(data[1]), static_cast<int8_t>(data[2]),
-                                 static_cast<int8_t>(data[3]) * 0x1010101,
+                                 static_cast<int8_t>(data[3]) * 0x100001,
                                  static_cast<int8_t>(data[4])};
     g_lP[0].fileInfo.currentDay = data[5] == 0xff ? INT32_MAX : counters[0];
     g_lP[0].fileInfo.fileRecCnt = counters[1];
