@@ -13,22 +13,12 @@
 namespace {
 
 const char* FileKind(mode_t mode) {
-    if (S_ISLNK(mode)) {
-        return "a symbolic link";
-    }
-    if (S_ISDIR(mode)) {
-        return "a directory";
-    }
-    if (S_ISFIFO(mode)) {
-        return "a FIFO";
-    }
-    if (S_ISCHR(mode) || S_ISBLK(mode)) {
-        return "a device";
-    }
-    if (S_ISSOCK(mode)) {
-        return "a socket";
-    }
-    return "not a regular file";
+    return S_ISLNK(mode)                    ? "a symbolic link"
+           : S_ISDIR(mode)                  ? "a directory"
+           : S_ISFIFO(mode)                 ? "a FIFO"
+           : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+           : S_ISSOCK(mode)                 ? "a socket"
+                                            : "not a regular file";
 }
 
 // The bytes of a file at an offset: from what was read fully, or read from fd.
@@ -82,7 +72,8 @@ bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
     file.first = GetBe32(found + kLpHeaderSize);
     file.firstKind = GetBe32(found + kLpHeaderSize + 12);
     if (file.whole > 0 &&
-        !source.Number(kLpHeaderSize + (file.whole - 1) * recordSize, &file.last)) {
+        !source.Number(kLpHeaderSize + static_cast<uint64_t>(file.whole - 1) * recordSize,
+                       &file.last)) {
         return false;
     }
     for (int n = 0; n <= kMaxChannels; ++n) {

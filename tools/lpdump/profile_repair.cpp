@@ -65,17 +65,9 @@ void FindFaults(const LpPlacement& placement, RepairPlan& plan) {
 std::string BreakAt(RepairPlan& plan, const PlacedDayFile& file, long i, int channels,
                     uint32_t next) {
     const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
-    const std::string name = "record " + std::to_string(record.number);
-    if (record.number != next) {
-        return "record number " + std::to_string(record.number) + ", expected " +
-               std::to_string(next);
-    }
-    if (record.kind != 1 && record.kind != 2) {
-        return name + " has kind " + std::to_string(record.kind) + ", not 1 or 2";
-    }
-    if (LpRecordSeconds(record) == 0 || LpRecordSeconds(record) % 60 != 0) {
-        return name + " lasts " + std::to_string(LpRecordSeconds(record)) +
-               " seconds, not a whole number of minutes";
+    const std::string fault = RecordFault(record, next);
+    if (!fault.empty()) {
+        return fault;
     }
     const LpReplay before = plan.counters;
     const bool starts = plan.counters.Advance(RecordsPerFile(record));

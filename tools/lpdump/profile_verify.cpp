@@ -67,6 +67,22 @@ bool ProfileCheck::IsDiscrepancy(const Finding& finding) const {
     return strict || finding.kind != FindingKind::kTimeBreak;
 }
 
+std::string RecordFault(const DayFileRecord& record, uint32_t next) {
+    const std::string name = "record " + std::to_string(record.number);
+    if (record.number != next) {
+        return "record number " + std::to_string(record.number) + ", expected " +
+               std::to_string(next);
+    }
+    if (record.kind != 1 && record.kind != 2) {
+        return name + " has kind " + std::to_string(record.kind) + ", not 1 or 2";
+    }
+    if (LpRecordSeconds(record) == 0 || LpRecordSeconds(record) % 60 != 0) {
+        return name + " lasts " + std::to_string(LpRecordSeconds(record)) +
+               " seconds, not a whole number of minutes";
+    }
+    return "";
+}
+
 int ProfileCheck::Discrepancies() const {
     return static_cast<int>(std::count_if(findings.begin(), findings.end(),
                                           [this](const Finding& f) { return IsDiscrepancy(f); }));
@@ -116,9 +132,10 @@ bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, int channels, bo
     const std::string where = At(file.path, offset);
     const std::string name = "record " + std::to_string(record.number);
     ++walk.check.records;
-    if (walk.numberKnown && record.number != walk.nextNumber) {
-        walk.Report(where, "record number " + std::to_string(record.number) + ", expected " +
-                               std::to_string(walk.nextNumber));
+    const std::string fault =
+        RecordFault(record, walk.numberKnown ? walk.nextNumber : record.number);
+    if (!fault.empty()) {
+        walk.Report(where, fault);
     }
     walk.numberKnown = true;
     walk.nextNumber = record.number + 1;
@@ -130,13 +147,6 @@ bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, int channels, bo
     }
     walk.havePrevious = true;
     walk.previousEnd = record.end;
-    if (LpRecordSeconds(record) == 0 || LpRecordSeconds(record) % 60 != 0) {
-        walk.Report(where, name + " lasts " + std::to_string(LpRecordSeconds(record)) +
-                               " seconds, not a whole number of minutes");
-    }
-    if (record.kind != 1 && record.kind != 2) {
-        walk.Report(where, name + " has kind " + std::to_string(record.kind) + ", not 1 or 2");
-    }
     // A run killed between writing a record and storing its count leaves it at the end of the
     // current day file; the next run removes it.
     if (file.day == walk.counters.currentDay && i + 1 == file.whole && file.partial == 0 &&
