@@ -92,6 +92,17 @@ runs to the latest end.
   $ lpdump --summary --json
   {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[{"day":1,"records":27},{"day":2,"records":28},{"day":3,"records":100},{"day":4,"records":1}],"otherFiles":[],"records":156,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796583600,"utc":"2026-12-06T19:00:00Z","local":"2026-12-06T20:00:00+01:00"},"intervals":[{"seconds":900,"records":100},{"seconds":3600,"records":56}],"runs":2,"breaks":[{"file":"3.lp","offset":144,"record":57,"seconds":-115200}],"gaps":{"count":0,"seconds":0},"overlaps":{"count":1,"seconds":115200},"store":{"currentDay":4,"fileRecCnt":0,"totalRecCnt":156,"dayCnt":3,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":1,"next":""}
 
+A continued profile whose last record was cut: the break in time stays a note, and every output
+names the repair as the next step.
+
+  $ gen -i 15 -t 2 -c; at='2026-12-07 12:00:00' gen -i 15 -t 1; truncate -s -50 jffs/lp1/4.lp
+  > lpdump --verify | tail -n 1; lpdump --summary | tail -n 1
+  > lpdump --verify --json | grep -o '"next":"[^"]*"'; lpdump --summary --json | grep -o '"next":"[^"]*"'
+  lpdump: LP 1 does not agree with its store: 2 discrepancies in 4 day files, 299 records; lpdump --repair brings the store in line with the day files
+  verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); lpdump --repair brings the store in line with the day files
+  "next":"lpdump --repair brings the store in line with the day files"
+  "next":"lpdump --repair brings the store in line with the day files"
+
 Records cut, added, lost or moved.
 
   $ lp1; truncate -s 139 jffs/lp1/3.lp; lpdump --verify
