@@ -246,6 +246,21 @@ bool SameCounters(const LpCounters& a, const LpCounters& b) {
            a.totalRecCnt == b.totalRecCnt && a.dayCnt == b.dayCnt && a.daysDeleted == b.daysDeleted;
 }
 
+// Why what was read of LP lp may not be what its files and store held together: a run holds the
+// profile's lock now, or stored other counters than before while they were read; "" when neither.
+// *failed when the store could not be read again (the reason is printed).
+std::string Unsteady(toolkit::CCds& cds, int lp, const LpCounters& before, bool* failed) {
+    if (const int holder = LpLockHolder(lp)) {
+        return "a run is writing it" + Pid(holder);
+    }
+    ProfileLeaves after;
+    if (!ReadProfileLeaves(cds, lp, LeafUse::kRepair, &after)) {
+        *failed = true;
+        return "";
+    }
+    return SameCounters(before, after.counters) ? "" : "a run wrote it while it was being read";
+}
+
 // A shifted file can find something in every record, and a profile continued by many runs has a
 // note for each; the first ones say what is wrong, the count says how much.
 void PrintFindings(const ProfileCheck& check) {
@@ -291,20 +306,12 @@ int Verify(const Options& options) {
     const int channels = LpRecordChannels(leaves.numChannels);
     const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
     const ProfileCheck check = VerifyLpProfile(placement, counters, options.strict);
-    // A run that started while the files were read changed what was read: it holds the lock
-    // still, or it has stored other counters.
-    ProfileLeaves after;
-    if (const int holder = LpLockHolder(options.lp)) {
-        fprintf(say, "lpdump: cannot verify LP %d now: a run is writing it%s\n", n,
-                Pid(holder).c_str());
-        return kExitFailure;
+    bool failed = false;
+    const std::string moved = Unsteady(cds, options.lp, counters, &failed);
+    if (!moved.empty()) {
+        fprintf(say, "lpdump: cannot verify LP %d now: %s\n", n, moved.c_str());
     }
-    if (!ReadProfileLeaves(cds, options.lp, LeafUse::kVerify, &after)) {
-        return kExitFailure;
-    }
-    if (!SameCounters(counters, after.counters)) {
-        fprintf(say, "lpdump: cannot verify LP %d now: a run wrote it while it was being checked\n",
-                n);
+    if (failed || !moved.empty()) {
         return kExitFailure;
     }
     if (!check.readError.empty()) {
@@ -349,29 +356,23 @@ int Summarize(const Options& options) {
     ProfileSummary summary = SummarizeLpProfile(placement);
     summary.counters = leaves.counters;
     std::copy(leaves.present, leaves.present + kLpCounterCount, summary.present);
-    if (summary.readError.empty()) {
-        const bool* missing = std::find(leaves.present, leaves.present + 4, false);
-        if (const int holder = LpLockHolder(options.lp)) {
-            summary.writer = "a run is writing it" + Pid(holder);
-        } else if (missing != leaves.present + 4) {
-            summary.writer = "the store holds no " + LpFileInfoPrefix(options.lp + 1) +
-                             kLpFileInfoLeaves[missing - leaves.present] + "; lpdump --repair" +
-                             (options.lp == 1 ? " -2" : "") + " stores it from the day files";
-        } else {
-            const ProfileCheck check = VerifyLpProfile(placement, leaves.counters, false);
-            summary.readError = check.readError;
-            summary.discrepancies = check.Discrepancies();
-            summary.notes = static_cast<int>(check.findings.size()) - summary.discrepancies;
-            summary.next = NextStepText(placement, leaves.counters.currentDay, check, false);
-        }
-        // As for Verify: a run that came and went while the files were read leaves other counters.
-        ProfileLeaves after;
-        if (!ReadProfileLeaves(cds, options.lp, LeafUse::kRepair, &after)) {
+    const bool* missing = std::find(leaves.present, leaves.present + 4, false);
+    if (summary.readError.empty() && missing != leaves.present + 4) {
+        summary.writer = "the store holds no " + LpFileInfoPrefix(options.lp + 1) +
+                         kLpFileInfoLeaves[missing - leaves.present] + "; lpdump --repair" +
+                         (options.lp == 1 ? " -2" : "") + " stores it from the day files";
+    } else if (summary.readError.empty()) {
+        const ProfileCheck check = VerifyLpProfile(placement, leaves.counters, false);
+        summary.readError = check.readError;
+        summary.discrepancies = check.Discrepancies();
+        summary.notes = static_cast<int>(check.findings.size()) - summary.discrepancies;
+        summary.next = NextStepText(placement, leaves.counters.currentDay, check, false);
+        bool failed = false;
+        const std::string moved = Unsteady(cds, options.lp, leaves.counters, &failed);
+        if (failed) {
             return kExitFailure;
         }
-        if (summary.writer.empty() && !SameCounters(leaves.counters, after.counters)) {
-            summary.writer = "a run wrote it while it was being read";
-        }
+        summary.writer = moved;
     }
     if (!summary.readError.empty()) {
         fprintf(stderr, "lpdump: cannot sum up LP %d: cannot read %s\n", options.lp + 1,
