@@ -384,7 +384,7 @@ count the day files hold in a line or two, and none reads their records at the w
 
   $ lp1; cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 4; lpdump --verify; lpdump --summary
   > lpdump --summary --json | grep -o '"records":[0-9]*,"firstStart":[a-z]*'
-  > same --repair --dry-run; faketime -f '@2026-12-06 12:00:00' profill -t 1 | grep '^profill: LP'
+  > same --repair --dry-run; faketime -f '@2026-12-06 12:00:00' profill -t 1 | grep '^profill: LP'; lpdump | head -n 1
   $T/jffs/lp1/: the day files hold records of 16 channels (112 bytes), not of the 4 channels (40 bytes) of NumChannels in the store
   lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 0 records; set the channel count back with cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; or profill -c starts the profile afresh
   LP 1 in $T/jffs/lp1/, records of 4 channels
@@ -399,6 +399,7 @@ count the day files hold in a line or two, and none reads their records at the w
   $T/jffs/lp1/: the day files hold records of 16 channels (112 bytes), not of the 4 channels (40 bytes) of NumChannels in the store
   lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set the channel count back with cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; or profill -c starts the profile afresh
   profill: LP 1's day file $T/jffs/lp1/1.lp holds records of 16 channels, but the CDS's channel count is 4; set the channel count back, or -c starts the profile afresh
+  ! lpdump: $T/jffs/lp1/1.lp holds records of 16 channels, not of the store's 4; give --channels 16 to dump it as it is
   [1]
   $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16
 

@@ -109,6 +109,17 @@ int ChannelsOf(const std::vector<std::string>& files, int channelCount,
                 storeChannels[lp] = LpRecordChannels(leaves.numChannels);
             }
             count = storeChannels[lp];
+            // Records of another width would be printed as numbers they do not hold.
+            const PlacedDayFile file = PlaceDayFile(path, lp, count, false, true);
+            const int other = OtherChannelsOf(file, file.first, -1);
+            if (!file.Runs() && other >= 0 &&
+                (file.size - kLpHeaderSize) / LpRecordSize(other) >= 2) {
+                fprintf(stderr,
+                        "lpdump: %s holds records of %d channels, not of the store's %d; give "
+                        "--channels %d to dump it as it is\n",
+                        path.c_str(), other, count, other);
+                return kExitBadFile;
+            }
         }
         channels->push_back(count);
     }
