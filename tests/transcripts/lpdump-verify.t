@@ -340,6 +340,13 @@ Files that are no day files, or missing.
   $T/jffs/lp1/2.lp: is a FIFO, not a regular file
   lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
   [1]
+A profill -c stopped in its removal (the shell removes 1.lp before 2.lp): every output names
+running it again.
+  $ lp1; rm jffs/lp1/1.lp; lpdump --verify | tail -n 1; lpdump --summary | tail -n 1; same --repair | tail -n 1
+  lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 101 records; a profill -c stopped in its removal leaves this; profill -c again finishes the clear
+  verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); a profill -c stopped in its removal leaves this; profill -c again finishes the clear
+  lpdump: LP 1 is not repaired, nothing changed: its records break off; a profill -c stopped in its removal leaves this; profill -c again finishes the clear
+  [1]
   $ lp1; rm jffs/lp1/*.lp; lpdump --verify; lpdump --summary; lpdump --summary --json
   $T/jffs/lp1/1.lp: day files 1 to 3 are missing, but currentDay is 3
   store: currentDay fileRecCnt totalRecCnt dayCnt are 3 0 200 2, but the records in the day files give 0 0 0 0
