@@ -432,10 +432,11 @@ int ApplyPlan(toolkit::CCds& cds, const Options& options, const ProfileLeaves& l
     const int n = options.lp + 1;
     const int channels = LpRecordChannels(leaves.numChannels);
     const LpReplay& placed = plan.counters;
-    const LpCounters target = {static_cast<int32_t>(placed.currentDay),
-                               static_cast<int32_t>(placed.fileRecCnt),
-                               static_cast<int32_t>(placed.totalRecCnt),
-                               static_cast<int32_t>(placed.dayCnt), leaves.counters.daysDeleted};
+    LpCounters target = leaves.counters;
+    target.currentDay = static_cast<int32_t>(placed.currentDay);
+    target.fileRecCnt = static_cast<int32_t>(placed.fileRecCnt);
+    target.totalRecCnt = static_cast<int32_t>(placed.totalRecCnt);
+    target.dayCnt = static_cast<int32_t>(placed.dayCnt);
     const bool allPresent = std::all_of(leaves.present, leaves.present + kLpCounterCount,
                                         [](bool present) { return present; });
     const bool store = !allPresent || !SameCounters(target, leaves.counters);

@@ -27,13 +27,8 @@
 #include "lpfile/lp_codec.h"
 #include "lpfile/lp_placement.h"
 
-struct LpCounters {
-    int32_t currentDay;
-    int32_t fileRecCnt;
-    int32_t totalRecCnt;
-    int32_t dayCnt;
-    int32_t daysDeleted;
-};
+// The five counters of the file information, as the store holds them.
+using LpCounters = LP_FILE_INFO;
 
 struct ProfileCheck {
     std::vector<Finding> findings;
