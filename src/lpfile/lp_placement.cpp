@@ -96,6 +96,7 @@ bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
 // Every byte of the regular file open at fd into bytes; false with errno set when a read failed.
 bool ReadAll(int fd, std::string* bytes) {
     char buffer[65536];
+    errno = 0;
     for (;;) {
         const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && errno != EINTR) {
@@ -132,7 +133,7 @@ PlacedDayFile PlaceDayFile(const std::string& path, int lp, int channels, bool f
     } else if (file.size > kMaxDayFileSize) {
         file.notRegular = "too large";
     } else if (full && !ReadAll(fd, &file.bytes)) {
-        file.readErrno = errno;
+        file.readErrno = errno != 0 ? errno : EFBIG;  // it grew past any day file
     } else {
         file.size = full ? file.bytes.size() : file.size;
         const Source source = {fd, full ? &file.bytes : nullptr};
