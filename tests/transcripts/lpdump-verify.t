@@ -192,6 +192,11 @@ record: the plain repair cuts them and keeps every record.
   $T/jffs/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2
   lpdump: LP 1 is not repaired, nothing changed: its records break off; lpdump --repair --force keeps the 4 records before the break and removes the 196 whole records from it on; or profill -c starts the profile afresh
   verdict:     does not agree with its store: 1 discrepancy (lpdump --verify lists it); lpdump --repair --force keeps the 4 records before the break and removes the 196 whole records from it on; or profill -c starts the profile afresh
+  $ lp1; printf '\x00\x00\x00\x03' | dd of=jffs/lp1/1.lp bs=1 seek=44 conv=notrunc 2>/dev/null
+  > lpdump --verify | tail -n 1; same --repair | tail -n 1
+  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 records; profill -c starts the profile afresh: no record comes before the break
+  lpdump: LP 1 is not repaired, nothing changed: its records break off; profill -c starts the profile afresh: no record comes before the break
+  [1]
   $ gen -i 1440 -t 3 -c; cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 3; same --repair --force
   $T/jffs/lp1/: the day files hold records of 16 channels (112 bytes), not of the 3 channels (34 bytes) of NumChannels in the store
   lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set the channel count back with cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; or profill -c starts the profile afresh
