@@ -134,7 +134,7 @@ std::vector<Finding> CheckLpHeader(const uint8_t* bytes, std::size_t size, int l
     return faults;
 }
 
-std::string PartialRecordText(std::size_t partial, int channels) {
+std::string PartialRecordText(uint64_t partial, int channels) {
     const int n = LpRecordChannels(channels);
     return Count(static_cast<long long>(partial), "byte") +
            " after the last whole record (records of " + Count(n, "channel") + " are " +

@@ -112,7 +112,7 @@ std::vector<Finding> CheckLpHeader(const uint8_t* bytes, std::size_t size, int l
                                    const std::string& path);
 
 // What a file's bytes after its last whole record are called.
-std::string PartialRecordText(std::size_t partial, int channels);
+std::string PartialRecordText(uint64_t partial, int channels);
 
 // The number of a day file's name as profill gives them ("12.lp"), 0 for any other name.
 int32_t DayFileNumber(const char* name);

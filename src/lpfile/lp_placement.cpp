@@ -49,7 +49,8 @@ struct Source {
 // Header, record numbers and the widths the records run at; false when a read failed.
 bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
     uint8_t found[kLpHeaderSize + kLpFixedSize] = {};
-    const std::size_t head = file.size < sizeof found ? file.size : sizeof found;
+    const std::size_t head =
+        file.size < sizeof found ? static_cast<std::size_t>(file.size) : sizeof found;
     if (!source.Read(0, found, head)) {
         return false;
     }
@@ -181,7 +182,9 @@ int OtherChannels(const LpPlacement& placement) {
 
 const uint8_t* PlacedDayFile::Record(long i) const {
     const std::size_t recordBytes =
-        whole > 0 ? (bytes.size() - kLpHeaderSize - partial) / static_cast<std::size_t>(whole) : 0;
+        whole > 0 ? (bytes.size() - kLpHeaderSize - static_cast<std::size_t>(partial)) /
+                        static_cast<std::size_t>(whole)
+                  : 0;
     return reinterpret_cast<const uint8_t*>(bytes.data()) + kLpHeaderSize +
            static_cast<std::size_t>(i) * recordBytes;
 }
