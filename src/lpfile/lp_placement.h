@@ -19,9 +19,10 @@ struct PlacedDayFile {
     bool header = false;   // it starts with the 32 header bytes of the profile's day files
     long whole = 0;        // whole records of the profile's channel count after the header
     uint64_t partial = 0;  // bytes after the last whole record
-    uint32_t first = 0;    // number of its first record (when whole > 0)
-    uint32_t last = 0;     // number of its last whole record
+    // Number and kind of the record after the header, when its 16 fixed bytes are there.
+    uint32_t first = 0;
     uint32_t firstKind = 0;
+    uint32_t last = 0;  // number of its last whole record
     // Bit n: the records read as whole records of n channels (n not the profile's), numbered
     // from first without a gap; the last of them then holds the number lastAt[n].
     uint32_t runsAt = 0;
