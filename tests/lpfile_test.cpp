@@ -6,11 +6,14 @@
 
 #include <csignal>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "driver/debug_log.h"
 #include "driver/run_options.h"
 #include "lpfile/lp_dirs.h"
 #include "lpfile/lp_file.h"
+#include "lpfile/lp_placement.h"
 #include "lpfile/lp_start_check.h"
 #include "test_support.h"
 
@@ -146,6 +149,153 @@ TEST(LpStartCheckTest, GivesBackTheDescriptorsOfTheFilesItAccepts) {
               }).result,
               1);
     EXPECT_EQ(OpenDescriptors(), fd);
+}
+
+// Records numbered from `number` on, of n channels, as the writer encodes them.
+std::string Records(int n, uint32_t number, int count) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) {
+        LP_RECORD record = {};
+        g_lastIntervalTime = {0x5f5e1000u + 900u * static_cast<uint32_t>(i), 0};
+        g_intervalSecs = 900;
+        FillLpRecord(&record, n, 1, number + static_cast<uint32_t>(i));
+        uint8_t out[kLpMaxRecordSize];
+        EncodeLpRecord(record, n, out);
+        bytes.append(reinterpret_cast<const char*>(out), LpRecordSize(n));
+    }
+    return bytes;
+}
+
+// A profile directory under a fresh flash root holding the given day files of LP 1.
+struct Profile {
+    explicit Profile(const std::vector<std::pair<int, std::string>>& files) {
+        EXPECT_TRUE(SetFlashRoot(root.path.c_str()));
+        mkdir((root.path + "/lp1").c_str(), 0755);
+        for (const auto& [day, bytes] : files) {
+            WriteFile(root.path + "/lp1/" + std::to_string(day) + ".lp", bytes);
+        }
+    }
+    TempDir root;
+};
+
+TEST(LpCodecTest, DecodesWhatItEncodesAtEveryChannelCount) {
+    for (int n = 0; n <= kMaxChannels; ++n) {
+        const std::string bytes = Records(n, 7, 1);
+        ASSERT_EQ(bytes, Record(n));
+        const DayFileRecord record =
+            DecodeLpRecord(reinterpret_cast<const uint8_t*>(bytes.data()), n);
+        EXPECT_EQ(record.number, 7u);
+        EXPECT_EQ(record.kind, 1u);
+        EXPECT_EQ(LpRecordSeconds(record), 900u);
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(record.flags[i], 1u << i);
+            EXPECT_EQ(record.values[i], 10000.0f * static_cast<float>(i + 1));
+        }
+    }
+}
+
+TEST(LpCodecTest, NamesOnlyTheDayFilesProfillNames) {
+    const std::pair<const char*, int32_t> kNames[] = {
+        {"1.lp", 1},           {"12.lp", 12}, {"2147483647.lp", INT32_MAX},
+        {"2147483648.lp", 0},  {"0.lp", 0},   {"007.lp", 0},
+        {"99999999999.lp", 0}, {".lp", 0},    {"12.lpx", 0},
+        {"1.lp.", 0},          {"-1.lp", 0},  {"1 .lp", 0}};
+    for (const auto& [name, number] : kNames) {
+        EXPECT_EQ(DayFileNumber(name), number) << name;
+    }
+    EXPECT_EQ(LpRecordsPerFile(15), 100);
+    EXPECT_EQ(LpRecordsPerFile(7), 209);
+    EXPECT_EQ(LpRecordsPerFile(1440), 5);
+}
+
+// A day file cut at every length: skimming and reading fully see the same records, the bytes after
+// the last whole one, and where the records stop running.
+TEST(LpPlacementTest, ADayFileCutAtEveryLength) {
+    const std::string whole = Header('1') + Records(3, 4, 3);
+    for (std::size_t size = 0; size <= whole.size(); ++size) {
+        SCOPED_TRACE(size);
+        Profile profile({{1, Header('1') + Records(3, 1, 3)}, {2, whole.substr(0, size)}});
+        for (const bool full : {false, true}) {
+            const LpPlacement placement = PlaceLpFiles(0, 3, full);
+            ASSERT_EQ(placement.files.size(), 2u);
+            const PlacedDayFile& file = placement.files[1];
+            const long records = size < 32 ? 0 : static_cast<long>((size - 32) / 34);
+            EXPECT_EQ(file.day, 2);
+            EXPECT_EQ(file.header, size >= 32);
+            EXPECT_EQ(file.whole, records);
+            EXPECT_EQ(file.partial, size < 32 ? 0 : (size - 32) % 34);
+            EXPECT_EQ(file.Runs(), records > 0 && (size - 32) % 34 == 0);
+            if (records > 0) {
+                EXPECT_EQ(file.first, 4u);
+                EXPECT_EQ(file.last, 3u + static_cast<uint32_t>(records));
+            }
+            EXPECT_EQ(placement.otherChannels, -1);
+        }
+    }
+}
+
+// Records of four channels read as records of any other count name four, whichever count the
+// store holds; garbage after them, or a number out of line, names none.
+TEST(LpPlacementTest, NamesTheChannelCountTheRecordsHold) {
+    const std::string one = Header('1') + Records(4, 1, 3);
+    const std::string two = Header('1') + Records(4, 4, 3);
+    for (int n = 0; n <= kMaxChannels; ++n) {
+        SCOPED_TRACE(n);
+        {
+            Profile profile({{1, one}, {2, two}});
+            EXPECT_EQ(PlaceLpFiles(0, n, n % 2 == 0).otherChannels, n == 4 ? -1 : 4);
+        }
+        for (std::size_t at = 32; at < one.size(); at += 40) {
+            std::string damaged = one;
+            damaged[at + 3] = static_cast<char>(damaged[at + 3] ^ 0x40);  // a record's number
+            Profile profile({{1, damaged}, {2, two + "x"}});
+            EXPECT_EQ(PlaceLpFiles(0, n, true).otherChannels, -1) << at;
+        }
+    }
+    Profile single({{1, Header('1') + Records(4, 1, 1)}});
+    EXPECT_EQ(PlaceLpFiles(0, 3, true).otherChannels, -1) << "one record proves nothing";
+}
+
+// What a -c stopped in its removal leaves: the day files the shell removes last (in the order of
+// their names) and 1.lp gone.
+TEST(LpPlacementTest, KnowsWhatAStoppedClearLeaves) {
+    struct Row {
+        std::vector<int> days;
+        int32_t currentDay;
+        bool stopped;
+    };
+    const Row kRows[] = {{{2, 3, 4, 5, 6, 7, 8, 9}, 12, true},
+                         {{3}, 3, true},
+                         {{9}, 12, true},
+                         {{2, 3}, 12, false},
+                         {{1, 2, 3}, 3, false},
+                         {{}, 3, false},
+                         {{2, 3, 4, 5, 6, 7, 8, 9, 13}, 12, true},
+                         {{2}, 200000, false}};
+    for (const Row& row : kRows) {
+        std::vector<std::pair<int, std::string>> files;
+        for (int day : row.days) {
+            files.push_back({day, Header('1')});
+        }
+        Profile profile(files);
+        EXPECT_EQ(PlaceLpFiles(0, 3, false).ClearStopped(row.currentDay), row.stopped)
+            << row.days.size() << " files, currentDay " << row.currentDay;
+    }
+}
+
+// Counters far beyond the files: the check answers from the directory's entries (a loop up to
+// them would take hours), refusing, and shows the counters as they are.
+TEST(LpStartCheckTest, AnswersOnCountersOfAnySize) {
+    Profile profile({{1, Header('1') + Records(3, 1, 3)}, {2, Header('1') + Records(3, 4, 2)}});
+    for (const int32_t counter : {INT32_MAX, INT32_MIN, -5}) {
+        g_lP[0].numChannels = 3;
+        g_lP[0].fileInfo = {counter > 0 ? counter : 0, 0, counter, 0, 0, 0, {}, {}};
+        LP_UNCOUNTED_CUTS cuts;
+        const CallOutput got = CaptureCall([&] { return CheckLpFilesForRun(0, &cuts) ? 1 : 0; });
+        EXPECT_EQ(got.result, 0);
+        EXPECT_NE(got.out.find("up to number " + std::to_string(counter) + " "), std::string::npos)
+            << got.out;
+    }
 }
 
 TEST(DebugPrintfTest, PrintsTheTextAsFormattedAndCutsItAtTheBuffer) {

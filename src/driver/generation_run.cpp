@@ -93,7 +93,7 @@ void RunLpGeneration(toolkit::CCds& cds) {
         printf("There will be %d record per file. every %d days\n", recordsPerFile,
                g_profileIntervalLength / 1440);
     } else {
-        recordsPerFile = 1440 / intervalMinutes + 4;
+        recordsPerFile = LpRecordsPerFile(intervalMinutes);
         recordKind = 1;
         printf("There should be a minimum of %d records per file.(1440/%d)\n", recordsPerFile,
                intervalMinutes);

@@ -1,5 +1,10 @@
 #include "lpfile/lp_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 #include "driver/debug_log.h"
@@ -7,18 +12,6 @@
 #include "lpfile/lp_dirs.h"
 
 namespace {
-
-void PutBe16(uint8_t* out, uint16_t value) {
-    out[0] = static_cast<uint8_t>(value >> 8);
-    out[1] = static_cast<uint8_t>(value);
-}
-
-void PutBe32(uint8_t* out, uint32_t value) {
-    out[0] = static_cast<uint8_t>(value >> 24);
-    out[1] = static_cast<uint8_t>(value >> 16);
-    out[2] = static_cast<uint8_t>(value >> 8);
-    out[3] = static_cast<uint8_t>(value);
-}
 
 // The buffer of the one day-file stream open at a time: big enough for a header and a record,
 // so that both reach the file in one write at the close, and given to the stream so that
@@ -34,42 +27,7 @@ bool WritePiece(FILE* file, const uint8_t* bytes, std::size_t size) {
     return fwrite(bytes, size, 1, file) == 1;
 }
 
-// The file bytes of a record; out holds at least kLpMaxRecordSize bytes.
-void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out) {
-    const int n = LpRecordChannels(numChannels);
-    PutBe32(out, record.recordNumber);
-    PutBe32(out + 4, record.intervalStart);
-    PutBe32(out + 8, record.intervalEnd);
-    PutBe32(out + 12, record.recordKind);
-    uint8_t* flags = out + kLpFixedSize;
-    uint8_t* values = flags + 2 * n;
-    for (int i = 0; i < n; ++i) {
-        PutBe16(flags + 2 * i, record.valueFlags[i]);
-        uint32_t bits = 0;
-        memcpy(&bits, &record.channelValues[i], sizeof bits);
-        PutBe32(values + 4 * i, bits);
-    }
-}
-
 }  // namespace
-
-int LpRecordChannels(int numChannels) {
-    if (numChannels < 0) {
-        return 0;
-    }
-    return numChannels > kMaxChannels ? kMaxChannels : numChannels;
-}
-
-void EncodeLpHeader(uint8_t* out, int lp) {
-    memset(out, 0, kLpHeaderSize);
-    memcpy(out, "ZOLV Load Prof", 14);
-    out[15] = (lp == 0) ? '1' : '2';
-    PutBe32(out + 16, 1);
-}
-
-std::size_t LpRecordSize(int numChannels) {
-    return kLpFixedSize + 6 * static_cast<std::size_t>(LpRecordChannels(numChannels));
-}
 
 void FormatLpFilePath(char* path, int lp, int fileNumber) {
     snprintf(path, kMaxLpPathSize, "%s%d.lp", LpDirectory(lp), fileNumber);
@@ -173,4 +131,25 @@ int WriteLpRecord(LP_RECORD* record, int lp, bool newFile) {
         status = 4;
     }
     return status;
+}
+
+bool CutLpFile(const char* path, int64_t keep, int64_t* removed) {
+    *removed = -1;
+    const int fd = open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st = {};
+    bool cut = fd >= 0 && fstat(fd, &st) == 0;
+    if (cut && !S_ISREG(st.st_mode)) {
+        errno = EISDIR;  // nothing that is no regular file is cut
+        cut = false;
+    }
+    if (cut) {
+        *removed = static_cast<int64_t>(st.st_size) - keep;
+        cut = ftruncate(fd, static_cast<off_t>(keep)) == 0 && fsync(fd) == 0;
+    }
+    const int saved = errno;
+    if (fd >= 0) {
+        close(fd);
+    }
+    errno = saved;
+    return cut;
 }

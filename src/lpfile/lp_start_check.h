@@ -4,9 +4,9 @@
 // The run appends to the current day file with mode "a+" and starts new ones with mode "w", so
 // it must never meet a current day file that the bookkeeping does not describe, nor a later day
 // file holding a record, and must not append after a break in the records (an earlier day file
-// that lost its end in a power cut). The check reads no records, only each day file's type, size,
-// header and the numbers of its first and last records, and a listing of the directory for day
-// files numbered above the current one.
+// that lost its end in a power cut). The check works on the placement skimmed from the
+// directory's listing (lp_placement.h): each listed day file's type, size, header and the
+// numbers of its first and last records, so its cost follows the files, not the counters.
 #pragma once
 
 #include <sys/types.h>

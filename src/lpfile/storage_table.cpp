@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "lpfile/lp_codec.h"
+
 namespace {
 
 const int32_t kIntervals[] = {1, 2, 3, 4, 5, 6, 10, 12, 15, 20, 30, 60, 1440, 10080, 43800};
@@ -27,8 +29,7 @@ int PrintDaysCalculationTable() {
     for (int32_t channels = 16; channels >= 1; --channels) {
         const int32_t bytesPerRecord = 16 + 6 * channels;
         for (int32_t interval : kIntervals) {
-            // The same rule, four extra records included, as the generation run's file size.
-            const int32_t recordsPerDay = interval <= 60 ? 1440 / interval + 4 : 1;
+            const int32_t recordsPerDay = interval <= 60 ? LpRecordsPerFile(interval) : 1;
             const int32_t bytesPerFile = recordsPerDay * bytesPerRecord + 32;
             int32_t maxDays = kStorageBudget / bytesPerFile;
             if (maxDays > kMaxDays) {

@@ -42,10 +42,7 @@ Each record in UTC and local time; the channel count is the profile's NumChannel
   k.lp,2,7,1700000000,1700000900,2023-11-14T22:13:20Z,2023-11-14T22:28:20Z,2023-11-14T23:13:20+01:00,2023-11-14T23:28:20+01:00,1,0001,1.5,0002,-2,8000,1e+10
   k.lp,2,8,1700000900,1700001800,2023-11-14T22:28:20Z,2023-11-14T22:43:20Z,2023-11-14T23:28:20+01:00,2023-11-14T23:43:20+01:00,1,0001,1.5,0002,-2,8000,1e+10
   $ lpdump --csv one.lp k.lp
-  file,profile,record,start,end,start_utc,end_utc,start_local,end_local,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3,flags_4,value_4,flags_5,value_5,flags_6,value_6,flags_7,value_7,flags_8,value_8,flags_9,value_9,flags_10,value_10,flags_11,value_11,flags_12,value_12,flags_13,value_13,flags_14,value_14,flags_15,value_15,flags_16,value_16
-  k.lp,2,7,1700000000,1700000900,2023-11-14T22:13:20Z,2023-11-14T22:28:20Z,2023-11-14T23:13:20+01:00,2023-11-14T23:28:20+01:00,1,0001,1.5,0002,-2,8000,1e+10,,,,,,,,,,,,,,,,,,,,,,,,,,
-  k.lp,2,8,1700000900,1700001800,2023-11-14T22:28:20Z,2023-11-14T22:43:20Z,2023-11-14T23:28:20+01:00,2023-11-14T23:43:20+01:00,1,0001,1.5,0002,-2,8000,1e+10,,,,,,,,,,,,,,,,,,,,,,,,,,
-  ! lpdump: one.lp offset 32: 68 bytes after the last whole record (records of 16 channels are 112 bytes)
+  ! lpdump: one.lp holds records of 3 channels, not of the store's 16; give --channels 3 to dump it as it is
   [1]
 
 A zone west of UTC by no whole number of hours.

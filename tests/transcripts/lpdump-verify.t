@@ -32,7 +32,7 @@ Whole profiles.
   overlaps:    none
   store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt 2, daysDeleted 0
   verdict:     agrees with its store
-  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"dayFiles":[{"day":1,"records":99},{"day":2,"records":100},{"day":3,"records":1}],"otherFiles":[],"records":200,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796562000,"utc":"2026-12-06T13:00:00Z","local":"2026-12-06T14:00:00+01:00"},"intervals":[{"seconds":900,"records":200}],"runs":1,"breaks":[],"gaps":{"count":0,"seconds":0},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":0,"next":""}
+  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[{"day":1,"records":99},{"day":2,"records":100},{"day":3,"records":1}],"otherFiles":[],"records":200,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796562000,"utc":"2026-12-06T13:00:00Z","local":"2026-12-06T14:00:00+01:00"},"intervals":[{"seconds":900,"records":200}],"runs":1,"breaks":[],"gaps":{"count":0,"seconds":0},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":0,"next":""}
   $ gen -i 10080 -t 2 -c; lpdump --verify --strict
   lpdump: LP 1 agrees with its store: 2 day files, 2 records of 16 channels
   $ gen -i 60 -t 1 -c; lpdump --verify --strict
@@ -69,7 +69,7 @@ Continued by a later run: the break in time is a note, or with --strict a discre
   overlaps:    1, 2 h in all
   store:       currentDay 4, fileRecCnt 0, totalRecCnt 300, dayCnt 3, daysDeleted 0
   verdict:     agrees with its store; lpdump --verify lists its 1 note
-  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"dayFiles":[{"day":1,"records":99},{"day":2,"records":100},{"day":3,"records":100},{"day":4,"records":1}],"otherFiles":[],"records":300,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796644800,"utc":"2026-12-07T12:00:00Z","local":"2026-12-07T13:00:00+01:00"},"intervals":[{"seconds":900,"records":300}],"runs":2,"breaks":[{"file":"3.lp","offset":144,"record":201,"seconds":-7200}],"gaps":{"count":0,"seconds":0},"overlaps":{"count":1,"seconds":7200},"store":{"currentDay":4,"fileRecCnt":0,"totalRecCnt":300,"dayCnt":3,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":1,"next":""}
+  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[{"day":1,"records":99},{"day":2,"records":100},{"day":3,"records":100},{"day":4,"records":1}],"otherFiles":[],"records":300,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796644800,"utc":"2026-12-07T12:00:00Z","local":"2026-12-07T13:00:00+01:00"},"intervals":[{"seconds":900,"records":300}],"runs":2,"breaks":[{"file":"3.lp","offset":144,"record":201,"seconds":-7200}],"gaps":{"count":0,"seconds":0},"overlaps":{"count":1,"seconds":7200},"store":{"currentDay":4,"fileRecCnt":0,"totalRecCnt":300,"dayCnt":3,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":1,"next":""}
 
 The continuing run at another interval ends before the first one did: the time covered still
 runs to the latest end.
@@ -90,7 +90,18 @@ runs to the latest end.
   store:       currentDay 4, fileRecCnt 0, totalRecCnt 156, dayCnt 3, daysDeleted 0
   verdict:     agrees with its store; lpdump --verify lists its 1 note
   $ lpdump --summary --json
-  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"dayFiles":[{"day":1,"records":27},{"day":2,"records":28},{"day":3,"records":100},{"day":4,"records":1}],"otherFiles":[],"records":156,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796583600,"utc":"2026-12-06T19:00:00Z","local":"2026-12-06T20:00:00+01:00"},"intervals":[{"seconds":900,"records":100},{"seconds":3600,"records":56}],"runs":2,"breaks":[{"file":"3.lp","offset":144,"record":57,"seconds":-115200}],"gaps":{"count":0,"seconds":0},"overlaps":{"count":1,"seconds":115200},"store":{"currentDay":4,"fileRecCnt":0,"totalRecCnt":156,"dayCnt":3,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":1,"next":""}
+  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[{"day":1,"records":27},{"day":2,"records":28},{"day":3,"records":100},{"day":4,"records":1}],"otherFiles":[],"records":156,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796583600,"utc":"2026-12-06T19:00:00Z","local":"2026-12-06T20:00:00+01:00"},"intervals":[{"seconds":900,"records":100},{"seconds":3600,"records":56}],"runs":2,"breaks":[{"file":"3.lp","offset":144,"record":57,"seconds":-115200}],"gaps":{"count":0,"seconds":0},"overlaps":{"count":1,"seconds":115200},"store":{"currentDay":4,"fileRecCnt":0,"totalRecCnt":156,"dayCnt":3,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":1,"next":""}
+
+A continued profile whose last record was cut: the break in time stays a note, and every output
+names the repair as the next step.
+
+  $ gen -i 15 -t 2 -c; at='2026-12-07 12:00:00' gen -i 15 -t 1; truncate -s -50 jffs/lp1/4.lp
+  > lpdump --verify | tail -n 1; lpdump --summary | tail -n 1
+  > lpdump --verify --json | grep -o '"next":"[^"]*"'; lpdump --summary --json | grep -o '"next":"[^"]*"'
+  lpdump: LP 1 does not agree with its store: 2 discrepancies in 4 day files, 299 records; lpdump --repair brings the store in line with the day files
+  verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); lpdump --repair brings the store in line with the day files
+  "next":"lpdump --repair brings the store in line with the day files"
+  "next":"lpdump --repair brings the store in line with the day files"
 
 Records cut, added, lost or moved.
 
@@ -114,6 +125,20 @@ Records cut, added, lost or moved.
   lpdump: LP 1 agrees with its store now: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break in time, noted
+Bytes that are no whole record at the end of a day file whose next file goes on with the next
+record: the plain repair cuts them and keeps every record.
+  $ lp1; yes garbage | head -c 50 >>jffs/lp1/2.lp; lpdump --verify; lpdump --summary | tail -n 1
+  > repaired --repair
+  $T/jffs/lp1/2.lp offset 11232: 50 bytes after the last whole record (records of 16 channels are 112 bytes)
+  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 records; lpdump --repair brings the store in line with the day files
+  verdict:     does not agree with its store: 1 discrepancy (lpdump --verify lists it); lpdump --repair brings the store in line with the day files
+  $T/jffs/lp1/2.lp offset 11232: cut 50 bytes after the last whole record (records of 16 channels are 112 bytes)
+  lpdump: LP 1 agrees with its store now: 3 day files, 200 records of 16 channels
+  lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels
+  lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break in time, noted
+  $ TZ=UTC lpdump --summary | sed -n 4,5p
+  time:        2026-12-04 11:00:00 UTC to 2026-12-06 13:00:00 UTC
+  intervals:   15 min (300 records)
   $ lp1; { head -c $((32 + 49 * 112)) jffs/lp1/1.lp; tail -c +$((33 + 50 * 112)) jffs/lp1/1.lp; } >x
   > mv x jffs/lp1/1.lp; lpdump --verify; same --repair
   $T/jffs/lp1/1.lp offset 5520: record number 51, expected 50
@@ -121,9 +146,9 @@ Records cut, added, lost or moved.
   $T/jffs/lp1/2.lp offset 32: record 100 starts this day file, but should continue day file 1 (its run starts a day file every 100 records)
   $T/jffs/lp1/3.lp offset 32: record 200 starts this day file, but should continue day file 2 (its run starts a day file every 100 records)
   store: currentDay fileRecCnt totalRecCnt dayCnt are 3 0 200 2, but the records in the day files give 2 99 199 1
-  lpdump: LP 1 does not agree with its store: 4 discrepancies in 3 day files, 199 records; lpdump --repair --force keeps the 49 records before the break; or profill -c starts the profile afresh
+  lpdump: LP 1 does not agree with its store: 4 discrepancies in 3 day files, 199 records; lpdump --repair --force keeps the 49 records before the break and removes the 150 whole records from it on; or profill -c starts the profile afresh
   $T/jffs/lp1/1.lp offset 5520: record number 51, expected 50
-  lpdump: LP 1 is not repaired: its records break off; --force keeps the 49 records before the break and removes the 150 whole records from it on; nothing changed
+  lpdump: LP 1 is not repaired, nothing changed: its records break off; lpdump --repair --force keeps the 49 records before the break and removes the 150 whole records from it on; or profill -c starts the profile afresh
   [1]
   $ lp1; truncate -s $((32 + 60 * 112 + 50)) jffs/lp1/2.lp; lpdump --verify
   $T/jffs/lp1/2.lp offset 6752: 50 bytes after the last whole record (records of 16 channels are 112 bytes)
@@ -131,7 +156,7 @@ Records cut, added, lost or moved.
   $T/jffs/lp1/3.lp offset 32: note: record 200 starts at 1796561100 (2026-12-06 12:45:00 UTC), but the record before it ended at 1796525100 (2026-12-06 02:45:00 UTC)
   $T/jffs/lp1/3.lp offset 32: record 200 starts this day file, but should continue day file 2 (its run starts a day file every 100 records)
   store: currentDay fileRecCnt totalRecCnt dayCnt are 3 0 200 2, but the records in the day files give 2 60 160 1
-  lpdump: LP 1 does not agree with its store: 4 discrepancies in 3 day files, 160 records; lpdump --repair --force keeps the 159 records before the break; or profill -c starts the profile afresh
+  lpdump: LP 1 does not agree with its store: 4 discrepancies in 3 day files, 160 records; lpdump --repair --force keeps the 159 records before the break and removes the 1 whole record from it on; or profill -c starts the profile afresh
   [1]
   $ repaired --repair --force
   $T/jffs/lp1/2.lp offset 6752: 50 bytes after the last whole record (records of 16 channels are 112 bytes), but day file 3 holds records after it
@@ -146,9 +171,9 @@ Records cut, added, lost or moved.
   > lpdump --verify; same --repair
   $T/jffs/lp1/1.lp offset 11120: record 100 should start day file 2 (its run starts a day file every 100 records)
   $T/jffs/lp1/2.lp offset 32: record 101 starts this day file, but should continue day file 2 (its run starts a day file every 100 records)
-  lpdump: LP 1 does not agree with its store: 2 discrepancies in 3 day files, 200 records; lpdump --repair --force keeps the 99 records before the break; or profill -c starts the profile afresh
+  lpdump: LP 1 does not agree with its store: 2 discrepancies in 3 day files, 200 records; lpdump --repair --force keeps the 99 records before the break and removes the 101 whole records from it on; or profill -c starts the profile afresh
   $T/jffs/lp1/1.lp offset 11120: record 100 should start day file 2 (its run starts a day file every 100 records)
-  lpdump: LP 1 is not repaired: its records break off; --force keeps the 99 records before the break and removes the 101 whole records from it on; nothing changed
+  lpdump: LP 1 is not repaired, nothing changed: its records break off; lpdump --repair --force keeps the 99 records before the break and removes the 101 whole records from it on; or profill -c starts the profile afresh
   [1]
   $ lp1; printf '\x01' | dd of=jffs/lp1/1.lp bs=1 seek=25 conv=notrunc 2>/dev/null
   > printf 2 | dd of=jffs/lp1/2.lp bs=1 seek=15 conv=notrunc 2>/dev/null
@@ -158,18 +183,23 @@ Records cut, added, lost or moved.
   lpdump: LP 1 does not agree with its store: 2 discrepancies in 3 day files, 200 records; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
   $T/jffs/lp1/1.lp offset 25: header bytes 20-31 are 00 00 00 00 00 01 00 00 00 00 00 00, not all zero
   $T/jffs/lp1/2.lp offset 15: profile digit is 32, not '1'
-  lpdump: LP 1 is not repaired: its day files cannot be placed; nothing changed
+  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
   [1]
   $ lp1; printf '\x00\x00\x00\x03' | dd of=jffs/lp1/1.lp bs=1 seek=$((32 + 4 * 112 + 12)) conv=notrunc 2>/dev/null
   > lpdump --verify; same --repair; lpdump --summary | tail -n 1
   $T/jffs/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2
-  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 records; lpdump --repair --force keeps the 4 records before the break; or profill -c starts the profile afresh
+  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 records; lpdump --repair --force keeps the 4 records before the break and removes the 196 whole records from it on; or profill -c starts the profile afresh
   $T/jffs/lp1/1.lp offset 480: record 5 has kind 3, not 1 or 2
-  lpdump: LP 1 is not repaired: its records break off; --force keeps the 4 records before the break and removes the 196 whole records from it on; nothing changed
-  verdict:     does not agree with its store: 1 discrepancy (lpdump --verify lists it); lpdump --repair --force keeps the 4 records before the break; or profill -c starts the profile afresh
+  lpdump: LP 1 is not repaired, nothing changed: its records break off; lpdump --repair --force keeps the 4 records before the break and removes the 196 whole records from it on; or profill -c starts the profile afresh
+  verdict:     does not agree with its store: 1 discrepancy (lpdump --verify lists it); lpdump --repair --force keeps the 4 records before the break and removes the 196 whole records from it on; or profill -c starts the profile afresh
+  $ lp1; printf '\x00\x00\x00\x03' | dd of=jffs/lp1/1.lp bs=1 seek=44 conv=notrunc 2>/dev/null
+  > lpdump --verify | tail -n 1; same --repair | tail -n 1
+  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 records; profill -c starts the profile afresh: no record comes before the break
+  lpdump: LP 1 is not repaired, nothing changed: its records break off; profill -c starts the profile afresh: no record comes before the break
+  [1]
   $ gen -i 1440 -t 3 -c; cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 3; same --repair --force
-  $T/jffs/lp1/1.lp offset 66: the day files hold records of 16 channels (112 bytes), not of the 3 channels (34 bytes) of NumChannels in the store
-  lpdump: LP 1 is not repaired: its day files cannot be placed; nothing changed
+  $T/jffs/lp1/: the day files hold records of 16 channels (112 bytes), not of the 3 channels (34 bytes) of NumChannels in the store
+  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set the channel count back with cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; or profill -c starts the profile afresh
   [1]
   $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16
 
@@ -198,7 +228,9 @@ Counters that the files do not give.
   lpdump: LP 1 agrees with its store now: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break in time, noted
-  $ lp1; cdsctl rm /LP/1/dayCnt/Value; lpdump --verify
+  $ lp1; cdsctl rm /LP/1/dayCnt/Value; lpdump --summary | tail -n 2; lpdump --verify
+  store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt -, daysDeleted 0
+  verdict:     not checked: the store holds no /LP/1/dayCnt/Value; lpdump --repair stores it from the day files
   ! lpdump: the CDS store $T/store.mdb has no /LP/1/dayCnt/Value; lpdump --repair stores it from the day files
   [2]
   $ repaired --repair
@@ -257,7 +289,7 @@ Files that are no day files, or missing.
   $ same --repair --force; lpdump --summary; lpdump --summary --json
   $T/jffs/lp1/0.lp: is no name of a day file (profill names them 1.lp, 2.lp, ...)
   $T/jffs/lp1/007.lp: is no name of a day file (profill names them 1.lp, 2.lp, ...)
-  lpdump: LP 1 is not repaired: its day files cannot be placed; nothing changed
+  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
   LP 1 in $T/jffs/lp1/, records of 16 channels
   day files:   1.lp to 3.lp, 3
   other files: 0.lp, 007.lp (not named as profill names day files)
@@ -270,15 +302,15 @@ Files that are no day files, or missing.
   overlaps:    none
   store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt 2, daysDeleted 0
   verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); set right or remove what lpdump --verify names, then lpdump --repair; or profill -c starts the profile afresh
-  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"dayFiles":[{"day":1,"records":99},{"day":2,"records":100},{"day":3,"records":1}],"otherFiles":["0.lp","007.lp"],"records":200,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796562000,"utc":"2026-12-06T13:00:00Z","local":"2026-12-06T14:00:00+01:00"},"intervals":[{"seconds":900,"records":200}],"runs":1,"breaks":[],"gaps":{"count":0,"seconds":0},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"disagrees","discrepancies":2,"notes":0,"next":"set right or remove what lpdump --verify names, then lpdump --repair; or profill -c starts the profile afresh"}
+  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[{"day":1,"records":99},{"day":2,"records":100},{"day":3,"records":1}],"otherFiles":["0.lp","007.lp"],"records":200,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796562000,"utc":"2026-12-06T13:00:00Z","local":"2026-12-06T14:00:00+01:00"},"intervals":[{"seconds":900,"records":200}],"runs":1,"breaks":[],"gaps":{"count":0,"seconds":0},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"disagrees","discrepancies":2,"notes":0,"next":"set right or remove what lpdump --verify names, then lpdump --repair; or profill -c starts the profile afresh"}
   $ lp1; rm jffs/lp1/2.lp; lpdump --verify; same --repair; lpdump --summary; lpdump --summary --json
   $T/jffs/lp1/2.lp: day file is missing, but currentDay is 3
   store: currentDay fileRecCnt totalRecCnt dayCnt are 3 0 200 2, but the records in the day files give 2 0 100 1
-  lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 100 records; lpdump --repair --force keeps the 99 records before the break; or profill -c starts the profile afresh
+  lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 100 records; lpdump --repair --force keeps the 99 records before the break and removes the 1 whole record from it on; or profill -c starts the profile afresh
   $T/jffs/lp1/2.lp: day file is missing, but day file 3 follows
-  lpdump: LP 1 is not repaired: its records break off; --force keeps the 99 records before the break and removes the 1 whole record from it on; nothing changed
+  lpdump: LP 1 is not repaired, nothing changed: its records break off; lpdump --repair --force keeps the 99 records before the break and removes the 1 whole record from it on; or profill -c starts the profile afresh
   LP 1 in $T/jffs/lp1/, records of 16 channels
-  day files:   1.lp to 3.lp, 2
+  day files:   1.lp to 3.lp, 2; missing: 2.lp
   records:     100: 99 in 1.lp, 1 in 3.lp
   time:        2026-12-04 11:00:00 UTC to 2026-12-06 13:00:00 UTC
                2026-12-04 12:00:00 CET to 2026-12-06 14:00:00 CET
@@ -288,30 +320,37 @@ Files that are no day files, or missing.
   gaps:        1, 1 d 1 h in all
   overlaps:    none
   store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt 2, daysDeleted 0
-  verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); lpdump --repair --force keeps the 99 records before the break; or profill -c starts the profile afresh
-  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"dayFiles":[{"day":1,"records":99},{"day":3,"records":1}],"otherFiles":[],"records":100,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796562000,"utc":"2026-12-06T13:00:00Z","local":"2026-12-06T14:00:00+01:00"},"intervals":[{"seconds":900,"records":100}],"runs":2,"breaks":[{"file":"3.lp","offset":32,"record":200,"seconds":90000}],"gaps":{"count":1,"seconds":90000},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"disagrees","discrepancies":2,"notes":0,"next":"lpdump --repair --force keeps the 99 records before the break; or profill -c starts the profile afresh"}
+  verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); lpdump --repair --force keeps the 99 records before the break and removes the 1 whole record from it on; or profill -c starts the profile afresh
+  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[{"day":1,"records":99},{"day":3,"records":1}],"otherFiles":[],"records":100,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796562000,"utc":"2026-12-06T13:00:00Z","local":"2026-12-06T14:00:00+01:00"},"intervals":[{"seconds":900,"records":100}],"runs":2,"breaks":[{"file":"3.lp","offset":32,"record":200,"seconds":90000}],"gaps":{"count":1,"seconds":90000},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"disagrees","discrepancies":2,"notes":0,"next":"lpdump --repair --force keeps the 99 records before the break and removes the 1 whole record from it on; or profill -c starts the profile afresh"}
   $ lp1; truncate -s 32 jffs/lp1/2.lp; lpdump --verify; same --repair --force --dry-run
   $T/jffs/lp1/2.lp: holds no record, but is not the current day file
   store: currentDay fileRecCnt totalRecCnt dayCnt are 3 0 200 2, but the records in the day files give 2 0 100 1
-  lpdump: LP 1 does not agree with its store: 2 discrepancies in 3 day files, 100 records; lpdump --repair --force keeps the 99 records before the break; or profill -c starts the profile afresh
+  lpdump: LP 1 does not agree with its store: 2 discrepancies in 3 day files, 100 records; lpdump --repair --force keeps the 99 records before the break and removes the 1 whole record from it on; or profill -c starts the profile afresh
   $T/jffs/lp1/2.lp: holds no whole record, but day file 3 holds records after it
   $T/jffs/lp1/3.lp: would be removed, after the break (1 whole record)
   $T/jffs/lp1/2.lp: would be removed, from the break on (no whole record)
   store: currentDay fileRecCnt totalRecCnt dayCnt daysDeleted are 3 0 200 2 0, would be 1 99 99 0 0
   lpdump: LP 1 would agree with its store after these changes: 1 day file, 99 records of 16 channels; the break would cost 1 whole record
   $ lp1; rm jffs/lp1/2.lp; ln -s none.lp jffs/lp1/2.lp; lpdump --verify; same --repair --force
-  $T/jffs/lp1/2.lp: a symbolic link to no regular file
+  $T/jffs/lp1/2.lp: is a symbolic link, not a regular file
   store: currentDay fileRecCnt totalRecCnt dayCnt are 3 0 200 2, but the records in the day files give 2 0 100 1
   lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 100 records; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
-  $T/jffs/lp1/2.lp: a symbolic link, not a regular file
-  lpdump: LP 1 is not repaired: its day files cannot be placed; nothing changed
+  $T/jffs/lp1/2.lp: is a symbolic link, not a regular file
+  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
   [1]
   $ lp1; rm jffs/lp1/2.lp; mkfifo jffs/lp1/2.lp; lpdump --verify; same --repair --force
-  $T/jffs/lp1/2.lp: not a regular file
+  $T/jffs/lp1/2.lp: is a FIFO, not a regular file
   store: currentDay fileRecCnt totalRecCnt dayCnt are 3 0 200 2, but the records in the day files give 2 0 100 1
   lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 100 records; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
-  $T/jffs/lp1/2.lp: not a regular file
-  lpdump: LP 1 is not repaired: its day files cannot be placed; nothing changed
+  $T/jffs/lp1/2.lp: is a FIFO, not a regular file
+  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
+  [1]
+A profill -c stopped in its removal (the shell removes 1.lp before 2.lp): every output names
+running it again.
+  $ lp1; rm jffs/lp1/1.lp; lpdump --verify | tail -n 1; lpdump --summary | tail -n 1; same --repair | tail -n 1
+  lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 101 records; a profill -c stopped in its removal leaves this; profill -c again finishes the clear
+  verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); a profill -c stopped in its removal leaves this; profill -c again finishes the clear
+  lpdump: LP 1 is not repaired, nothing changed: its records break off; a profill -c stopped in its removal leaves this; profill -c again finishes the clear
   [1]
   $ lp1; rm jffs/lp1/*.lp; lpdump --verify; lpdump --summary; lpdump --summary --json
   $T/jffs/lp1/1.lp: day files 1 to 3 are missing, but currentDay is 3
@@ -325,7 +364,7 @@ Files that are no day files, or missing.
   overlaps:    none
   store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt 2, daysDeleted 0
   verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); lpdump --repair brings the store in line with the day files
-  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"dayFiles":[],"otherFiles":[],"records":0,"firstStart":null,"lastEnd":null,"intervals":[],"runs":0,"breaks":[],"gaps":{"count":0,"seconds":0},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"disagrees","discrepancies":2,"notes":0,"next":"lpdump --repair brings the store in line with the day files"}
+  {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[],"otherFiles":[],"records":0,"firstStart":null,"lastEnd":null,"intervals":[],"runs":0,"breaks":[],"gaps":{"count":0,"seconds":0},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"disagrees","discrepancies":2,"notes":0,"next":"lpdump --repair brings the store in line with the day files"}
   $ repaired --repair
   store: currentDay fileRecCnt totalRecCnt dayCnt daysDeleted were 3 0 200 2 0, now 0 0 0 0 0
   lpdump: LP 1 agrees with its store now: 0 day files, 0 records of 16 channels
@@ -352,23 +391,40 @@ A profile that cannot be read, or that a run holds.
   lpdump: another run is writing LP 1 (pid HOLDER); nothing repaired
   [1]
 
-Findings past the first 100 of each kind are counted, not shown: records read as another
-channel count than they hold find something in nearly every record.
+Records of another channel count than the store's (a careless cdsctl set): every tool names the
+count the day files hold in a line or two, and none reads their records at the wrong width.
 
-  $ lp1; cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 15; lpdump --verify >v
-  > grep -c ': note: ' v; grep -vc ': note: ' v; tail -n 2 v
-  100
-  102
-  lpdump: 522 more discrepancies and 109 more notes not shown
-  lpdump: LP 1 does not agree with its store: 622 discrepancies in 3 day files, 210 records; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
+  $ lp1; cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 4; lpdump --verify; lpdump --summary
+  > lpdump --summary --json | grep -o '"records":[0-9]*,"firstStart":[a-z]*'
+  > same --repair --dry-run; faketime -f '@2026-12-06 12:00:00' profill -t 1 | grep '^profill: LP'; lpdump | head -n 1
+  $T/jffs/lp1/: the day files hold records of 16 channels (112 bytes), not of the 4 channels (40 bytes) of NumChannels in the store
+  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 0 records; set the channel count back with cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; or profill -c starts the profile afresh
+  LP 1 in $T/jffs/lp1/, records of 4 channels
+  day files:   1.lp to 3.lp, 3
+  records:     not read: the day files hold records of 16 channels, not of the store's 4
+  runs:        0
+  gaps:        none
+  overlaps:    none
+  store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt 2, daysDeleted 0
+  verdict:     does not agree with its store: 1 discrepancy (lpdump --verify lists it); set the channel count back with cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; or profill -c starts the profile afresh
+  "records":0,"firstStart":null
+  $T/jffs/lp1/: the day files hold records of 16 channels (112 bytes), not of the 4 channels (40 bytes) of NumChannels in the store
+  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set the channel count back with cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; or profill -c starts the profile afresh
+  profill: LP 1's day file $T/jffs/lp1/1.lp holds records of 16 channels, but the CDS's channel count is 4; set the channel count back, or -c starts the profile afresh
+  ! lpdump: $T/jffs/lp1/1.lp holds records of 16 channels, not of the store's 4; give --channels 16 to dump it as it is
+  [1]
+  $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16
 
-The faults a repair finds past the first 100 are counted too: a header byte set in every day file.
+Findings past the first 100 of each kind are counted, not shown, and so are the faults a repair
+finds: a header byte set in every day file.
 
   $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; gen -i 1440 -t 101 -c; for f in jffs/lp1/*.lp; do printf '\x01' | dd of=$f bs=1 seek=25 conv=notrunc 2>/dev/null; done
-  > same --repair --force >r; grep -c 'not all zero$' r; tail -n 2 r
+  > lpdump --verify | tail -n 2; same --repair --force >r; grep -c 'not all zero$' r; tail -n 2 r
+  lpdump: 1 more discrepancy and 0 more notes not shown
+  lpdump: LP 1 does not agree with its store: 101 discrepancies in 101 day files, 101 records; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
   100
   lpdump: 1 more fault not shown
-  lpdump: LP 1 is not repaired: its day files cannot be placed; nothing changed
+  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
 
 The current day file cut at each length short of its one record (144 bytes): the check fails,
 the repair brings the store in line, and the profile then verifies strictly. One line per run of

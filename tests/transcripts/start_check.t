@@ -39,7 +39,7 @@ a day file it started.
 A later day file with no whole record is one the run will create afresh (lpdump still names the
 stray 9.lp).
   $ counts 2 27 55 1; day 1 950; day 2 984; day 3 32; printf LP >jffs/lp1/9.lp; start
-  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 83 records; without --strict the breaks in time are notes: each run that continues a profile leaves one
+  lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 83 records; lpdump --repair brings the store in line with the day files
 Counters ahead of the current day file, behind it, or off in one count; no counters for records.
   $ counts 2 27 57 1; day 1 950; day 2 984; start
   profill: LP 1's current day file $T/jffs/lp1/2.lp holds 28 records numbered 28 to 55, but the CDS counts records up to number 57 (fileRecCnt 27, dayCnt 1); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
@@ -148,7 +148,7 @@ A power cut lost the end of an earlier day file, or all of it, and later records
   2.lp 984
   [1]
   $ counts 3 0 56 2; day 2 984; day 3 66; start
-  profill: LP 1's day file $T/jffs/lp1/1.lp is missing, so the profile's records break off there; lpdump --repair --force keeps the records before the break; -c starts the profile afresh
+  profill: LP 1's day file $T/jffs/lp1/1.lp is missing, so the profile's records break off there; a -c stopped in its removal leaves this; -c again finishes the clear
   2.lp 984
   3.lp 66
   [1]
@@ -160,3 +160,25 @@ on from one record in day file 1 and from two day files.
   $ cdsctl dump /LP/1/dayCnt; start -i 1440
   /LP/1/dayCnt/Value = 2
   lpdump: LP 1 agrees with its store: 3 day files, 3 records of 3 channels; 2 breaks in time, noted
+Counters far out of range (a flipped byte, a careless cdsctl set): the check lists the directory
+rather than counting up to them, so it answers at once, and shows them with their sign.
+  $ counts 2147483647 0 2147483647 0; day 1 950; day 2 984; start
+  profill: LP 1's current day file $T/jffs/lp1/2147483647.lp is missing, but the CDS counts records up to number 2147483647 (fileRecCnt 0, dayCnt 0); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
+  1.lp 950
+  2.lp 984
+  [1]
+  $ counts 0 0 -5 0; start
+  profill: LP 1 has no current day file in the CDS, but the CDS counts records up to number -5 (fileRecCnt 0, dayCnt 0); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
+  [1]
+A -c stopped in its removal: the shell removes 1.lp, 10.lp, 11.lp, 12.lp before 2.lp.
+  $ counts 12 27 55 11; for d in 2 3 4 5 6 7 8 9; do head -c 984 orig/2.lp >jffs/lp1/$d.lp; done; start
+  profill: LP 1's day file $T/jffs/lp1/1.lp is missing, so the profile's records break off there; a -c stopped in its removal leaves this; -c again finishes the clear
+  2.lp 984
+  3.lp 984
+  4.lp 984
+  5.lp 984
+  6.lp 984
+  7.lp 984
+  8.lp 984
+  9.lp 984
+  [1]

@@ -21,6 +21,7 @@
 #include "cds/host_store.h"
 #include "cds/toolkit.h"
 #include "cds_text.h"
+#include "lpfile/lp_words.h"
 #include "profile_leaves.h"
 
 namespace {
@@ -263,10 +264,6 @@ int Remove(const Args& args) {
 // has one for every leaf.
 constexpr size_t kMaxFindingsShown = 100;
 
-std::string Counted(size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 int Scan(const Args& args) {
     if (!args.empty()) {
         return kExitBadArgs;
@@ -282,19 +279,20 @@ int Scan(const Args& args) {
     }
     if (scan.findings.size() > kMaxFindingsShown) {
         printf("cdsctl: %s not shown\n",
-               Counted(scan.findings.size() - kMaxFindingsShown, "more finding", "more findings")
+               Count(static_cast<long long>(scan.findings.size() - kMaxFindingsShown),
+                     "more finding", "more findings")
                    .c_str());
     }
-    const std::string pages = Counted(scan.pages, "page", "pages");
+    const std::string pages = Count(static_cast<long long>(scan.pages), "page", "pages");
     if (scan.findings.empty()) {
         printf("cdsctl: store %s is sound: %s in %s%s\n", path.c_str(),
-               Counted(scan.leaves, "leaf", "leaves").c_str(), pages.c_str(),
+               Count(static_cast<long long>(scan.leaves), "leaf", "leaves").c_str(), pages.c_str(),
                scan.marked ? "" : "; it has no mark yet, its first write adds it");
         return kExitOk;
     }
     printf("cdsctl: store %s is not sound: %s; %s in %s\n", path.c_str(),
-           Counted(scan.findings.size(), "finding", "findings").c_str(),
-           Counted(scan.entries, "entry", "entries").c_str(), pages.c_str());
+           Count(static_cast<long long>(scan.findings.size()), "finding", "findings").c_str(),
+           Count(static_cast<long long>(scan.entries), "entry", "entries").c_str(), pages.c_str());
     return kExitNotFound;
 }
 
@@ -322,10 +320,12 @@ int Check(const Args& args) {
     for (const LeafFinding& finding : check.findings) {
         fprintf(stderr, "cdsctl: %s: %s\n", finding.path.c_str(), finding.what.c_str());
     }
-    printf("cdsctl: LP %d in store %s: %s profill reads, %s\n", lp, CdsStorePath().c_str(),
-           Counted(check.leavesRead, "leaf", "leaves").c_str(),
-           check.findings.empty() ? "no findings"
-                                  : Counted(check.findings.size(), "finding", "findings").c_str());
+    printf(
+        "cdsctl: LP %d in store %s: %s profill reads, %s\n", lp, CdsStorePath().c_str(),
+        Count(static_cast<long long>(check.leavesRead), "leaf", "leaves").c_str(),
+        check.findings.empty()
+            ? "no findings"
+            : Count(static_cast<long long>(check.findings.size()), "finding", "findings").c_str());
     return check.findings.empty() ? kExitOk : kExitNotFound;
 }
 

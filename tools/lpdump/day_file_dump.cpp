@@ -2,22 +2,20 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "cds/pcd.h"
 #include "cds/toolkit.h"
-#include "day_file_reader.h"
+#include "lpfile/lp_codec.h"
+#include "lpfile/lp_placement.h"
 #include "profile_store.h"
+#include "record_time.h"
 
 namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitBadFile = 1;
 constexpr int kExitFailure = 2;
-
-// "1 thing", "2 things".
-std::string Count(long count, const char* one) {
-    return std::to_string(count) + " " + one + (count != 1 ? "s" : "");
-}
 
 // A file as one CSV field: quoted when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& text) {
@@ -63,22 +61,21 @@ void PrintRecord(const std::string& file, char profile, const DayFileRecord& rec
 // Reads the file at path (only its header when headerOnly) into bytes. Returns kExitOk, or the
 // exit status after saying why it cannot.
 int ReadForDump(const std::string& path, std::string* bytes, bool headerOnly) {
-    std::string error;
-    const ReadResult read =
-        ReadDayFileBytes(path, bytes, &error, headerOnly ? kLpHeaderSize : kMaxDayFileSize);
-    if (read != ReadResult::kRead) {
-        fprintf(stderr, "lpdump: cannot read %s: %s\n", path.c_str(), error.c_str());
+    PlacedDayFile file = PlaceDayFile(path, -1, 0, !headerOnly, true);
+    if (!file.Readable()) {
+        fprintf(
+            stderr, "lpdump: cannot read %s: %s\n", path.c_str(),
+            file.notRegular != nullptr ? NotRegularText(file).c_str() : strerror(file.readErrno));
         return kExitFailure;
     }
+    bytes->swap(file.bytes);
     return kExitOk;
 }
 
-}  // namespace
-
-int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool csv) {
-    // First the headers, for the channel count of each file (and the widest, for the CSV
-    // columns); then each file in turn, so that only one is in memory at a time.
-    std::vector<int> channels;
+// The channel count of each file into *channels, from its header and the store unless
+// channelCount gives it. Returns kExitOk, or the exit status after saying why it cannot.
+int ChannelsOf(const std::vector<std::string>& files, int channelCount,
+               std::vector<int>* channels) {
     toolkit::CCds cds(nullptr);
     int storeChannels[kLpCount] = {-1, -1};
     std::string bytes;
@@ -112,10 +109,33 @@ int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool c
                 storeChannels[lp] = LpRecordChannels(leaves.numChannels);
             }
             count = storeChannels[lp];
+            // Records of another width would be printed as numbers they do not hold.
+            const PlacedDayFile file = PlaceDayFile(path, lp, count, false, true);
+            const int other = OtherChannelsOf(file, file.first, -1);
+            if (!file.Runs() && other >= 0 &&
+                (file.size - kLpHeaderSize) / LpRecordSize(other) >= 2) {
+                fprintf(stderr,
+                        "lpdump: %s holds records of %d channels, not of the store's %d; give "
+                        "--channels %d to dump it as it is\n",
+                        path.c_str(), other, count, other);
+                return kExitBadFile;
+            }
         }
-        channels.push_back(count);
+        channels->push_back(count);
     }
+    return kExitOk;
+}
 
+}  // namespace
+
+int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool csv) {
+    // First the headers, for the channel count of each file (and the widest, for the CSV
+    // columns); then each file in turn, so that only one is in memory at a time.
+    std::vector<int> channels;
+    if (const int failed = ChannelsOf(files, channelCount, &channels)) {
+        return failed;
+    }
+    std::string bytes;
     const int columns = channels.empty() ? 0 : *std::max_element(channels.begin(), channels.end());
     if (csv) {
         fputs("file,profile,record,start,end,start_utc,end_utc,start_local,end_local,kind", stdout);
@@ -131,9 +151,8 @@ int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool c
             return failed;
         }
         const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        for (const HeaderFault& fault : CheckLpHeader(data, bytes.size(), -1)) {
-            fprintf(stderr, "lpdump: %s offset %zu: %s\n", path.c_str(), fault.offset,
-                    fault.text.c_str());
+        for (const Finding& fault : CheckLpHeader(data, bytes.size(), -1, path)) {
+            fprintf(stderr, "lpdump: %s: %s\n", fault.where.c_str(), fault.text.c_str());
             status = kExitBadFile;
         }
         if (bytes.size() < kLpHeaderSize) {

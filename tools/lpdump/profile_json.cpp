@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "record_time.h"
+
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -40,6 +42,7 @@ std::string SummaryJson(const ProfileSummary& summary) {
         {"profile", s.lp + 1},
         {"directory", s.directory},
         {"channels", s.channels},
+        {"recordChannels", s.otherChannels >= 0 ? s.otherChannels : s.channels},
         {"dayFiles", files},
         {"otherFiles", stray},
         {"records", s.records},
@@ -72,8 +75,8 @@ std::string CheckJson(int lp, int channels, bool strict, const ProfileCheck& che
     for (const Finding& finding : check.findings) {
         findings.push_back({{"where", finding.where},
                             {"text", finding.text},
-                            {"discrepancy", finding.discrepancy},
-                            {"timeBreak", finding.timeBreak}});
+                            {"discrepancy", check.IsDiscrepancy(finding)},
+                            {"timeBreak", finding.kind == FindingKind::kTimeBreak}});
     }
     const int discrepancies = check.Discrepancies();
     const Json json = {

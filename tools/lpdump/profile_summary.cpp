@@ -5,16 +5,14 @@
 #include <cstring>
 
 #include "lpfile/lp_dirs.h"
+#include "lpfile/lp_file.h"
 #include "profile_repair.h"
+#include "record_time.h"
 
 namespace {
 
 // The summary fits one screen: longer lists are cut after this many entries and counted.
 constexpr std::size_t kListed = 8;
-
-std::string Plural(long count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
 
 std::string DayName(int64_t day) {
     return std::to_string(day) + ".lp";
@@ -33,7 +31,7 @@ std::string PerFileText(const std::vector<DayFileCount>& files) {
         }
         if (groups == kListed) {
             return text + ", and " +
-                   Plural(static_cast<long>(files.size() - i), "more day file", "more day files");
+                   Count(static_cast<long>(files.size() - i), "more day file", "more day files");
         }
         text += (groups++ == 0 ? "" : ", ") + std::to_string(files[i].records) +
                 (j - i == 1 ? " in " + DayName(files[i].day)
@@ -62,94 +60,88 @@ std::string DurationText(int64_t seconds) {
     return text.empty() ? "0 s" : text;
 }
 
-ProfileSummary SummarizeLpProfile(int lp, int channels) {
+namespace {
+
+// Adds the records of file to the summary; *previousEnd is where the record before them ended
+// (-1 before the first).
+void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int channels,
+                int64_t* previousEnd, int64_t* latestEnd) {
+    const std::size_t recordSize = LpRecordSize(channels);
+    for (long i = 0; i < file.whole; ++i) {
+        const std::size_t offset = kLpHeaderSize + static_cast<std::size_t>(i) * recordSize;
+        const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
+        // A run that continues a profile can place its records before those of the runs before
+        // it, so the time covered runs from the earliest start to the latest end.
+        const int64_t end = int64_t{record.start} + LpRecordSeconds(record);
+        if (summary.records++ == 0 || record.start < summary.firstStart) {
+            summary.firstStart = record.start;
+        }
+        if (end > *latestEnd) {
+            *latestEnd = end;
+            summary.lastEnd = record.end;
+        }
+        if (*previousEnd >= 0 && record.start != *previousEnd) {
+            const int64_t jump = int64_t{record.start} - *previousEnd;
+            summary.breaks.push_back({DayName(file.day), offset, record.number, jump});
+            ++(jump > 0 ? summary.gaps : summary.overlaps);
+            (jump > 0 ? summary.gapSeconds : summary.overlapSeconds) += jump > 0 ? jump : -jump;
+        }
+        *previousEnd = record.end;
+        ++summary.intervals[LpRecordSeconds(record)];
+    }
+}
+
+}  // namespace
+
+ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
     ProfileSummary summary;
-    summary.lp = lp;
-    summary.directory = LpDirectory(lp);
-    summary.channels = channels;
-    std::vector<int64_t> days;
-    if (!ListDayFiles(LpDirectory(lp), &days, &summary.stray)) {
-        summary.readError = summary.directory + ": " + strerror(errno);
+    summary.lp = placement.lp;
+    summary.directory = LpDirectory(placement.lp);
+    summary.channels = placement.channels;
+    summary.otherChannels = placement.otherChannels;
+    summary.stray = placement.stray;
+    if (placement.listErrno != 0) {
+        summary.readError = summary.directory + ": " + strerror(placement.listErrno);
         return summary;
     }
-    const std::size_t recordSize = LpRecordSize(channels);
-    std::string bytes, error;
-    char path[kMaxLpPathSize];
-    bool havePrevious = false;
-    uint32_t previousEnd = 0;
+    int64_t previousEnd = -1;
     int64_t latestEnd = -1;
-    for (const int64_t day : days) {
-        FormatLpFilePath(path, lp, static_cast<int>(day));
-        const ReadResult read = ReadDayFileBytes(path, &bytes, &error);
-        if (read == ReadResult::kUnreadable) {
-            summary.readError = std::string(path) + ": " + error;
+    for (const PlacedDayFile& file : placement.files) {
+        if (file.readErrno != 0) {
+            summary.readError = file.path + ": " + strerror(file.readErrno);
             return summary;
         }
-        const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        const bool headed = read == ReadResult::kRead && bytes.size() >= kLpHeaderSize &&
-                            StartsAsDayFile(data, bytes.size());
-        const std::size_t whole = headed ? (bytes.size() - kLpHeaderSize) / recordSize : 0;
-        summary.files.push_back({day, static_cast<long>(whole)});
-        for (std::size_t i = 0; i < whole; ++i) {
-            const std::size_t offset = kLpHeaderSize + i * recordSize;
-            const DayFileRecord record = DecodeLpRecord(data + offset, channels);
-            // A run that continues a profile can place its records before those of the runs
-            // before it, so the time covered runs from the earliest start to the latest end.
-            const int64_t end = int64_t{record.start} + LpRecordSeconds(record);
-            if (summary.records++ == 0 || record.start < summary.firstStart) {
-                summary.firstStart = record.start;
-            }
-            if (end > latestEnd) {
-                latestEnd = end;
-                summary.lastEnd = record.end;
-            }
-            if (havePrevious && record.start != previousEnd) {
-                const int64_t jump = int64_t{record.start} - int64_t{previousEnd};
-                summary.breaks.push_back({DayName(day), offset, record.number, jump});
-                ++(jump > 0 ? summary.gaps : summary.overlaps);
-                (jump > 0 ? summary.gapSeconds : summary.overlapSeconds) += jump > 0 ? jump : -jump;
-            }
-            havePrevious = true;
-            previousEnd = record.end;
-            ++summary.intervals[LpRecordSeconds(record)];
+        const bool headed =
+            file.Readable() && file.size >= kLpHeaderSize &&
+            StartsAsDayFile(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size());
+        // Records of another width would be read as bytes under other names: none is decoded.
+        const bool read = headed && placement.otherChannels < 0;
+        summary.files.push_back({file.day, read ? file.whole : 0});
+        if (read) {
+            AddRecords(summary, file, placement.channels, &previousEnd, &latestEnd);
         }
     }
     return summary;
 }
 
-std::string NextStepText(int lp, int channels, const ProfileCheck& check, bool listed) {
-    const int discrepancies = check.Discrepancies();
-    if (discrepancies == 0) {
-        return "";
-    }
-    const std::string two = lp == 1 ? " -2" : "";
-    if (discrepancies == check.TimeBreaks()) {
-        return "without --strict the breaks in time are notes: each run that continues a "
-               "profile leaves one";
-    }
-    const std::string afresh = "; or profill -c" + two + " starts the profile afresh";
-    const RepairPlan plan = PlanLpRepair(lp, channels);
-    if (!plan.readError.empty() || !plan.Placeable()) {
-        const std::string named =
-            listed ? "what the lines above name" : "what lpdump --verify" + two + " names";
-        return "set right or remove " + named + ", then lpdump --repair" + two + afresh;
-    }
-    if (plan.Broken()) {
-        return "lpdump --repair --force" + two + " keeps the " +
-               Plural(plan.records, "record", "records") + " before the break" + afresh;
-    }
-    return "lpdump --repair" + two + " brings the store in line with the day files";
-}
+namespace {
 
-void PrintLpSummary(const ProfileSummary& summary) {
-    const ProfileSummary& s = summary;
-    printf("LP %d in %s, records of %s\n", s.lp + 1, s.directory.c_str(),
-           Plural(s.channels, "channel", "channels").c_str());
+// The rows of the day files and the records they hold.
+void PrintFileRows(const ProfileSummary& s) {
     if (s.files.empty()) {
         PrintRow("day files:", "none");
     } else {
+        // The numbers the listing skips, as runs: "2.lp, 5.lp to 9.lp".
+        std::string missing;
+        for (std::size_t i = 1; i < s.files.size(); ++i) {
+            const int64_t from = s.files[i - 1].day + 1, to = s.files[i].day - 1;
+            if (from <= to) {
+                missing += (missing.empty() ? "; missing: " : ", ") + DayName(from) +
+                           (from == to ? "" : " to " + DayName(to));
+            }
+        }
         PrintRow("day files:", DayName(s.files.front().day) + " to " + DayName(s.files.back().day) +
-                                   ", " + std::to_string(s.files.size()));
+                                   ", " + std::to_string(s.files.size()) + missing);
     }
     if (!s.stray.empty()) {
         std::string names;
@@ -159,16 +151,31 @@ void PrintLpSummary(const ProfileSummary& summary) {
         PrintRow("other files:", names + (s.stray.size() > kListed ? ", ..." : "") +
                                      " (not named as profill names day files)");
     }
-    PrintRow("records:",
-             std::to_string(s.records) + (s.files.empty() ? "" : ": " + PerFileText(s.files)));
+    if (s.otherChannels >= 0) {
+        PrintRow("records:", "not read: the day files hold records of " +
+                                 Count(s.otherChannels, "channel") + ", not of the store's " +
+                                 std::to_string(s.channels));
+    } else {
+        PrintRow("records:",
+                 std::to_string(s.records) + (s.files.empty() ? "" : ": " + PerFileText(s.files)));
+    }
+}
+
+// The rows of the time the records cover and how it splits into runs.
+void PrintTimeRows(const ProfileSummary& s) {
     if (s.records > 0) {
-        PrintRow("time:",
-                 FormatLpTime(s.firstStart, true) + " to " + FormatLpTime(s.lastEnd, true));
-        PrintRow("", FormatLpTime(s.firstStart, false) + " to " + FormatLpTime(s.lastEnd, false));
+        const std::string utc =
+            FormatLpTime(s.firstStart, true) + " to " + FormatLpTime(s.lastEnd, true);
+        PrintRow("time:", utc);
+        const std::string local =
+            FormatLpTime(s.firstStart, false) + " to " + FormatLpTime(s.lastEnd, false);
+        if (local != utc) {  // local time is UTC: once is enough
+            PrintRow("", local);
+        }
         std::string lengths;
         for (const auto& [seconds, count] : s.intervals) {
             lengths += (lengths.empty() ? "" : ", ") + DurationText(seconds) + " (" +
-                       Plural(count, "record", "records") + ")";
+                       Count(count, "record", "records") + ")";
         }
         PrintRow("intervals:", lengths);
     }
@@ -176,13 +183,13 @@ void PrintLpSummary(const ProfileSummary& summary) {
                           (s.breaks.empty()
                                ? ""
                                : ", split by " +
-                                     Plural(static_cast<long>(s.breaks.size()), "break", "breaks") +
+                                     Count(static_cast<long>(s.breaks.size()), "break", "breaks") +
                                      " in time:"));
     for (std::size_t i = 0; i < s.breaks.size() && i <= kListed; ++i) {
         const TimeBreak& b = s.breaks[i];
         if (i == kListed) {
-            PrintRow("", "and " + Plural(static_cast<long>(s.breaks.size() - kListed), "more break",
-                                         "more breaks"));
+            PrintRow("", "and " + Count(static_cast<long>(s.breaks.size() - kListed), "more break",
+                                        "more breaks"));
             break;
         }
         PrintRow("", "record " + std::to_string(b.record) + " (" + b.file + " offset " +
@@ -191,6 +198,16 @@ void PrintLpSummary(const ProfileSummary& summary) {
                          (b.seconds > 0 ? " after the previous record's end (gap)"
                                         : " before the previous record's end (overlap)"));
     }
+}
+
+}  // namespace
+
+void PrintLpSummary(const ProfileSummary& summary) {
+    const ProfileSummary& s = summary;
+    printf("LP %d in %s, records of %s\n", s.lp + 1, s.directory.c_str(),
+           Count(s.channels, "channel", "channels").c_str());
+    PrintFileRows(s);
+    PrintTimeRows(s);
     PrintRow("gaps:", s.gaps == 0
                           ? "none"
                           : std::to_string(s.gaps) + ", " + DurationText(s.gapSeconds) + " in all");
@@ -198,10 +215,14 @@ void PrintLpSummary(const ProfileSummary& summary) {
                                           : std::to_string(s.overlaps) + ", " +
                                                 DurationText(s.overlapSeconds) + " in all");
     const LpCounters& c = s.counters;
-    PrintRow("store:", "currentDay " + std::to_string(c.currentDay) + ", fileRecCnt " +
-                           std::to_string(c.fileRecCnt) + ", totalRecCnt " +
-                           std::to_string(c.totalRecCnt) + ", dayCnt " + std::to_string(c.dayCnt) +
-                           ", daysDeleted " + std::to_string(c.daysDeleted));
+    const int32_t values[] = {c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt, c.daysDeleted};
+    const char* const names[] = {"currentDay ", ", fileRecCnt ", ", totalRecCnt ", ", dayCnt ",
+                                 ", daysDeleted "};
+    std::string store;
+    for (int k = 0; k < 5; ++k) {
+        store += names[k] + (s.present[k] ? std::to_string(values[k]) : "-");
+    }
+    PrintRow("store:", store);
     if (!s.writer.empty()) {
         PrintRow("verdict:", "not checked: " + s.writer);
     } else if (s.discrepancies == 0) {
@@ -209,10 +230,10 @@ void PrintLpSummary(const ProfileSummary& summary) {
                  "agrees with its store" +
                      (s.notes == 0 ? std::string()
                                    : "; lpdump --verify" + std::string(s.lp == 1 ? " -2" : "") +
-                                         " lists its " + Plural(s.notes, "note", "notes")));
+                                         " lists its " + Count(s.notes, "note", "notes")));
     } else {
         PrintRow("verdict:", "does not agree with its store: " +
-                                 Plural(s.discrepancies, "discrepancy", "discrepancies") +
+                                 Count(s.discrepancies, "discrepancy", "discrepancies") +
                                  " (lpdump --verify" + (s.lp == 1 ? " -2" : "") +
                                  (s.discrepancies == 1 ? " lists it); " : " lists them); ") +
                                  s.next);

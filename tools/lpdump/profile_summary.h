@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "lpfile/lp_placement.h"
 #include "profile_verify.h"
 
 // An interval that does not start where the one before it ended.
@@ -27,6 +28,7 @@ struct ProfileSummary {
     int lp = 0;
     std::string directory;
     int channels = 0;
+    int otherChannels = -1;           // the channel count the records hold, when not channels
     std::vector<DayFileCount> files;  // the numbered day files, ascending
     std::vector<std::string> stray;   // other names ending in .lp ("0.lp", "007.lp")
     long records = 0;
@@ -40,19 +42,15 @@ struct ProfileSummary {
 
     // The bookkeeping and the check against it, filled in by the caller.
     LpCounters counters = {};
+    bool present[5] = {true, true, true, true, true};  // which counters the store holds
     std::string writer;  // when a run is writing the profile: who, and nothing was checked
     int discrepancies = 0;
     int notes = 0;
     std::string next;  // what to do about the discrepancies
 };
 
-// Reads every day file in the directory of LP index lp with records of `channels` channels.
-ProfileSummary SummarizeLpProfile(int lp, int channels);
-
-// What to do next about the discrepancies the check of LP index lp found; empty when it found
-// none. Asks the repair's plan (which changes nothing) whether the records can be placed.
-// listed: the discrepancies are printed above this text; otherwise it points to --verify.
-std::string NextStepText(int lp, int channels, const ProfileCheck& check, bool listed);
+// Sums up the day files of a profile, read fully.
+ProfileSummary SummarizeLpProfile(const LpPlacement& placement);
 
 // The summary as one screen of text.
 void PrintLpSummary(const ProfileSummary& summary);

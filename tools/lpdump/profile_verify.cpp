@@ -4,18 +4,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "day_file_reader.h"
+#include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
+#include "lpfile/lp_file.h"
+#include "record_time.h"
 
 namespace {
-
-std::string At(const std::string& path, std::size_t offset) {
-    return path + " offset " + std::to_string(offset);
-}
-
-std::string Records(int64_t count) {
-    return std::to_string(count) + (count == 1 ? " record" : " records");
-}
 
 std::string Time(uint32_t seconds) {
     return std::to_string(seconds) + " (" + FormatLpTime(seconds, true) + ")";
@@ -48,7 +42,7 @@ int64_t RecordsPerFile(const DayFileRecord& record) {
     if (record.kind == 2) {
         return 1;
     }
-    return minutes == 0 ? INT64_MAX : 1440 / minutes + 4;
+    return minutes == 0 ? INT64_MAX : LpRecordsPerFile(static_cast<int32_t>(minutes));
 }
 
 std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
@@ -58,7 +52,7 @@ std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day
     }
     const std::string name = "record " + std::to_string(record.number);
     const std::string every =
-        " (its run starts a day file every " + Records(RecordsPerFile(record)) + ")";
+        " (its run starts a day file every " + Count(RecordsPerFile(record), "record") + ")";
     if (starts) {
         return name + " should start day file " + std::to_string(replay.currentDay) + every;
     }
@@ -69,194 +63,239 @@ std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day
     return name + " belongs in day file " + std::to_string(replay.currentDay);
 }
 
+bool ProfileCheck::IsDiscrepancy(const Finding& finding) const {
+    return strict || finding.kind != FindingKind::kTimeBreak;
+}
+
+std::string RecordFault(const DayFileRecord& record, uint32_t next) {
+    const std::string name = "record " + std::to_string(record.number);
+    if (record.number != next) {
+        return "record number " + std::to_string(record.number) + ", expected " +
+               std::to_string(next);
+    }
+    if (record.kind != 1 && record.kind != 2) {
+        return name + " has kind " + std::to_string(record.kind) + ", not 1 or 2";
+    }
+    if (LpRecordSeconds(record) == 0 || LpRecordSeconds(record) % 60 != 0) {
+        return name + " lasts " + std::to_string(LpRecordSeconds(record)) +
+               " seconds, not a whole number of minutes";
+    }
+    return "";
+}
+
 int ProfileCheck::Discrepancies() const {
     return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                          [](const Finding& f) { return f.discrepancy; }));
+                                          [this](const Finding& f) { return IsDiscrepancy(f); }));
 }
 
 int ProfileCheck::TimeBreaks() const {
-    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                          [](const Finding& f) { return f.timeBreak; }));
+    return static_cast<int>(std::count_if(findings.begin(), findings.end(), [](const Finding& f) {
+        return f.kind == FindingKind::kTimeBreak;
+    }));
 }
 
-ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, bool strict) {
-    ProfileCheck check;
-    auto report = [&check](const std::string& where, const std::string& text, bool counts,
-                           bool timeBreak = false) {
-        check.findings.push_back({where, text, counts, timeBreak});
-    };
-    const int64_t current = counters.currentDay;
-    const uint32_t counted = static_cast<uint32_t>(counters.totalRecCnt);
-    const std::size_t recordSize = LpRecordSize(channels);
+std::string OtherChannelsText(const LpPlacement& placement) {
+    const int other = placement.otherChannels;
+    return "the day files hold records of " + std::to_string(other) + " channels (" +
+           std::to_string(LpRecordSize(other)) + " bytes), not of the " +
+           std::to_string(placement.channels) + " channels (" +
+           std::to_string(LpRecordSize(placement.channels)) + " bytes) of NumChannels in the store";
+}
 
-    std::vector<int64_t> days;
-    std::vector<std::string> stray;
-    if (!ListDayFiles(LpDirectory(lp), &days, &stray) && errno != ENOENT) {
-        check.readError = std::string(LpDirectory(lp)) + ": " + strerror(errno);
-        return check;
-    }
+namespace {
 
+// What the walk over the records carries from one to the next. After a day file that is missing
+// or not a file, the next record's number and start are taken as they are, and where the records
+// belong is no longer known.
+struct Walk {
+    Walk(ProfileCheck& c, const LpCounters& counted) : check(c), counters(counted) {}
+    ProfileCheck& check;
+    const LpCounters& counters;
     LpReplay replay;
     uint32_t nextNumber = 1;
-    // After a day file that is missing or not a file, the next record's number and start are
-    // taken as they are, and where the records belong is no longer known.
     bool numberKnown = true;
     bool placesKnown = true;
     bool havePrevious = false;
     uint32_t previousEnd = 0;
-    int64_t expectedDay = 1;
-    std::string bytes, error;
+
+    void Report(const std::string& where, const std::string& text,
+                FindingKind kind = FindingKind::kFault) {
+        check.findings.push_back({where, text, kind});
+    }
+    void Lose() { numberKnown = placesKnown = havePrevious = false; }
+};
+
+// The checks of record i of file; false when it is the uncounted last record a killed run left.
+bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, int channels, bool* placed) {
+    const std::size_t offset = kLpHeaderSize + static_cast<std::size_t>(i) * LpRecordSize(channels);
+    const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
+    const std::string where = At(file.path, offset);
+    const std::string name = "record " + std::to_string(record.number);
+    ++walk.check.records;
+    const std::string fault =
+        RecordFault(record, walk.numberKnown ? walk.nextNumber : record.number);
+    if (!fault.empty()) {
+        walk.Report(where, fault);
+    }
+    walk.numberKnown = true;
+    walk.nextNumber = record.number + 1;
+    if (walk.havePrevious && record.start != walk.previousEnd) {
+        walk.Report(where,
+                    name + " starts at " + Time(record.start) +
+                        ", but the record before it ended at " + Time(walk.previousEnd),
+                    FindingKind::kTimeBreak);
+    }
+    walk.havePrevious = true;
+    walk.previousEnd = record.end;
+    // A run killed between writing a record and storing its count leaves it at the end of the
+    // current day file; the next run removes it.
+    if (file.day == walk.counters.currentDay && i + 1 == file.whole && file.partial == 0 &&
+        record.number == static_cast<uint32_t>(walk.counters.totalRecCnt) + 1u) {
+        walk.Report(where, name + " is not counted in the store (totalRecCnt " +
+                               std::to_string(walk.counters.totalRecCnt) +
+                               "); the next run of profill on this profile removes it");
+        return false;
+    }
+    const bool starts = walk.replay.Advance(RecordsPerFile(record));
+    const std::string misplaced =
+        MisplacedRecordText(walk.replay, starts, file.day, static_cast<std::size_t>(i), record);
+    if (*placed && !misplaced.empty()) {
+        *placed = false;
+        walk.Report(where, misplaced);
+    }
+    return true;
+}
+
+void CheckFile(Walk& walk, const LpPlacement& placement, const PlacedDayFile& file) {
+    if (!file.Readable()) {
+        walk.Report(file.path, NotRegularText(file));
+        walk.Lose();
+        return;
+    }
+    ++walk.check.files;
+    const int lp = placement.lp;
+    for (const Finding& fault : CheckLpHeader(reinterpret_cast<const uint8_t*>(file.bytes.data()),
+                                              file.bytes.size(), lp, file.path)) {
+        walk.check.findings.push_back(fault);
+    }
+    if (file.whole == 0 && file.day < walk.counters.currentDay) {
+        walk.Lose();  // records are missing here: what follows cannot be placed against them
+    }
+    if (file.size < kLpHeaderSize) {
+        return;
+    }
+    bool placed = walk.placesKnown;  // false once a record of this file was found out of place
+    for (long i = 0; i < file.whole && CheckRecord(walk, file, i, placement.channels, &placed);
+         ++i) {
+    }
+    if (file.partial != 0) {
+        walk.Report(At(file.path, file.size - file.partial),
+                    PartialRecordText(file.partial, placement.channels));
+    }
+    if (file.day < walk.counters.currentDay && file.whole == 0) {
+        walk.Report(file.path, "holds no record, but is not the current day file");
+    }
+}
+
+// Day files from expected up to before day that currentDay counts but the directory lacks.
+void CheckGap(Walk& walk, int lp, int64_t expected, int64_t day) {
+    const int64_t current = walk.counters.currentDay;
+    if (day <= expected || expected > current) {
+        return;
+    }
+    const int64_t last = std::min(day - 1, current);
     char path[kMaxLpPathSize];
-    std::vector<int64_t> beyond;                        // listed day files above currentDay
-    days.push_back(std::max<int64_t>(current, 0) + 1);  // ends the last gap
-    for (std::size_t k = 0; k < days.size(); ++k) {
-        const int64_t day = days[k];
-        if (day > expectedDay && expectedDay <= current) {
-            const int64_t last = std::min(day - 1, current);
-            FormatLpFilePath(path, lp, static_cast<int>(expectedDay));
-            report(path,
-                   (last == expectedDay ? std::string("day file is")
-                                        : "day files " + std::to_string(expectedDay) + " to " +
+    FormatLpFilePath(path, lp, static_cast<int>(expected));
+    walk.Report(path, (last == expected ? std::string("day file is")
+                                        : "day files " + std::to_string(expected) + " to " +
                                               std::to_string(last) + " are") +
-                       " missing, but currentDay is " + std::to_string(current),
-                   true);
-            numberKnown = placesKnown = havePrevious = false;
-        }
-        expectedDay = day + 1;
-        if (day > current) {
-            if (k + 1 < days.size()) {
-                beyond.push_back(day);
-            }
-            continue;
-        }
-        FormatLpFilePath(path, lp, static_cast<int>(day));
-        const ReadResult read = ReadDayFileBytes(path, &bytes, &error);
-        if (read == ReadResult::kUnreadable) {
-            check.readError = std::string(path) + ": " + error;
+                          " missing, but currentDay is " + std::to_string(current));
+    walk.Lose();
+}
+
+// A day file above currentDay: a run killed after creating the day file that its next record
+// starts, and before storing that record, leaves currentDay + 1 empty or holding that record,
+// one whose run starts a day file at the stored count.
+std::string BeyondText(const PlacedDayFile& file, const LpCounters& counters,
+                       const std::string& bound) {
+    const int64_t current = counters.currentDay;
+    if (int64_t{file.day} != current + 1 || !file.Readable()) {
+        return bound;
+    }
+    const bool headed = file.size >= kLpHeaderSize + kLpFixedSize && file.header;
+    const DayFileRecord record = headed ? DecodeLpRecord(file.Record(0), 0) : DayFileRecord{};
+    if (file.size != 0 &&
+        (!headed || record.number != static_cast<uint32_t>(counters.totalRecCnt) + 1u ||
+         (current != 0 && RecordsPerFile(record) > counters.fileRecCnt + int64_t{1}))) {
+        return bound;
+    }
+    return bound + "; it was started by " +
+           (headed ? "record " + std::to_string(record.number) + ", which"
+                   : std::string("a record that")) +
+           " the store does not count, and the run of profill that next starts day file " +
+           std::to_string(file.day) + " writes it afresh";
+}
+
+void CheckCounters(Walk& walk) {
+    const LpCounters& c = walk.counters;
+    const LpReplay& r = walk.replay;
+    if (r.currentDay != c.currentDay || r.fileRecCnt != c.fileRecCnt ||
+        r.totalRecCnt != c.totalRecCnt || r.dayCnt != c.dayCnt) {
+        walk.Report("store", "currentDay fileRecCnt totalRecCnt dayCnt are " +
+                                 Counters(c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt) +
+                                 ", but the records in the day files give " +
+                                 Counters(r.currentDay, r.fileRecCnt, r.totalRecCnt, r.dayCnt));
+    }
+}
+
+}  // namespace
+
+ProfileCheck VerifyLpProfile(const LpPlacement& placement, const LpCounters& counters,
+                             bool strict) {
+    ProfileCheck check;
+    check.strict = strict;
+    const int lp = placement.lp;
+    const std::string dir = LpDirectory(lp);
+    if (placement.listErrno != 0 && placement.listErrno != ENOENT) {
+        check.readError = dir + ": " + strerror(placement.listErrno);
+        return check;
+    }
+    for (const PlacedDayFile& file : placement.files) {
+        if (file.readErrno != 0) {
+            check.readError = file.path + ": " + strerror(file.readErrno);
             return check;
         }
-        if (read == ReadResult::kNotDayFile) {
-            report(path, error, true);
-            numberKnown = placesKnown = havePrevious = false;
-            continue;
-        }
-        ++check.files;
-        const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        for (const HeaderFault& fault : CheckLpHeader(data, bytes.size(), lp)) {
-            report(At(path, fault.offset), fault.text, true);
-        }
-        const std::size_t whole =
-            bytes.size() < kLpHeaderSize ? 0 : (bytes.size() - kLpHeaderSize) / recordSize;
-        if (whole == 0 && day < current) {
-            // Records are missing here: what follows cannot be placed against them.
-            numberKnown = placesKnown = havePrevious = false;
-        }
-        if (bytes.size() < kLpHeaderSize) {
-            continue;
-        }
-        const std::size_t partial = (bytes.size() - kLpHeaderSize) % recordSize;
-        bool placed = placesKnown;  // false once a record of this file was found out of place
-        for (std::size_t i = 0; i < whole; ++i) {
-            const std::size_t offset = kLpHeaderSize + i * recordSize;
-            const DayFileRecord record = DecodeLpRecord(data + offset, channels);
-            const std::string name = "record " + std::to_string(record.number);
-            ++check.records;
-            if (numberKnown && record.number != nextNumber) {
-                report(At(path, offset),
-                       "record number " + std::to_string(record.number) + ", expected " +
-                           std::to_string(nextNumber),
-                       true);
-            }
-            numberKnown = true;
-            nextNumber = record.number + 1;
-            if (havePrevious && record.start != previousEnd) {
-                report(At(path, offset),
-                       name + " starts at " + Time(record.start) +
-                           ", but the record before it ended at " + Time(previousEnd),
-                       strict, true);
-            }
-            havePrevious = true;
-            previousEnd = record.end;
-            if (LpRecordSeconds(record) == 0 || LpRecordSeconds(record) % 60 != 0) {
-                report(At(path, offset),
-                       name + " lasts " + std::to_string(LpRecordSeconds(record)) +
-                           " seconds, not a whole number of minutes",
-                       true);
-            }
-            if (record.kind != 1 && record.kind != 2) {
-                report(At(path, offset),
-                       name + " has kind " + std::to_string(record.kind) + ", not 1 or 2", true);
-            }
-            // A run killed between writing a record and storing its count leaves it at the end
-            // of the current day file; the next run removes it.
-            if (day == current && i + 1 == whole && partial == 0 && record.number == counted + 1) {
-                report(At(path, offset),
-                       name + " is not counted in the store (totalRecCnt " +
-                           std::to_string(counters.totalRecCnt) +
-                           "); the next run of profill on this profile removes it",
-                       true);
-                break;
-            }
-            const bool starts = replay.Advance(RecordsPerFile(record));
-            const std::string misplaced = MisplacedRecordText(replay, starts, day, i, record);
-            if (placed && !misplaced.empty()) {
-                placed = false;
-                report(At(path, offset), misplaced, true);
-            }
-        }
-        if (partial != 0) {
-            report(At(path, bytes.size() - partial), PartialRecordText(partial, channels), true);
-        }
-        if (day < current && whole == 0) {
-            report(path, "holds no record, but is not the current day file", true);
+    }
+    Walk walk(check, counters);
+    if (placement.otherChannels >= 0) {
+        // Records read at the store's width would be bytes under other names.
+        check.files = static_cast<int>(placement.files.size());
+        walk.Report(dir, OtherChannelsText(placement));
+        return check;
+    }
+    const int64_t current = counters.currentDay;
+    int64_t expected = 1;
+    std::vector<const PlacedDayFile*> beyond;  // listed day files above currentDay
+    for (const PlacedDayFile& file : placement.files) {
+        CheckGap(walk, lp, expected, file.day);
+        expected = int64_t{file.day} + 1;
+        if (file.day > current) {
+            beyond.push_back(&file);
+        } else {
+            CheckFile(walk, placement, file);
         }
     }
-
-    const LpCounters& c = counters;
-    if (replay.currentDay != c.currentDay || replay.fileRecCnt != c.fileRecCnt ||
-        replay.totalRecCnt != c.totalRecCnt || replay.dayCnt != c.dayCnt) {
-        report(
-            "store",
-            "currentDay fileRecCnt totalRecCnt dayCnt are " +
-                Counters(c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt) +
-                ", but the records in the day files give " +
-                Counters(replay.currentDay, replay.fileRecCnt, replay.totalRecCnt, replay.dayCnt),
-            true);
-    }
-
+    CheckGap(walk, lp, expected, std::max<int64_t>(current, 0) + 1);
+    CheckCounters(walk);
     const std::string bound = current > 0
                                   ? "is not one of day files 1 to " + std::to_string(current) +
                                         " that currentDay " + std::to_string(current) + " counts"
                                   : "is not counted: currentDay is " + std::to_string(current);
-    for (const int64_t day : beyond) {
-        FormatLpFilePath(path, lp, static_cast<int>(day));
-        // A run killed after creating the day file that its next record starts, and before
-        // storing that record, leaves currentDay + 1 empty or holding that record: one whose run
-        // starts a day file at the stored count.
-        std::string text = bound;
-        if (day == current + 1 &&
-            ReadDayFileBytes(path, &bytes, &error, kLpHeaderSize + recordSize) ==
-                ReadResult::kRead) {
-            const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-            const bool headed = bytes.size() >= kLpHeaderSize + kLpFixedSize &&
-                                CheckLpHeader(data, kLpHeaderSize, lp).empty();
-            const DayFileRecord record =
-                headed ? DecodeLpRecord(data + kLpHeaderSize, 0) : DayFileRecord{};
-            if (bytes.empty() ||
-                (headed && record.number == counted + 1 &&
-                 (current == 0 || RecordsPerFile(record) <= counters.fileRecCnt + int64_t{1}))) {
-                text = bound + "; it was started by " +
-                       (headed ? "record " + std::to_string(record.number) + ", which"
-                               : std::string("a record that")) +
-                       " the store does not count, and the run of profill that next starts day "
-                       "file " +
-                       std::to_string(day) + " writes it afresh";
-            }
-        }
-        report(path, text, true);
+    for (const PlacedDayFile* file : beyond) {
+        walk.Report(file->path, BeyondText(*file, counters, bound));
     }
-    for (const std::string& name : stray) {
-        report(LpDirectory(lp) + name, bound, true);
+    for (const std::string& name : placement.stray) {
+        walk.Report(dir + name, bound);
     }
     return check;
 }

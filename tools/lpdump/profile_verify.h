@@ -24,30 +24,21 @@
 #include <string>
 #include <vector>
 
-#include "day_file_reader.h"
+#include "lpfile/lp_codec.h"
+#include "lpfile/lp_placement.h"
 
-struct LpCounters {
-    int32_t currentDay;
-    int32_t fileRecCnt;
-    int32_t totalRecCnt;
-    int32_t dayCnt;
-    int32_t daysDeleted;
-};
-
-struct Finding {
-    std::string where;  // "PATH offset N", "PATH" or "store"
-    std::string text;
-    bool discrepancy;  // false for a note that does not break the agreement
-    bool timeBreak;    // an interval that does not start where the one before it ended
-};
+// The five counters of the file information, as the store holds them.
+using LpCounters = LP_FILE_INFO;
 
 struct ProfileCheck {
     std::vector<Finding> findings;
+    bool strict = false;    // a break in time is a discrepancy, not a note
     int files = 0;          // day files read
     long records = 0;       // whole records in them
     std::string readError;  // why the profile could not be read through; empty when it was
     int Discrepancies() const;
     int TimeBreaks() const;
+    bool IsDiscrepancy(const Finding& finding) const;
 };
 
 // The bookkeeping of a generation run, advanced record by record from a cleared start.
@@ -62,6 +53,10 @@ struct LpReplay {
     bool Advance(int64_t perFile);
 };
 
+// What in record is not what the record numbered next of a run holds: its number, a kind other
+// than 1 or 2, or an interval that is no whole number of minutes; "" when nothing is.
+std::string RecordFault(const DayFileRecord& record, uint32_t next);
+
 // Records per day file of the run that wrote record.
 int64_t RecordsPerFile(const DayFileRecord& record);
 
@@ -70,8 +65,11 @@ int64_t RecordsPerFile(const DayFileRecord& record);
 std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
                                 const DayFileRecord& record);
 
-// Checks the day files of LP index lp (in LpDirectory(lp)) with `channels` channels against
-// counters. An interval that does not start where the previous one ended is a note, since every
-// later run of profill that continues a profile starts its span afresh before the present
-// moment; strict makes it a discrepancy.
-ProfileCheck VerifyLpProfile(int lp, int channels, const LpCounters& counters, bool strict);
+// Checks the day files of a profile, read fully, against counters. An interval that does not start
+// where the previous one ended is a note, since every later run of profill that continues a profile
+// starts its span afresh before the present moment; strict makes it a discrepancy.
+ProfileCheck VerifyLpProfile(const LpPlacement& placement, const LpCounters& counters, bool strict);
+
+// "the day files hold records of 16 channels (112 bytes), not of the 3 channels (34 bytes) of
+// NumChannels in the store", for a placement whose otherChannels is set.
+std::string OtherChannelsText(const LpPlacement& placement);
