@@ -1,0 +1,25 @@
+// What lpdump's modes over a whole profile share: the exit statuses, how many findings are shown,
+// and what says that a run is writing the profile.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "lpdump_options.h"
+#include "profile_verify.h"
+
+constexpr int kExitOk = 0;
+constexpr int kExitBadFile = 1;
+constexpr int kExitFailure = 2;
+
+// A shifted file can find something in every record, and a profile continued by many runs has a
+// note for each; the first ones say what is wrong, the count says how much.
+constexpr std::size_t kMaxFindingsShown = 100;
+
+// " (pid N)" for the holder of a profile's lock, "" when its pid is not known.
+std::string Pid(int holder);
+
+bool SameCounters(const LpCounters& a, const LpCounters& b);
+
+// --repair, once the flash root is taken.
+int Repair(const LpdumpOptions& options);
