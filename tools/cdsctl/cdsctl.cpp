@@ -8,10 +8,7 @@
 // check tells an engineer which leaves profill reads for a profile and which of them, or of the
 // leaves beside them, it cannot use; load and set warn of leaves profill never reads under the
 // profiles' prefixes, since those are nearly always typing slips, but write them as asked.
-//
-// Exit status: 0 done; 1 a path was not found, or a leaf holds bytes that are no element, or a
-// scan or a check found something; 2 a usage error, a bad value, path or load file, or a store
-// that cannot be opened or written.
+// man/cdsctl.1 says what each exit status means.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,7 +24,7 @@
 namespace {
 
 constexpr int kExitOk = 0;
-constexpr int kExitNotFound = 1;  // or a leaf whose stored bytes are no element
+constexpr int kExitNotFound = 1;  // also stored bytes that are no element, or findings
 constexpr int kExitFailure = 2;
 // Returned by a verb given the wrong number of arguments: main prints the verb's usage line.
 constexpr int kExitBadArgs = -1;
@@ -278,12 +275,12 @@ int Scan(const Args& args) {
         printf("%s: %s\n", scan.findings[i].where.c_str(), scan.findings[i].what.c_str());
     }
     if (scan.findings.size() > kMaxFindingsShown) {
-        printf("cdsctl: %s not shown\n",
-               Count(static_cast<long long>(scan.findings.size() - kMaxFindingsShown),
-                     "more finding", "more findings")
-                   .c_str());
+        printf(
+            "cdsctl: %s not shown\n",
+            Count(static_cast<long long>(scan.findings.size() - kMaxFindingsShown), "more finding")
+                .c_str());
     }
-    const std::string pages = Count(static_cast<long long>(scan.pages), "page", "pages");
+    const std::string pages = Count(static_cast<long long>(scan.pages), "page");
     if (scan.findings.empty()) {
         printf("cdsctl: store %s is sound: %s in %s%s\n", path.c_str(),
                Count(static_cast<long long>(scan.leaves), "leaf", "leaves").c_str(), pages.c_str(),
@@ -291,7 +288,7 @@ int Scan(const Args& args) {
         return kExitOk;
     }
     printf("cdsctl: store %s is not sound: %s; %s in %s\n", path.c_str(),
-           Count(static_cast<long long>(scan.findings.size()), "finding", "findings").c_str(),
+           Count(static_cast<long long>(scan.findings.size()), "finding").c_str(),
            Count(static_cast<long long>(scan.entries), "entry", "entries").c_str(), pages.c_str());
     return kExitNotFound;
 }
@@ -317,15 +314,14 @@ int Check(const Args& args) {
     }
     // The findings come after the listing also where both go to one terminal or file.
     fflush(stdout);
-    for (const LeafFinding& finding : check.findings) {
-        fprintf(stderr, "cdsctl: %s: %s\n", finding.path.c_str(), finding.what.c_str());
+    for (const Finding& finding : check.findings) {
+        fprintf(stderr, "cdsctl: %s: %s\n", finding.where.c_str(), finding.text.c_str());
     }
-    printf(
-        "cdsctl: LP %d in store %s: %s profill reads, %s\n", lp, CdsStorePath().c_str(),
-        Count(static_cast<long long>(check.leavesRead), "leaf", "leaves").c_str(),
-        check.findings.empty()
-            ? "no findings"
-            : Count(static_cast<long long>(check.findings.size()), "finding", "findings").c_str());
+    printf("cdsctl: LP %d in store %s: %s profill reads, %s\n", lp, CdsStorePath().c_str(),
+           Count(static_cast<long long>(check.leavesRead), "leaf", "leaves").c_str(),
+           check.findings.empty()
+               ? "no findings"
+               : Count(static_cast<long long>(check.findings.size()), "finding").c_str());
     return check.findings.empty() ? kExitOk : kExitNotFound;
 }
 

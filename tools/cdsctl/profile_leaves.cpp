@@ -182,7 +182,7 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
         if (check.findings.size() - before == leaves &&
             std::all_of(check.findings.begin() + static_cast<std::ptrdiff_t>(before),
                         check.findings.end(),
-                        [](const LeafFinding& finding) { return finding.what == "missing"; })) {
+                        [](const Finding& finding) { return finding.text == "missing"; })) {
             check.findings.resize(before);
             check.findings.push_back({ChannelPrefix(n, k), "missing, with all its " +
                                                                std::to_string(leaves) + " leaves"});

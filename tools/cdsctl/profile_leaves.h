@@ -8,16 +8,12 @@
 #include <vector>
 
 #include "cds/toolkit.h"
-
-struct LeafFinding {
-    std::string path;
-    std::string what;
-};
+#include "lpfile/lp_words.h"
 
 struct ProfileCheck {
     std::vector<std::string> listing;  // "PATH = VALUE" of every leaf read that is there
     size_t leavesRead = 0;             // the leaves profill reads, there or not
-    std::vector<LeafFinding> findings;
+    std::vector<Finding> findings;     // where: the leaf's path
 };
 
 // Checks LP n (1 or 2) against the whole store, as ListCdsLeaves gives it (an element of type

@@ -6,16 +6,13 @@
 
 #include "cds/pcd.h"
 #include "cds/toolkit.h"
+#include "lpdump_modes.h"
 #include "lpfile/lp_codec.h"
 #include "lpfile/lp_placement.h"
 #include "profile_store.h"
 #include "record_time.h"
 
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitBadFile = 1;
-constexpr int kExitFailure = 2;
 
 // A file as one CSV field: quoted when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& text) {

@@ -1,13 +1,7 @@
 // lpdump: shows the records of load-profile day files, sums up a whole profile, checks it
 // against the file information that the CDS keeps for it, and brings that information in line
 // with the day files. Its modes and the options each takes are a table in lpdump_options.cpp;
-// man/lpdump.1 says what each prints.
-//
-// Exit status: 0 all is well (--summary: the profile was read); 1 a file is not a whole day
-// file, (--verify) a discrepancy, or (--repair) day files that cannot be placed or a profile
-// that another process is writing; 2 a usage error, a file that is no day file, a file,
-// directory or the store that cannot be read, (--verify) a run writing the profile, or
-// (--repair) a change that failed.
+// man/lpdump.1 says what each prints and what each exit status means.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>

@@ -8,6 +8,7 @@
 #include "lpdump_options.h"
 #include "profile_verify.h"
 
+// The exit statuses, as man/lpdump.1 lists them for each mode.
 constexpr int kExitOk = 0;
 constexpr int kExitBadFile = 1;
 constexpr int kExitFailure = 2;

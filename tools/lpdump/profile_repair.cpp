@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -14,25 +15,18 @@
 namespace {
 
 std::string WholeRecords(long count) {
-    if (count == 0) {
-        return "no whole record";
-    }
-    return std::to_string(count) + (count == 1 ? " whole record" : " whole records");
+    return count == 0 ? "no whole record" : Count(count, "whole record");
 }
 
 // What a file that holds no whole record holds.
 std::string Residue(uint64_t size) {
-    if (size == 0) {
-        return "empty";
+    if (size == 0 || size == kLpHeaderSize) {
+        return size == 0 ? "empty" : "a header only";
     }
     if (size < kLpHeaderSize) {
-        return std::to_string(size) + (size == 1 ? " byte" : " bytes") + ", shorter than a header";
+        return Count(static_cast<long long>(size), "byte") + ", shorter than a header";
     }
-    if (size == kLpHeaderSize) {
-        return "a header only";
-    }
-    const uint64_t rest = size - kLpHeaderSize;
-    return "a header and " + std::to_string(rest) + (rest == 1 ? " byte" : " bytes") +
+    return "a header and " + Count(static_cast<long long>(size - kLpHeaderSize), "byte") +
            " of a record";
 }
 
@@ -101,10 +95,8 @@ void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairP
             char path[kMaxLpPathSize];
             FormatLpFilePath(path, placement.lp, static_cast<int>(expected));
             breaks(k, 0, path,
-                   (file.day - 1 == expected ? std::string("day file is")
-                                             : "day files " + std::to_string(expected) + " to " +
-                                                   std::to_string(file.day - 1) + " are") +
-                       " missing, but day file " + std::to_string(file.day) + " follows");
+                   MissingDaysText(expected, file.day - 1) + ", but day file " +
+                       std::to_string(file.day) + " follows");
             return;
         }
         expected = int64_t{file.day} + 1;
@@ -176,21 +168,13 @@ void PlanCut(const LpPlacement& placement, std::size_t breakAt, uint64_t keep, R
 }  // namespace
 
 bool RepairPlan::Placeable() const {
-    for (const Finding& fault : faults) {
-        if (fault.kind != FindingKind::kBreak) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(faults.begin(), faults.end(),
+                       [](const Finding& fault) { return fault.kind == FindingKind::kBreak; });
 }
 
 bool RepairPlan::Broken() const {
-    for (const Finding& fault : faults) {
-        if (fault.kind == FindingKind::kBreak) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(faults.begin(), faults.end(),
+                       [](const Finding& fault) { return fault.kind == FindingKind::kBreak; });
 }
 
 RepairPlan PlanLpRepair(const LpPlacement& placement) {
@@ -221,20 +205,15 @@ RepairPlan PlanLpRepair(const LpPlacement& placement) {
 }
 
 bool MakeRepairChange(const RepairChange& change, std::string* error) {
-    if (change.remove) {
-        if (unlink(change.path.c_str()) != 0) {
-            *error = strerror(errno);
-            return false;
-        }
-        return true;
-    }
     // Only the regular file the plan read is cut, never what may have taken its place.
     int64_t removed = 0;
-    if (!CutLpFile(change.path.c_str(), static_cast<int64_t>(change.size), &removed)) {
+    const bool made =
+        change.remove ? unlink(change.path.c_str()) == 0
+                      : CutLpFile(change.path.c_str(), static_cast<int64_t>(change.size), &removed);
+    if (!made) {
         *error = strerror(errno);
-        return false;
     }
-    return true;
+    return made;
 }
 
 bool SyncLpDirectory(int lp, std::string* error) {

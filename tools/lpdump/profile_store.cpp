@@ -3,10 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+#include "lpstate/lp_leaves.h"
 
-const char* const kCounterNames[kLpCounterCount] = {"currentDay", "fileRecCnt", "totalRecCnt",
-                                                    "dayCnt", "daysDeleted"};
+namespace {
 
 int32_t* CounterField(LpCounters* counters, int k) {
     int32_t* const fields[kLpCounterCount] = {&counters->currentDay, &counters->fileRecCnt,
@@ -16,7 +15,7 @@ int32_t* CounterField(LpCounters* counters, int k) {
 }
 
 std::string CounterPath(int lp, int k) {
-    return "/LP/" + std::to_string(lp + 1) + "/" + kCounterNames[k] + "/Value";
+    return LpFileInfoPrefix(lp + 1) + kLpFileInfoLeaves[k];
 }
 
 // How to get on without what the store does not give.
@@ -41,7 +40,7 @@ bool ReadProfileLeaves(toolkit::CCds& cds, int lp, LeafUse use, ProfileLeaves* l
     for (int k = 0; k < kLpCounterCount; ++k) {
         paths.push_back(CounterPath(lp, k));
     }
-    paths.push_back("/Q7M/LoadPrf/" + std::to_string(lp + 1) + "/NumChannels/Value");
+    paths.push_back(LpConfigPrefix(lp + 1) + kLpChannelCountLeaf);
     std::vector<api_status_t> statuses;
     std::vector<toolkit::CElement> elements;
     std::vector<element_property_t> properties;

@@ -63,6 +63,12 @@ std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day
     return name + " belongs in day file " + std::to_string(replay.currentDay);
 }
 
+std::string MissingDaysText(int64_t first, int64_t last) {
+    return first == last ? "day file is missing"
+                         : "day files " + std::to_string(first) + " to " + std::to_string(last) +
+                               " are missing";
+}
+
 bool ProfileCheck::IsDiscrepancy(const Finding& finding) const {
     return strict || finding.kind != FindingKind::kTimeBreak;
 }
@@ -206,10 +212,8 @@ void CheckGap(Walk& walk, int lp, int64_t expected, int64_t day) {
     const int64_t last = std::min(day - 1, current);
     char path[kMaxLpPathSize];
     FormatLpFilePath(path, lp, static_cast<int>(expected));
-    walk.Report(path, (last == expected ? std::string("day file is")
-                                        : "day files " + std::to_string(expected) + " to " +
-                                              std::to_string(last) + " are") +
-                          " missing, but currentDay is " + std::to_string(current));
+    walk.Report(path,
+                MissingDaysText(expected, last) + ", but currentDay is " + std::to_string(current));
     walk.Lose();
 }
 

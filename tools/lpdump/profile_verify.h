@@ -65,6 +65,9 @@ int64_t RecordsPerFile(const DayFileRecord& record);
 std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
                                 const DayFileRecord& record);
 
+// "day file is missing", "day files 3 to 5 are missing".
+std::string MissingDaysText(int64_t first, int64_t last);
+
 // Checks the day files of a profile, read fully, against counters. An interval that does not start
 // where the previous one ended is a note, since every later run of profill that continues a profile
 // starts its span afresh before the present moment; strict makes it a discrepancy.
