@@ -22,11 +22,6 @@ void UseStreamBuffer(FILE* file) {
     setvbuf(file, g_streamBuffer, _IOFBF, sizeof g_streamBuffer);
 }
 
-// Writes one piece as a single item; true when that item was written.
-bool WritePiece(FILE* file, const uint8_t* bytes, std::size_t size) {
-    return fwrite(bytes, size, 1, file) == 1;
-}
-
 }  // namespace
 
 void FormatLpFilePath(char* path, int lp, int fileNumber) {
@@ -115,7 +110,7 @@ int WriteLpRecord(LP_RECORD* record, int lp, bool newFile) {
     for (const Piece& piece : pieces) {
         const uint8_t* start = bytes + byteCount;
         byteCount += piece.size;
-        if (!WritePiece(file, start, piece.size)) {
+        if (fwrite(start, piece.size, 1, file) != 1) {
             puts(piece.failure);
             status = 4;
             break;
