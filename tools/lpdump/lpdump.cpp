@@ -204,7 +204,7 @@ int Dump(const Options& options) {
     if (files.empty() && !ListProfileFiles(options, &files)) {
         return kExitFailure;
     }
-    return DumpDayFiles(files, options.channels, options.csv);
+    return DumpDayFiles(files, options.channels, options.mode == kCsvMode);
 }
 
 }  // namespace
@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
     if ((options.mode >= kSummaryMode || options.files.empty()) && !TakeFlashRoot()) {
         return kExitFailure;
     }
-    // In the order of LpdumpMode; Dump tells the CSV table by options.csv.
+    // In the order of LpdumpMode; Dump tells the CSV table by the mode.
     int (*const run[kLpdumpModeCount])(const Options&) = {Dump, Dump, Summarize, Verify, Repair};
     const int status = run[options.mode](options);
     if (fflush(stdout) != 0 || ferror(stdout)) {

@@ -218,7 +218,6 @@ bool ParseLpdumpOptions(int argc, char** argv, LpdumpOptions* options) {
     options->files.assign(argv + optind, argv + argc);
     options->help = (given & kHelpFlag) != 0;
     options->version = (given & kVersionFlag) != 0;
-    options->csv = options->mode == kCsvMode;
     options->strict = (given & kStrictFlag) != 0;
     options->json = (given & kJsonFlag) != 0;
     options->dryRun = (given & kDryRunFlag) != 0;

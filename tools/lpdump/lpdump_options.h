@@ -11,7 +11,6 @@ enum LpdumpMode { kDumpMode, kCsvMode, kSummaryMode, kVerifyMode, kRepairMode, k
 struct LpdumpOptions {
     LpdumpMode mode = kDumpMode;
     int channels = -1;  // -1: from the store
-    bool csv = false;
     bool strict = false;
     bool json = false;
     bool dryRun = false;

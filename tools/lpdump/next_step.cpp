@@ -1,14 +1,15 @@
 #include "next_step.h"
 
+#include "lpstate/lp_leaves.h"
+
 std::string NextStepText(const LpPlacement& placement, int32_t currentDay, const RepairPlan& plan,
                          bool onlyTimeBreaks, bool listed) {
     const int n = placement.lp + 1;
     const std::string two = placement.lp == 1 ? " -2" : "";
     const std::string afresh = "; or profill -c" + two + " starts the profile afresh";
     if (placement.otherChannels >= 0) {
-        const std::string count = std::to_string(placement.otherChannels);
-        return "set the channel count back with cdsctl set /Q7M/LoadPrf/" + std::to_string(n) +
-               "/NumChannels/Value " + count + afresh;
+        return "set the channel count back with cdsctl set " + LpConfigPrefix(n) +
+               kLpChannelCountLeaf + " " + std::to_string(placement.otherChannels) + afresh;
     }
     if (placement.ClearStopped(currentDay)) {
         return "a profill -c stopped in its removal leaves this; profill -c" + two +

@@ -22,13 +22,9 @@ std::string Text(const Json& json) {
 
 std::string SummaryJson(const ProfileSummary& summary) {
     const ProfileSummary& s = summary;
-    Json files = Json::array(), stray = Json::array(), intervals = Json::array();
-    Json breaks = Json::array();
+    Json files = Json::array(), intervals = Json::array(), breaks = Json::array();
     for (const DayFileCount& file : s.files) {
         files.push_back({{"day", file.day}, {"records", file.records}});
-    }
-    for (const std::string& name : s.stray) {
-        stray.push_back(name);
     }
     for (const auto& [seconds, count] : s.intervals) {
         intervals.push_back({{"seconds", seconds}, {"records", count}});
@@ -44,7 +40,7 @@ std::string SummaryJson(const ProfileSummary& summary) {
         {"channels", s.channels},
         {"recordChannels", s.otherChannels >= 0 ? s.otherChannels : s.channels},
         {"dayFiles", files},
-        {"otherFiles", stray},
+        {"otherFiles", Json(s.stray)},
         {"records", s.records},
         {"firstStart", s.records > 0 ? TimeJson(s.firstStart) : Json()},
         {"lastEnd", s.records > 0 ? TimeJson(s.lastEnd) : Json()},
