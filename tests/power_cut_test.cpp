@@ -1,12 +1,10 @@
-// What a power cut can leave of the profiles, and the way back. The store (flushed only when a
-// program closes it) and the day files (never flushed) reach the disk on their own, each in the
-// order it was written. strace records every change real runs make to them from an empty flash
-// root on; a state gives each file its changes up to a cut of its own after its last flush, often
-// inside a write, and sometimes the store's pages out of order. No tool may die on a state; the
-// way back (a new store where it no longer opens, lpdump --repair, --force after a break) must
-// leave profiles that verify with every whole record up to the first damaged one in place, and
-// a run must continue LP 1. PROFILL_POWERCUT_STATES sets the number of states (30),
-// PROFILL_POWERCUT_SEED the seed of the cuts (1); scripts/powercut-soak.sh runs many more.
+// What a power cut can leave of the profiles, and the way back. strace records every change real
+// runs make to the store (flushed when a program closes it) and the day files (never flushed); a
+// state gives each file its changes up to a cut of its own after its last flush, sometimes inside
+// a write or with the store's pages out of order. No tool may die on a state; the way back (a new
+// store, lpdump --repair, --force after a break) keeps every whole record up to the first damaged
+// one and a run continues LP 1. PROFILL_POWERCUT_STATES (30) and PROFILL_POWERCUT_SEED (1) set the
+// states; scripts/powercut-soak.sh runs many more.
 #include <limits.h>
 #include <stdlib.h>
 
@@ -166,9 +164,8 @@ void ApplyChange(const FileChange& change, FileContent& content,
 
 using FileTree = std::map<std::string, FileContent>;
 
-// The recorded programs. LP 1's runs write 52 records per day file (-i 30), so that records
-// cross the 4 KiB pages of a file, and the last one continues the profile over six files. A cut
-// falls mostly in the runs.
+// The recorded programs: LP 1's runs write 52 records per day file (-i 30), crossing 4 KiB pages,
+// the last one over six files.
 const std::vector<std::vector<std::string>> kRecorded = {
     {CDSCTL_BIN, "init"},
     {CDSCTL_BIN, "load", CDSCTL_EXAMPLE},
@@ -226,16 +223,9 @@ void Record(Recording& recording) {
     ASSERT_NE(realpath(dir.c_str(), real), nullptr);
     const std::string base = std::string(real) + "/";
     for (const std::vector<std::string>& program : kRecorded) {
-        std::vector<std::string> args = {
-            "-f",
-            "-y",
-            "-xx",
-            "-s",
-            "1048576",
-            "-o",
-            dir + "/trace",
-            "-e",
-            "trace=openat,lseek,_llseek,write,writev,pwrite64,fdatasync,unlinkat"};
+        std::vector<std::string> args = {"-f",      "-y", "-xx",          "-s",
+                                         "1048576", "-o", dir + "/trace", "-e"};
+        args.push_back("trace=openat,lseek,_llseek,write,writev,pwrite64,fdatasync,unlinkat");
         args.insert(args.end(), program.begin(), program.end());
         // LeakSanitizer cannot run under ptrace; the tools' runs on the states check for leaks.
         std::vector<std::string> env = Env(dir);
@@ -281,12 +271,9 @@ struct State {
     bool newStore = false;  // the store no longer opened
 };
 
-// The instant of the cut falls in one of the programs (kRecordedWeights). Each file gets its
-// changes up to a cut of its own, at or after its last flush before that instant and at or
-// before the instant: half the files all of them, the others a cut at random, inside a write a
-// third of the time. In some states each page of the store that changed since its last flush
-// is as one of its versions since (the newest half the time), and the file is as long as those
-// pages make it.
+// The cut falls in one of the programs (kRecordedWeights). Half the files keep every change up to
+// it, the others are cut between their last flush and it, inside a write a third of the time. In
+// some states each page of the store changed since its flush is one of its versions since.
 State CutState(const Recording& recording, std::mt19937_64& random) {
     const auto uniform = [&random](std::size_t low, std::size_t high) {
         return std::uniform_int_distribution<std::size_t>(low, high)(random);
@@ -356,9 +343,8 @@ State CutState(const Recording& recording, std::mt19937_64& random) {
     return state;
 }
 
-// The store as cdsctl load grew it, where only its meta page reached the disk: the file is as
-// long as it was before, shorter than the pages its meta page counts. Every run has this state,
-// which kills a reader that trusts the meta page.
+// The store grown by cdsctl load where only its meta page reached the disk, so the file is shorter
+// than the meta page says: it kills a reader that trusts the meta page.
 State GrownStoreState(const Recording& recording) {
     State state{"the store's meta page after cdsctl load, its pages before it", {}, true};
     std::size_t size = 0;
@@ -428,8 +414,7 @@ std::string CheckState(const Recording& recording, State& state) {
         }
         return result;
     };
-    // The store's lock file is as the programs left it: after a restart the first process to
-    // open the store sets it up afresh.
+    // The lock file as the programs left it: the first process after a restart sets it up afresh.
     for (const std::string& at : {dir.path, raw.path}) {
         WriteTree(at, state.files);
         if (state.files.count("store.mdb") != 0) {
