@@ -30,9 +30,8 @@ struct FAKE_CDS {
 
 api_status_t ReadOne(const std::string& path, toolkit::CElement& element) {
     const auto leaf = g_fakeCds.leaves.find(path);
-    if (leaf != g_fakeCds.leaves.end()) {
+    if (leaf != g_fakeCds.leaves.end())
         element = leaf->second;
-    }
     return leaf == g_fakeCds.leaves.end() ? kCdsStatusNotFound : kCdsStatusOk;
 }
 
@@ -61,12 +60,10 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
         statuses[i] = ReadOne(paths[i], values[i]);
         properties[i] = statuses[i] == kCdsStatusOk ? 1 : 0;
     }
-    if (g_fakeCds.oneStatusShort) {
+    if (g_fakeCds.oneStatusShort)
         statuses.pop_back();
-    }
-    if (g_fakeCds.oneValueShort) {
+    if (g_fakeCds.oneValueShort)
         values.pop_back();
-    }
     return g_fakeCds.getLeavesResult;
 }
 
@@ -84,9 +81,8 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
             statuses.push_back(kCdsStatusOk);
         }
     }
-    if (g_fakeCds.oneStatusShort) {
+    if (g_fakeCds.oneStatusShort)
         statuses.pop_back();
-    }
     return g_fakeCds.setLeavesResult;
 }
 
@@ -227,9 +223,8 @@ TEST_F(LpStateTest, WriteFileInfoToCDSStoresTheIndexedProfileOrReportsEachFailur
         g_logLevel = c.logLevel;
         c.arrange();
         ExpectCall(CaptureCall([&] { return WriteFileInfoToCDS(cds, 1); }), c.result, c.out, c.log);
-        if (c.result != 0) {
+        if (c.result != 0)
             continue;
-        }
         std::string stored;
         for (const char* field : kFields) {
             const toolkit::CElement& leaf =

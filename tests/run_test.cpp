@@ -60,9 +60,8 @@ std::vector<std::string> Sandbox::Env() const {
 
 std::string Sandbox::Info(int lp) const {
     std::vector<std::string> paths = {"get"};
-    for (const char* name : {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"}) {
+    for (const char* name : {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"})
         paths.push_back("/LP/" + std::to_string(lp + 1) + "/" + name + "/Value");
-    }
     const ProgramResult get = RunProgram(CDSCTL_BIN, paths, {"CDS_STORE=" + store});
     EXPECT_EQ(get.status, 0) << get.err;
     return Replace(get.out.substr(0, get.out.size() - 1), "\n", " ");
@@ -75,12 +74,10 @@ std::string Sandbox::DayFile(int lp, int n) const {
 pid_t Sandbox::Start(const std::vector<std::string>& args, int out) const {
     std::vector<std::string> env = Env(), copies = args;
     std::vector<char*> argv = {const_cast<char*>(PROFILL_BIN)}, envp;
-    for (std::string& arg : copies) {
+    for (std::string& arg : copies)
         argv.push_back(arg.data());
-    }
-    for (std::string& entry : env) {
+    for (std::string& entry : env)
         envp.push_back(entry.data());
-    }
     argv.push_back(nullptr);
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
@@ -124,9 +121,8 @@ std::string Drain(int fd, pid_t pid, const char* signalAt = nullptr, int signal 
         }
         char buffer[4096];
         const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0) {
+        if (got <= 0)
             break;
-        }
         out.append(buffer, static_cast<std::size_t>(got));
         if (signalAt != nullptr && out.find(signalAt) != std::string::npos) {
             kill(pid, signal);
@@ -173,9 +169,8 @@ TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
         std::string filler;
         if (c.waitFor == nullptr) {  // fills the pipe until it would block
             fcntl(fds[1], F_SETFL, O_NONBLOCK);
-            for (const std::string block(4096, '#'); write(fds[1], block.data(), 4096) > 0;) {
+            for (const std::string block(4096, '#'); write(fds[1], block.data(), 4096) > 0;)
                 filler += block;
-            }
             fcntl(fds[1], F_SETFL, 0);
         }
         // 1500 days of minutes: far more than are written before the signal arrives.
@@ -256,16 +251,14 @@ const struct {
 
 TEST(RunTest, WriteErrorEndsTheRunWithoutStoringTheRecord) {
     // The file systems mounted here vanish with this process.
-    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr)) {
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
         GTEST_SKIP() << "no mount namespace of its own: " << strerror(errno);
-    }
     Sandbox box(ReadFile(CDSCTL_EXAMPLE));
     const std::string dir = box.root + "/lp1";
     for (const auto& c : kErrorCases) {
         SCOPED_TRACE(c.line);
-        if (c.flags == 0) {
+        if (c.flags == 0)
             umount2(dir.c_str(), MNT_DETACH);
-        }
         ASSERT_EQ(mount("tmpfs", dir.c_str(), "tmpfs", c.flags, c.mountOptions), 0)
             << strerror(errno);
         std::istringstream words(c.args);

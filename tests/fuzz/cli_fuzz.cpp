@@ -63,14 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             args.back().push_back(static_cast<char>(data[i]));
         }
     }
-    if (args.back().empty()) {
+    if (args.back().empty())
         args.pop_back();
-    }
     std::vector<std::string> passed = args;
     std::vector<char*> argv;
-    for (std::string& each : passed) {
+    for (std::string& each : passed)
         argv.push_back(each.data());
-    }
     argv.push_back(nullptr);
 
     const int result = ParseCommandLine(static_cast<int>(args.size()), argv.data());
