@@ -188,8 +188,7 @@ The store, the command line and help.
   ! usage: cdsctl help
   [2]
 
-check on the example store ($T/store.mdb) edited in a copy: the leaves it lists, its findings
-and its verdict.
+check on the example store, edited in a copy: the leaves it lists, its findings, its verdict.
 
   $ edit() { local lp=$1; shift; cp store.mdb c.mdb && CDS_STORE=c.mdb cdsctl load - 2>/dev/null &&
   >   { [ $# = 0 ] || CDS_STORE=c.mdb cdsctl rm "$@"; } && CDS_STORE=c.mdb cdsctl check $lp | tail -n1; }

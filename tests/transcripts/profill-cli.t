@@ -1,6 +1,5 @@
-profill's command line: what each invocation prints, its status, and the day files and file
-bookkeeping it leaves. LP 1 gets one channel with distinct codes and bookkeeping to clear, LP 2
-no channels.
+profill's command line: what each invocation prints, its status, and the files and bookkeeping
+it leaves. LP 1 has one channel with distinct codes and bookkeeping to clear, LP 2 no channels.
 
   $ set -o pipefail; printf '%s\n' /LP/1/currentDay/Value=3 /LP/1/fileRecCnt/Value=1 \
   >   /LP/1/totalRecCnt/Value=200 /LP/1/dayCnt/Value=2 /LP/2/currentDay/Value=1 \
@@ -33,8 +32,7 @@ no channels.
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
 
-Three outputs whole: the storage table, the usage (with a flash root that would be refused) and
-the configuration. The other runs show how their output differs from one of them.
+The storage table, the usage and the configuration whole; other runs as differences from them.
 
   $ profill -p | tee p.out
   Load Profile Add input (profill) version 0.0.01 started.
@@ -505,9 +503,8 @@ the configuration. The other runs show how their output differs from one of them
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
 
--c clears the profile's file bookkeeping and removes its day files, nothing else; when the removal
-fails (an rm that exits 1, one killed by a signal), it says so and stops with status 1: the
-bookkeeping stays and nothing is written.
+-c clears the bookkeeping and removes the day files, nothing else; when the removal fails (rm
+exits 1, or is killed) it says so and stops with status 1, the bookkeeping kept, nothing written.
 
   $ d s.out -c -s; state
   -- -c -s
