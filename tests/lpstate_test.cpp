@@ -116,14 +116,6 @@ void StoreProfile(int n, int32_t count) {
     }
 }
 
-// What ReadLpFileInfo shows of LP n with the counters in row.
-std::string Table(int n, const std::string& row) {
-    return "Load Profile " + std::to_string(n) +
-           " File Information Configuration\nCurrent\tFile\tTotal\tTotl\tDays   \n"
-           "Day    \tRecs\tRecs \tDays\tDeleted\n-------\t----\t-----\t----\t-------\n" +
-           row + "\n\n\n";
-}
-
 // A call's result and standard output, and the log line in standard error (none when empty).
 void ExpectCall(const CallOutput& got, int result, const std::string& out, const std::string& log) {
     EXPECT_EQ(got.result, result);
@@ -140,11 +132,12 @@ TEST_F(LpStateTest, InitLpClearsAndReadsTheSelectedProfiles) {
         bool unreadable;  // every call fails
         size_t calls;
         std::string out;
-    } kCases[] = {{3, 6, false, 4, Table(1, "11\t12\t13\t14\t15") + Table(2, "21\t22\t23\t24\t25")},
-                  {0xfc, 6, false, 0, ""},
-                  {1, 0, true, 2,
-                   "[ReadLpConfig] failed to get_leaf of /Q7M/LoadPrf/1/NumChannels/Value\n"
-                   "[ReadLpFileInfo] get_leaves failed."}};
+    } kCases[] = {
+        {3, 6, false, 4, InfoTable(1, "11\t12\t13\t14\t15") + InfoTable(2, "21\t22\t23\t24\t25")},
+        {0xfc, 6, false, 0, ""},
+        {1, 0, true, 2,
+         "[ReadLpConfig] failed to get_leaf of /Q7M/LoadPrf/1/NumChannels/Value\n"
+         "[ReadLpFileInfo] get_leaves failed."}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.out);
         Reset();
@@ -255,7 +248,7 @@ TEST_F(LpStateTest, AFailingStoreEndsTheRunAfterTheRecord) {
     const std::string kTail =
         "[WriteFileInfoToCDS]: set_leaves error /LP/2/dayCnt/Value : 3 \n"
         "main: WriteFileInfoToCDS returned error: 8\n" +
-        Table(2, "1\t27\t27\t0\t9");
+        InfoTable(2, "1\t27\t27\t0\t9");
     EXPECT_EQ(got.out.rfind(kTail), got.out.size() - kTail.size()) << got.out;
     EXPECT_NE(got.err.find("WriteFileInfoToCDS: set_leaves error /LP/2/dayCnt/Value : 3"),
               std::string::npos);

@@ -80,12 +80,6 @@ struct Sandbox {
 
 const char kBanner[] = "Load Profile Add input (profill) version 0.0.01 started.\n";
 
-std::string InfoTable(const std::string& info) {
-    return "Load Profile 1 File Information Configuration\nCurrent\tFile\tTotal\tTotl\tDays   \n"
-           "Day    \tRecs\tRecs \tDays\tDeleted\n-------\t----\t-----\t----\t-------\n" +
-           Replace(info, " ", "\t") + "\n\n\n";
-}
-
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() &&
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -185,7 +179,7 @@ TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
         const std::string handler = "sig_handler: RECEIVIED " + std::to_string(c.signal) + "\n";
         const std::string lines = Replace(out, handler, "");
         EXPECT_NE(out.find(handler), std::string::npos) << tail;
-        EXPECT_TRUE(EndsWith(out, InfoTable(info))) << tail;
+        EXPECT_TRUE(EndsWith(out, InfoTable(1, info))) << tail;
         EXPECT_EQ(lines.find(kBanner), filler.size()) << out.substr(filler.size(), 300);
         const std::string shown = "writing record bytes 112\n";
         EXPECT_EQ((lines.size() - Replace(lines, shown, "").size()) / shown.size(),
@@ -211,7 +205,7 @@ TEST(RunTest, OutputBeforeTheRecordsIsFlushed) {
     EXPECT_NE(out.find("This LP Date range"), std::string::npos) << out;
     mdb_txn_abort(txn);  // lets the run go on
     mdb_env_close(store);
-    EXPECT_TRUE(EndsWith(Drain(fds[0], pid), InfoTable("2 0 100 1 0")));
+    EXPECT_TRUE(EndsWith(Drain(fds[0], pid), InfoTable(1, "2 0 100 1 0")));
     close(fds[0]);
     EXPECT_EQ(Wait(pid), 0);
 }
@@ -252,9 +246,10 @@ TEST(RunTest, WriteErrorEndsTheRunWithoutStoringTheRecord) {
         const ProgramResult result =
             RunProgram(PROFILL_BIN, {std::istream_iterator<std::string>(words), {}}, box.Env());
         EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_TRUE(EndsWith(result.out, Replace(c.line, "<root>", box.root) +
-                                             "\n\rmain: WriteLpRecord returned error: " +
-                                             std::to_string(c.error) + "\n" + InfoTable(c.table)))
+        EXPECT_TRUE(EndsWith(
+            result.out, Replace(c.line, "<root>", box.root) +
+                            "\n\rmain: WriteLpRecord returned error: " + std::to_string(c.error) +
+                            "\n" + InfoTable(1, c.table)))
             << result.out;
         if (c.head != 0) {  // what fitted of the record; the next run would cut it
             EXPECT_EQ(ReadFile(box.DayFile(0, 1)).size(), 32 + 36 * 112 + c.head);

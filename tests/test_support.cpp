@@ -36,6 +36,13 @@ std::string Replace(std::string text, const std::string& from, const std::string
     return text;
 }
 
+std::string InfoTable(int n, const std::string& counters) {
+    return "Load Profile " + std::to_string(n) +
+           " File Information Configuration\nCurrent\tFile\tTotal\tTotl\tDays   \n"
+           "Day    \tRecs\tRecs \tDays\tDeleted\n-------\t----\t-----\t----\t-------\n" +
+           Replace(counters, " ", "\t") + "\n\n\n";
+}
+
 namespace {
 
 std::string Quote(const std::string& text) {
