@@ -121,16 +121,18 @@ TEST(CdsStore, ReadsGiveWhatWasWrittenAndAWriteLandsWholeOrNotAtAll) {
     EXPECT_EQ(Get(cds, {"/a"}).values[0].to_int(), 4);
 }
 
-// Writes to the store file at path straight through LMDB, as another program would.
+// Writes to the store file at path straight through LMDB, as another program would, opening its
+// main database with flags.
 bool WriteThroughLmdb(const std::string& path,
-                      const std::function<bool(MDB_txn* txn, MDB_dbi main)>& write) {
+                      const std::function<bool(MDB_txn* txn, MDB_dbi main)>& write,
+                      unsigned flags = 0) {
     MDB_env* env = nullptr;
     MDB_txn* txn = nullptr;
     MDB_dbi main = 0;
     bool ok = mdb_env_create(&env) == 0 && mdb_env_set_maxdbs(env, 2) == 0 &&
               mdb_env_open(env, path.c_str(), MDB_NOSUBDIR, 0644) == 0 &&
               mdb_txn_begin(env, nullptr, 0, &txn) == 0 &&
-              mdb_dbi_open(txn, nullptr, 0, &main) == 0;
+              mdb_dbi_open(txn, nullptr, flags, &main) == 0;
     const bool wrote = ok && write(txn, main);
     ok = wrote && mdb_txn_commit(txn) == 0;
     if (!wrote && txn != nullptr)
@@ -144,8 +146,7 @@ bool Put(MDB_txn* txn, MDB_dbi dbi, std::string key, std::string value) {
     return mdb_put(txn, dbi, &k, &v, 0) == 0;
 }
 
-// A store cdsctl made and loaded with the example. (Empty, short and garbage stores are in the
-// store-short transcript.)
+// A store cdsctl made and loaded with the example.
 const std::string& SeedStore() {
     static const std::string seed = [] {
         TempDir dir;
@@ -155,21 +156,6 @@ const std::string& SeedStore() {
         return ReadFile(dir.path + "/store.mdb");
     }();
     return seed;
-}
-
-// A store another program made with flags on its main database.
-void MakeIntegerKeyStore(const std::string& path) {
-    MDB_env* env = nullptr;
-    MDB_txn* txn = nullptr;
-    MDB_dbi main = 0;
-    size_t number = 7;
-    MDB_val key{sizeof number, &number}, data{1, const_cast<char*>("x")};
-    EXPECT_TRUE(mdb_env_create(&env) == 0 &&
-                mdb_env_open(env, path.c_str(), MDB_NOSUBDIR, 0644) == 0 &&
-                mdb_txn_begin(env, nullptr, 0, &txn) == 0 &&
-                mdb_dbi_open(txn, nullptr, MDB_INTEGERKEY, &main) == 0 &&
-                mdb_put(txn, main, &key, &data, 0) == 0 && mdb_txn_commit(txn) == 0);
-    mdb_env_close(env);
 }
 
 // Adds a named database, as another program would, and marks the store with mark unless null.
@@ -190,9 +176,8 @@ void RemoveMark(const std::string& path) {
     }));
 }
 
-// Stores another program wrote: cdsctl refuses them with the reason and its status or reads
-// them, never dies on a signal, and writes nothing into a store it refuses. (Empty, short,
-// garbage, missing and read-only stores are in the store-short and store-access transcripts.)
+// Stores another program wrote: cdsctl refuses them with the reason and its status, or reads
+// them; it never dies on a signal, and writes nothing into a store it refuses.
 TEST(CdsStore, ToolsRefuseAForeignStoreOrReadAnUnmarkedOne) {
     const struct {
         void (*make)(const std::string& path);
@@ -209,7 +194,15 @@ TEST(CdsStore, ToolsRefuseAForeignStoreOrReadAnUnmarkedOne) {
              AddNamedDatabase(path, nullptr);
          },
          "not a CDS store: key \"users\" is no leaf path", "\"users\": key is no leaf path"},
-        {MakeIntegerKeyStore, "not a CDS store: its main database has flags 0x8",
+        {[](const std::string& path) {
+             EXPECT_TRUE(WriteThroughLmdb(
+                 path,
+                 [](MDB_txn* txn, MDB_dbi main) {
+                     return Put(txn, main, std::string(sizeof(size_t), 7), "x");
+                 },
+                 MDB_INTEGERKEY));
+         },
+         "not a CDS store: its main database has flags 0x8",
          "store: its main database has flags 0x8"},
         {[](const std::string& path) {
              RemoveMark(path);
@@ -249,8 +242,7 @@ TEST(CdsStore, ToolsRefuseAForeignStoreOrReadAnUnmarkedOne) {
     }
 }
 
-// What LMDB itself tells of a store file: its page size, its last page in use and the pages its
-// free database lists (as mdb_stat -ff shows them).
+// What LMDB itself tells of a store file: page size, last page in use, its free lists.
 struct StoreLayout {
     size_t pageSize = 0;
     size_t lastPage = 0;
@@ -301,9 +293,8 @@ std::string GrownStore(const ScratchStore& store) {
     return ReadFile(store.path);
 }
 
-// How a child that opened the damaged store at path and used it ended: 0 opened and every call
-// worked, 3 refused as the store of another program, 4 refused as damaged or cut short, 5 a call
-// failed; -1 when it died on a signal.
+// How a child that opened the store at path and used it ended: 0 every call worked, 3 refused as
+// foreign, 4 refused as damaged, 5 a call failed; -1 died on a signal.
 int OpenAndUse(const std::string& path) {
     unlink((path + "-lock").c_str());
     const pid_t child = fork();
@@ -328,13 +319,9 @@ int OpenAndUse(const std::string& path) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A real store, damaged in rows: cut at every page; each page zeroed, or overwritten by its
-// neighbour; bytes flipped at random (fixed seeds) in the meta pages and all over. The store is
-// refused as damaged, or it opens and every call through it works; nothing dies on a signal. A
-// zeroed page is refused exactly when it is a page of a tree (not one the free database lists, nor
-// one of a big value's pages), and what
-// is cut short is always refused. (A page that holds only a value, zeroed, leaves a leaf
-// holding no element: a scan reports that.)
+// A real store cut at every page, each page zeroed or overwritten by its neighbour, bytes flipped
+// at random: refused as damaged, or it opens and every call works; nothing dies on a signal. A
+// zeroed page is refused exactly when it holds a tree (not a free or big value's page).
 TEST(CdsStore, ADamagedStoreIsRefusedOrReadButKillsNothing) {
     ScratchStore store;
     const std::string seed = GrownStore(store), damaged = store.dir.path + "/damaged.mdb";
@@ -473,9 +460,7 @@ TEST(CdsStore, AStoreThatDoesNotOpenIsNamedWithItsReason) {
     closelog();
 }
 
-// Stores written at random (leaves of all sizes, overflow pages, removals that merge pages and
-// fill the free tree, trees of three levels) scan sound: no check of a page refuses what LMDB
-// writes.
+// Stores written at random (overflow pages, merging removals, three levels) scan sound.
 TEST(CdsStore, StoresWrittenAtRandomScanSound) {
     ScratchStore store;
     std::mt19937 random(20261206);
@@ -545,11 +530,9 @@ TEST(CdsElement, DecodingAndConversions) {
     }
 }
 
-// A child process stores the same counter in five leaves, one transaction per value, and reports
-// each value after its commit. The parent reads alongside (never seeing a mix of two values), stops
-// the child at a random moment, mostly inside a write, and reads again (a reader that waited for
-// the writer would hang until its alarm), kills it and reopens the store: it must open and hold
-// the last value reported, or the one after it (committed but not yet reported).
+// A child writes one counter into five leaves, a transaction per value, reporting each commit.
+// Readers never see a mix; a reader of a stopped writer does not wait (alarm); after a kill the
+// store opens holding the last value reported or the one after it.
 TEST(CdsStore, WriterKilledAtAnyInstantLeavesAConsistentStore) {
     ScratchStore store;
     const Paths kPaths = {"/LP/1/currentDay/Value", "/LP/1/fileRecCnt/Value",

@@ -53,9 +53,8 @@ TEST(CdsTextTest, ParsesLines) {
         {"/a = \"\\x4", "! bad escape: \\x4"},
         {"/a = \"a\"b # c", "! text after value: b # c"},
     };
-    for (const auto& [line, expected] : kCases) {
+    for (const auto& [line, expected] : kCases)
         EXPECT_EQ(Shown(line), expected) << line;
-    }
 }
 
 TEST(CdsTextTest, FormattedFloatsReadBackExactly) {

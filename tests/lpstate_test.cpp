@@ -30,9 +30,8 @@ struct FAKE_CDS {
 
 api_status_t ReadOne(const std::string& path, toolkit::CElement& element) {
     const auto leaf = g_fakeCds.leaves.find(path);
-    if (leaf != g_fakeCds.leaves.end()) {
+    if (leaf != g_fakeCds.leaves.end())
         element = leaf->second;
-    }
     return leaf == g_fakeCds.leaves.end() ? kCdsStatusNotFound : kCdsStatusOk;
 }
 
@@ -61,12 +60,10 @@ int CCds::get_leaves(const std::vector<std::string>& paths, std::vector<api_stat
         statuses[i] = ReadOne(paths[i], values[i]);
         properties[i] = statuses[i] == kCdsStatusOk ? 1 : 0;
     }
-    if (g_fakeCds.oneStatusShort) {
+    if (g_fakeCds.oneStatusShort)
         statuses.pop_back();
-    }
-    if (g_fakeCds.oneValueShort) {
+    if (g_fakeCds.oneValueShort)
         values.pop_back();
-    }
     return g_fakeCds.getLeavesResult;
 }
 
@@ -84,9 +81,8 @@ int CCds::set_leaves(const std::vector<std::string>& paths, const std::vector<CE
             statuses.push_back(kCdsStatusOk);
         }
     }
-    if (g_fakeCds.oneStatusShort) {
+    if (g_fakeCds.oneStatusShort)
         statuses.pop_back();
-    }
     return g_fakeCds.setLeavesResult;
 }
 
@@ -120,14 +116,6 @@ void StoreProfile(int n, int32_t count) {
     }
 }
 
-// What ReadLpFileInfo shows of LP n with the counters in row.
-std::string Table(int n, const std::string& row) {
-    return "Load Profile " + std::to_string(n) +
-           " File Information Configuration\nCurrent\tFile\tTotal\tTotl\tDays   \n"
-           "Day    \tRecs\tRecs \tDays\tDeleted\n-------\t----\t-----\t----\t-------\n" +
-           row + "\n\n\n";
-}
-
 // A call's result and standard output, and the log line in standard error (none when empty).
 void ExpectCall(const CallOutput& got, int result, const std::string& out, const std::string& log) {
     EXPECT_EQ(got.result, result);
@@ -144,11 +132,12 @@ TEST_F(LpStateTest, InitLpClearsAndReadsTheSelectedProfiles) {
         bool unreadable;  // every call fails
         size_t calls;
         std::string out;
-    } kCases[] = {{3, 6, false, 4, Table(1, "11\t12\t13\t14\t15") + Table(2, "21\t22\t23\t24\t25")},
-                  {0xfc, 6, false, 0, ""},
-                  {1, 0, true, 2,
-                   "[ReadLpConfig] failed to get_leaf of /Q7M/LoadPrf/1/NumChannels/Value\n"
-                   "[ReadLpFileInfo] get_leaves failed."}};
+    } kCases[] = {
+        {3, 6, false, 4, InfoTable(1, "11\t12\t13\t14\t15") + InfoTable(2, "21\t22\t23\t24\t25")},
+        {0xfc, 6, false, 0, ""},
+        {1, 0, true, 2,
+         "[ReadLpConfig] failed to get_leaf of /Q7M/LoadPrf/1/NumChannels/Value\n"
+         "[ReadLpFileInfo] get_leaves failed."}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.out);
         Reset();
@@ -227,9 +216,8 @@ TEST_F(LpStateTest, WriteFileInfoToCDSStoresTheIndexedProfileOrReportsEachFailur
         g_logLevel = c.logLevel;
         c.arrange();
         ExpectCall(CaptureCall([&] { return WriteFileInfoToCDS(cds, 1); }), c.result, c.out, c.log);
-        if (c.result != 0) {
+        if (c.result != 0)
             continue;
-        }
         std::string stored;
         for (const char* field : kFields) {
             const toolkit::CElement& leaf =
@@ -260,7 +248,7 @@ TEST_F(LpStateTest, AFailingStoreEndsTheRunAfterTheRecord) {
     const std::string kTail =
         "[WriteFileInfoToCDS]: set_leaves error /LP/2/dayCnt/Value : 3 \n"
         "main: WriteFileInfoToCDS returned error: 8\n" +
-        Table(2, "1\t27\t27\t0\t9");
+        InfoTable(2, "1\t27\t27\t0\t9");
     EXPECT_EQ(got.out.rfind(kTail), got.out.size() - kTail.size()) << got.out;
     EXPECT_NE(got.err.find("WriteFileInfoToCDS: set_leaves error /LP/2/dayCnt/Value : 3"),
               std::string::npos);

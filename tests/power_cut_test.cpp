@@ -1,12 +1,10 @@
-// What a power cut can leave of the profiles, and the way back. The store (flushed only when a
-// program closes it) and the day files (never flushed) reach the disk on their own, each in the
-// order it was written. strace records every change real runs make to them from an empty flash
-// root on; a state gives each file its changes up to a cut of its own after its last flush, often
-// inside a write, and sometimes the store's pages out of order. No tool may die on a state; the
-// way back (a new store where it no longer opens, lpdump --repair, --force after a break) must
-// leave profiles that verify with every whole record up to the first damaged one in place, and
-// a run must continue LP 1. PROFILL_POWERCUT_STATES sets the number of states (30),
-// PROFILL_POWERCUT_SEED the seed of the cuts (1); scripts/powercut-soak.sh runs many more.
+// What a power cut can leave of the profiles, and the way back. strace records every change real
+// runs make to the store (flushed when a program closes it) and the day files (never flushed); a
+// state gives each file its changes up to a cut of its own after its last flush, sometimes inside
+// a write or with the store's pages out of order. No tool may die on a state; the way back (a new
+// store, lpdump --repair, --force after a break) keeps every whole record up to the first damaged
+// one and a run continues LP 1. PROFILL_POWERCUT_STATES (30) and PROFILL_POWERCUT_SEED (1) set the
+// states; scripts/powercut-soak.sh runs many more.
 #include <limits.h>
 #include <stdlib.h>
 
@@ -38,9 +36,8 @@ using FileContent = std::optional<std::string>;
 // The bytes of the \xHH escapes (-xx escapes all) from at on.
 std::string Unescape(const std::string& text, std::size_t at) {
     std::string bytes;
-    for (; text.compare(at, 2, "\\x") == 0 && at + 4 <= text.size(); at += 4) {
+    for (; text.compare(at, 2, "\\x") == 0 && at + 4 <= text.size(); at += 4)
         bytes += static_cast<char>(std::strtol(text.substr(at + 2, 2).c_str(), nullptr, 16));
-    }
     return bytes;
 }
 
@@ -113,12 +110,10 @@ std::string ParseTrace(const std::string& trace, const std::string& base,
             continue;  // failed, or not finished when the process ended: it changed nothing
         } else if (name == "openat") {
             files[{pid, fd}] = {args[2].find("O_APPEND") != std::string::npos, 0};
-            if (args[2].find("O_CREAT") != std::string::npos) {
+            if (args[2].find("O_CREAT") != std::string::npos)
                 add(FileChange::kCreate, 0, "");
-            }
-            if (args[2].find("O_TRUNC") != std::string::npos) {
+            if (args[2].find("O_TRUNC") != std::string::npos)
                 add(FileChange::kTruncate, 0, "");
-            }
         } else if (name == "unlinkat") {
             const std::string removed = Path(args[1]);
             path = removed[0] == '/' ? removed : path + "/" + removed;
@@ -166,9 +161,8 @@ void ApplyChange(const FileChange& change, FileContent& content,
 
 using FileTree = std::map<std::string, FileContent>;
 
-// The recorded programs. LP 1's runs write 52 records per day file (-i 30), so that records
-// cross the 4 KiB pages of a file, and the last one continues the profile over six files. A cut
-// falls mostly in the runs.
+// The recorded programs: LP 1's runs write 52 records per day file (-i 30), crossing 4 KiB pages,
+// the last one over six files.
 const std::vector<std::vector<std::string>> kRecorded = {
     {CDSCTL_BIN, "init"},
     {CDSCTL_BIN, "load", CDSCTL_EXAMPLE},
@@ -187,9 +181,8 @@ FileTree ReadTree(const std::string& dir) {
     FileTree tree;
     for (const auto& entry : fs::recursive_directory_iterator(dir)) {
         const std::string path = fs::relative(entry.path(), dir).string();
-        if (entry.is_regular_file() && (path == "store.mdb" || path.rfind("jffs/", 0) == 0)) {
+        if (entry.is_regular_file() && (path == "store.mdb" || path.rfind("jffs/", 0) == 0))
             tree[path] = ReadFile(entry.path().string());
-        }
     }
     return tree;
 }
@@ -198,9 +191,8 @@ void WriteTree(const std::string& dir, const FileTree& tree) {
     fs::create_directories(dir + "/jffs/lp1");
     fs::create_directories(dir + "/jffs/lp2");
     for (const auto& [path, content] : tree) {
-        if (content) {
+        if (content)
             WriteFile(dir + "/" + path, *content);
-        }
     }
 }
 
@@ -226,16 +218,9 @@ void Record(Recording& recording) {
     ASSERT_NE(realpath(dir.c_str(), real), nullptr);
     const std::string base = std::string(real) + "/";
     for (const std::vector<std::string>& program : kRecorded) {
-        std::vector<std::string> args = {
-            "-f",
-            "-y",
-            "-xx",
-            "-s",
-            "1048576",
-            "-o",
-            dir + "/trace",
-            "-e",
-            "trace=openat,lseek,_llseek,write,writev,pwrite64,fdatasync,unlinkat"};
+        std::vector<std::string> args = {"-f",      "-y", "-xx",          "-s",
+                                         "1048576", "-o", dir + "/trace", "-e"};
+        args.push_back("trace=openat,lseek,_llseek,write,writev,pwrite64,fdatasync,unlinkat");
         args.insert(args.end(), program.begin(), program.end());
         // LeakSanitizer cannot run under ptrace; the tools' runs on the states check for leaks.
         std::vector<std::string> env = Env(dir);
@@ -253,9 +238,8 @@ void Record(Recording& recording) {
         EXPECT_TRUE(last == end || last->kind == FileChange::kSync)
             << program[1] << " left the store without a flush after its last change to it";
     }
-    for (const FileChange& change : recording.changes) {
+    for (const FileChange& change : recording.changes)
         ApplyChange(change, recording.after[change.path]);
-    }
     recording.lockFile = ReadFile(dir + "/store.mdb-lock");
     recording.config = RunProgram(CDSCTL_BIN, {"dump", "/Q7M/"}, Env(dir)).out;
     ASSERT_TRUE(ReadTree(dir) == recording.after) << "the recorded changes are not all made";
@@ -281,12 +265,9 @@ struct State {
     bool newStore = false;  // the store no longer opened
 };
 
-// The instant of the cut falls in one of the programs (kRecordedWeights). Each file gets its
-// changes up to a cut of its own, at or after its last flush before that instant and at or
-// before the instant: half the files all of them, the others a cut at random, inside a write a
-// third of the time. In some states each page of the store that changed since its last flush
-// is as one of its versions since (the newest half the time), and the file is as long as those
-// pages make it.
+// The cut falls in one of the programs (kRecordedWeights). Half the files keep every change up to
+// it, the others are cut between their last flush and it, inside a write a third of the time. In
+// some states each page of the store changed since its flush is one of its versions since.
 State CutState(const Recording& recording, std::mt19937_64& random) {
     const auto uniform = [&random](std::size_t low, std::size_t high) {
         return std::uniform_int_distribution<std::size_t>(low, high)(random);
@@ -297,14 +278,12 @@ State CutState(const Recording& recording, std::mt19937_64& random) {
         uniform(program == 0 ? 0 : recording.ends[program - 1], recording.ends[program]);
     State state{"cut at change " + std::to_string(instant) + ":", {}};
     std::map<std::string, std::vector<const FileChange*>> changes;
-    for (std::size_t i = 0; i < instant; ++i) {
+    for (std::size_t i = 0; i < instant; ++i)
         changes[recording.changes[i].path].push_back(&recording.changes[i]);
-    }
     for (const auto& [path, own] : changes) {
         std::size_t flushed = 0;
-        for (std::size_t i = 0; i < own.size(); ++i) {
+        for (std::size_t i = 0; i < own.size(); ++i)
             flushed = own[i]->kind == FileChange::kSync ? i + 1 : flushed;
-        }
         const std::size_t kept = uniform(0, 1) == 0 ? own.size() : uniform(flushed, own.size());
         std::size_t partial = std::string::npos;
         if (kept < own.size() && own[kept]->kind == FileChange::kWrite &&
@@ -321,16 +300,13 @@ State CutState(const Recording& recording, std::mt19937_64& random) {
             for (std::size_t page = 0;
                  i >= flushed && content && page * kPageSize < content->size(); ++page) {
                 std::vector<std::string>& seen = pages[page];
-                if (seen.empty() && page * kPageSize >= size) {
+                if (seen.empty() && page * kPageSize >= size)
                     seen.emplace_back();
-                }
-                if (seen.empty() || seen.back() != content->substr(page * kPageSize, kPageSize)) {
+                if (seen.empty() || seen.back() != content->substr(page * kPageSize, kPageSize))
                     seen.push_back(content->substr(page * kPageSize, kPageSize));
-                }
             }
-            if (i < end) {
+            if (i < end)
                 ApplyChange(*own[i], content, i < kept ? std::string::npos : partial);
-            }
         }
         state.partial = state.partial || (partial != std::string::npos && path != "store.mdb");
         state.what += " " + path + " " + std::to_string(kept) + "/" + std::to_string(own.size()) +
@@ -356,9 +332,8 @@ State CutState(const Recording& recording, std::mt19937_64& random) {
     return state;
 }
 
-// The store as cdsctl load grew it, where only its meta page reached the disk: the file is as
-// long as it was before, shorter than the pages its meta page counts. Every run has this state,
-// which kills a reader that trusts the meta page.
+// The store grown by cdsctl load where only its meta page reached the disk, so the file is shorter
+// than the meta page says: it kills a reader that trusts the meta page.
 State GrownStoreState(const Recording& recording) {
     State state{"the store's meta page after cdsctl load, its pages before it", {}, true};
     std::size_t size = 0;
@@ -392,22 +367,19 @@ std::size_t Unbroken(const Recording& recording, int lp, const FileTree& files, 
                file->second->compare(at, kRecordSizes[lp], all, at, kRecordSizes[lp]) == 0;
     };
     std::size_t n = 0;
-    while (n < recording.records[lp].size() && whole(n)) {
+    while (n < recording.records[lp].size() && whole(n))
         ++n;
-    }
     *broken = false;
-    for (std::size_t i = n + 1; i < recording.records[lp].size() && !*broken; ++i) {
+    for (std::size_t i = n + 1; i < recording.records[lp].size() && !*broken; ++i)
         *broken = whole(i);
-    }
     return n;
 }
 
 // Whether the day files in dir begin with every whole record that files hold.
 bool Keeps(const std::string& dir, const FileTree& files) {
     for (const auto& [path, content] : files) {
-        if (ReadFile(dir + "/" + path).compare(0, content->size(), *content) != 0) {
+        if (ReadFile(dir + "/" + path).compare(0, content->size(), *content) != 0)
             return false;
-        }
     }
     return true;
 }
@@ -418,9 +390,8 @@ std::string CheckState(const Recording& recording, State& state) {
     const TempDir dir, raw;
     const auto run = [&problem](const std::string& at, const char* program,
                                 std::vector<std::string> args, int lp = 1) {
-        if (lp == 2) {
+        if (lp == 2)
             args.push_back("-2");
-        }
         const ProgramResult result = RunProgram(program, args, Env(at));
         if (result.status < 0 || result.status > (program == std::string(PROFILL_BIN) ? 1 : 2)) {
             problem += fs::path(program).filename().string() + " " + args[0] + " ended with " +
@@ -428,18 +399,15 @@ std::string CheckState(const Recording& recording, State& state) {
         }
         return result;
     };
-    // The store's lock file is as the programs left it: after a restart the first process to
-    // open the store sets it up afresh.
+    // The lock file as the programs left it: the first process after a restart sets it up afresh.
     for (const std::string& at : {dir.path, raw.path}) {
         WriteTree(at, state.files);
-        if (state.files.count("store.mdb") != 0) {
+        if (state.files.count("store.mdb") != 0)
             WriteFile(at + "/store.mdb-lock", recording.lockFile);
-        }
     }
     std::size_t kept[2];
-    for (int lp = 0; lp < 2; ++lp) {
+    for (int lp = 0; lp < 2; ++lp)
         kept[lp] = Unbroken(recording, lp, state.files, &state.broken[lp]);
-    }
 
     // Nothing dies on what the cut left, and nothing that only reads or shows changes a file.
     run(dir.path, PROFILL_BIN, {"-s"});
@@ -532,9 +500,8 @@ TEST(PowerCutTest, StatesAfterACutAreBroughtBack) {
     for (int i = 0; i <= states; ++i) {
         State state = i == 0 ? GrownStoreState(recording) : CutState(recording, random);
         const std::string problem = CheckState(recording, state);
-        if (!problem.empty() && ++problems <= 3) {
+        if (!problem.empty() && ++problems <= 3)
             ADD_FAILURE() << "state " << i << ", " << state.what << "\n" << problem.substr(0, 3000);
-        }
         partial += state.partial;
         mixed += state.mixed;
         broken += state.broken[0] || state.broken[1];

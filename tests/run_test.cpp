@@ -25,82 +25,60 @@
 
 namespace {
 
-// <dir>/jffs/lp1/ and lp2/, and <dir>/store.mdb seeded with cdsctl from PATH = VALUE lines.
+// <dir>/jffs/lp1/ and lp2/, and <dir>/store.mdb loaded with the example.
 struct Sandbox {
-    explicit Sandbox(const std::string& seed);
+    TempDir dir;
+    std::string root = dir.path + "/jffs";
+    std::string store = dir.path + "/store.mdb";
+
+    Sandbox() {
+        const std::string mkdir = "mkdir -p " + root + "/lp1 " + root + "/lp2";
+        EXPECT_EQ(system(mkdir.c_str()), 0);
+        EXPECT_EQ(RunProgram(CDSCTL_BIN, {"init"}, {"CDS_STORE=" + store}).status, 0);
+        const ProgramResult load =
+            RunProgram(CDSCTL_BIN, {"load", CDSCTL_EXAMPLE}, {"CDS_STORE=" + store});
+        EXPECT_EQ(load.status, 0) << load.err;
+    }
     // PROFILL_JFFS and CDS_STORE naming this sandbox, for RunProgram.
-    std::vector<std::string> Env() const;
+    std::vector<std::string> Env() const { return {"PROFILL_JFFS=" + root, "CDS_STORE=" + store}; }
     // The five file-information counters of LP index lp in the store, blank-separated.
-    std::string Info(int lp) const;
+    std::string Info(int lp) const {
+        std::vector<std::string> paths = {"get"};
+        for (const char* name :
+             {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"})
+            paths.push_back("/LP/" + std::to_string(lp + 1) + "/" + name + "/Value");
+        const ProgramResult get = RunProgram(CDSCTL_BIN, paths, {"CDS_STORE=" + store});
+        EXPECT_EQ(get.status, 0) << get.err;
+        return Replace(get.out.substr(0, get.out.size() - 1), "\n", " ");
+    }
     // Day file n of LP index lp.
-    std::string DayFile(int lp, int n) const;
+    std::string DayFile(int lp, int n) const {
+        return root + "/lp" + std::to_string(lp + 1) + "/" + std::to_string(n) + ".lp";
+    }
     // Starts profill with args on this sandbox, with only Env() set, standard input and error on
     // /dev/null and standard output on out (/dev/null when negative); returns its process id.
-    pid_t Start(const std::vector<std::string>& args, int out = -1) const;
-
-    TempDir dir;
-    std::string root;
-    std::string store;
+    pid_t Start(const std::vector<std::string>& args, int out = -1) const {
+        std::vector<std::string> env = Env(), copies = args;
+        std::vector<char*> argv = {const_cast<char*>(PROFILL_BIN)}, envp;
+        for (std::string& arg : copies)
+            argv.push_back(arg.data());
+        for (std::string& entry : env)
+            envp.push_back(entry.data());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDWR, 0);
+        posix_spawn_file_actions_adddup2(&actions, out < 0 ? 0 : out, 1);
+        posix_spawn_file_actions_adddup2(&actions, 0, 2);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, PROFILL_BIN, &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
 };
 
-Sandbox::Sandbox(const std::string& seed)
-    : root(dir.path + "/jffs"), store(dir.path + "/store.mdb") {
-    const std::string mkdir = "mkdir -p " + root + "/lp1 " + root + "/lp2";
-    EXPECT_EQ(system(mkdir.c_str()), 0);
-    WriteFile(dir.path + "/seed.cds", seed);
-    EXPECT_EQ(RunProgram(CDSCTL_BIN, {"init"}, {"CDS_STORE=" + store}).status, 0);
-    const ProgramResult load =
-        RunProgram(CDSCTL_BIN, {"load", dir.path + "/seed.cds"}, {"CDS_STORE=" + store});
-    EXPECT_EQ(load.status, 0) << load.err;
-}
-
-std::vector<std::string> Sandbox::Env() const {
-    return {"PROFILL_JFFS=" + root, "CDS_STORE=" + store};
-}
-
-std::string Sandbox::Info(int lp) const {
-    std::vector<std::string> paths = {"get"};
-    for (const char* name : {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"}) {
-        paths.push_back("/LP/" + std::to_string(lp + 1) + "/" + name + "/Value");
-    }
-    const ProgramResult get = RunProgram(CDSCTL_BIN, paths, {"CDS_STORE=" + store});
-    EXPECT_EQ(get.status, 0) << get.err;
-    return Replace(get.out.substr(0, get.out.size() - 1), "\n", " ");
-}
-
-std::string Sandbox::DayFile(int lp, int n) const {
-    return root + "/lp" + std::to_string(lp + 1) + "/" + std::to_string(n) + ".lp";
-}
-
-pid_t Sandbox::Start(const std::vector<std::string>& args, int out) const {
-    std::vector<std::string> env = Env(), copies = args;
-    std::vector<char*> argv = {const_cast<char*>(PROFILL_BIN)}, envp;
-    for (std::string& arg : copies) {
-        argv.push_back(arg.data());
-    }
-    for (std::string& entry : env) {
-        envp.push_back(entry.data());
-    }
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDWR, 0);
-    posix_spawn_file_actions_adddup2(&actions, out < 0 ? 0 : out, 1);
-    posix_spawn_file_actions_adddup2(&actions, 0, 2);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, PROFILL_BIN, &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
 const char kBanner[] = "Load Profile Add input (profill) version 0.0.01 started.\n";
-
-std::string InfoTable(const std::string& info) {
-    return "Load Profile 1 File Information Configuration\nCurrent\tFile\tTotal\tTotl\tDays   \n"
-           "Day    \tRecs\tRecs \tDays\tDeleted\n-------\t----\t-----\t----\t-------\n" +
-           Replace(info, " ", "\t") + "\n\n\n";
-}
 
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() &&
@@ -124,9 +102,8 @@ std::string Drain(int fd, pid_t pid, const char* signalAt = nullptr, int signal 
         }
         char buffer[4096];
         const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0) {
+        if (got <= 0)
             break;
-        }
         out.append(buffer, static_cast<std::size_t>(got));
         if (signalAt != nullptr && out.find(signalAt) != std::string::npos) {
             kill(pid, signal);
@@ -167,15 +144,14 @@ const struct {
 TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
     for (const auto& c : kStops) {
         SCOPED_TRACE(c.signal);
-        Sandbox box(ReadFile(CDSCTL_EXAMPLE));
+        Sandbox box;
         int fds[2];
         ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
         std::string filler;
         if (c.waitFor == nullptr) {  // fills the pipe until it would block
             fcntl(fds[1], F_SETFL, O_NONBLOCK);
-            for (const std::string block(4096, '#'); write(fds[1], block.data(), 4096) > 0;) {
+            for (const std::string block(4096, '#'); write(fds[1], block.data(), 4096) > 0;)
                 filler += block;
-            }
             fcntl(fds[1], F_SETFL, 0);
         }
         // 1500 days of minutes: far more than are written before the signal arrives.
@@ -203,7 +179,7 @@ TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
         const std::string handler = "sig_handler: RECEIVIED " + std::to_string(c.signal) + "\n";
         const std::string lines = Replace(out, handler, "");
         EXPECT_NE(out.find(handler), std::string::npos) << tail;
-        EXPECT_TRUE(EndsWith(out, InfoTable(info))) << tail;
+        EXPECT_TRUE(EndsWith(out, InfoTable(1, info))) << tail;
         EXPECT_EQ(lines.find(kBanner), filler.size()) << out.substr(filler.size(), 300);
         const std::string shown = "writing record bytes 112\n";
         EXPECT_EQ((lines.size() - Replace(lines, shown, "").size()) / shown.size(),
@@ -214,7 +190,7 @@ TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
 // What precedes the records is out before the first record is stored, which here waits: the
 // test holds the store's write transaction.
 TEST(RunTest, OutputBeforeTheRecordsIsFlushed) {
-    Sandbox box(ReadFile(CDSCTL_EXAMPLE));
+    Sandbox box;
     MDB_env* store = nullptr;
     MDB_txn* txn = nullptr;
     ASSERT_EQ(mdb_env_create(&store), 0);
@@ -229,7 +205,7 @@ TEST(RunTest, OutputBeforeTheRecordsIsFlushed) {
     EXPECT_NE(out.find("This LP Date range"), std::string::npos) << out;
     mdb_txn_abort(txn);  // lets the run go on
     mdb_env_close(store);
-    EXPECT_TRUE(EndsWith(Drain(fds[0], pid), InfoTable("2 0 100 1 0")));
+    EXPECT_TRUE(EndsWith(Drain(fds[0], pid), InfoTable(1, "2 0 100 1 0")));
     close(fds[0]);
     EXPECT_EQ(Wait(pid), 0);
 }
@@ -256,25 +232,24 @@ const struct {
 
 TEST(RunTest, WriteErrorEndsTheRunWithoutStoringTheRecord) {
     // The file systems mounted here vanish with this process.
-    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr)) {
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
         GTEST_SKIP() << "no mount namespace of its own: " << strerror(errno);
-    }
-    Sandbox box(ReadFile(CDSCTL_EXAMPLE));
+    Sandbox box;
     const std::string dir = box.root + "/lp1";
     for (const auto& c : kErrorCases) {
         SCOPED_TRACE(c.line);
-        if (c.flags == 0) {
+        if (c.flags == 0)
             umount2(dir.c_str(), MNT_DETACH);
-        }
         ASSERT_EQ(mount("tmpfs", dir.c_str(), "tmpfs", c.flags, c.mountOptions), 0)
             << strerror(errno);
         std::istringstream words(c.args);
         const ProgramResult result =
             RunProgram(PROFILL_BIN, {std::istream_iterator<std::string>(words), {}}, box.Env());
         EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_TRUE(EndsWith(result.out, Replace(c.line, "<root>", box.root) +
-                                             "\n\rmain: WriteLpRecord returned error: " +
-                                             std::to_string(c.error) + "\n" + InfoTable(c.table)))
+        EXPECT_TRUE(EndsWith(
+            result.out, Replace(c.line, "<root>", box.root) +
+                            "\n\rmain: WriteLpRecord returned error: " + std::to_string(c.error) +
+                            "\n" + InfoTable(1, c.table)))
             << result.out;
         if (c.head != 0) {  // what fitted of the record; the next run would cut it
             EXPECT_EQ(ReadFile(box.DayFile(0, 1)).size(), 32 + 36 * 112 + c.head);
@@ -343,7 +318,7 @@ TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
 
     // Trials -1 and 0 run each profile to its end, which bounds the kill instants; the last two
     // continue from the last kills' states.
-    Sandbox box(ReadFile(CDSCTL_EXAMPLE));
+    Sandbox box;
     Found profiles[2];
     long long runTime[2] = {};
     int uncounted = 0, inLoop = 0;

@@ -10,9 +10,8 @@
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "profill-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
+    if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed for " + pattern);
-    }
     path = pattern;
 }
 
@@ -37,13 +36,19 @@ std::string Replace(std::string text, const std::string& from, const std::string
     return text;
 }
 
+std::string InfoTable(int n, const std::string& counters) {
+    return "Load Profile " + std::to_string(n) +
+           " File Information Configuration\nCurrent\tFile\tTotal\tTotl\tDays   \n"
+           "Day    \tRecs\tRecs \tDays\tDeleted\n-------\t----\t-----\t----\t-------\n" +
+           Replace(counters, " ", "\t") + "\n\n\n";
+}
+
 namespace {
 
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text) {
+    for (char c : text)
         quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    }
     return quoted + "'";
 }
 
@@ -53,13 +58,11 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
                          const std::vector<std::string>& env) {
     TempDir dir;
     std::string command = "env -u PROFILL_JFFS";
-    for (const std::string& entry : env) {
+    for (const std::string& entry : env)
         command += " " + Quote(entry);
-    }
     command += " " + Quote(program);
-    for (const std::string& arg : args) {
+    for (const std::string& arg : args)
         command += " " + Quote(arg);
-    }
     command += " </dev/null >" + Quote(dir.path + "/out") + " 2>" + Quote(dir.path + "/err");
     const int status = system(command.c_str());
     return {ReadFile(dir.path + "/out"), ReadFile(dir.path + "/err"),

@@ -21,6 +21,9 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 // text with every from replaced by to.
 std::string Replace(std::string text, const std::string& from, const std::string& to);
+// The file-information table of LP n that profill prints, with the five counters (blank- or
+// tab-separated).
+std::string InfoTable(int n, const std::string& counters);
 
 // What a call returned and printed on standard output and standard error (where syslog echoes).
 struct CallOutput {

@@ -25,16 +25,13 @@ bool SameElement(const CElement& a, const CElement& b) {
 
 // to_int of a float: truncated toward zero and clamped to int32, 0 for NaN.
 int32_t FloatToInt(double value) {
-    if (std::isnan(value)) {
+    if (std::isnan(value))
         return 0;
-    }
     const double whole = std::trunc(value);
-    if (whole <= std::numeric_limits<int32_t>::min()) {
+    if (whole <= std::numeric_limits<int32_t>::min())
         return std::numeric_limits<int32_t>::min();
-    }
-    if (whole >= std::numeric_limits<int32_t>::max()) {
+    if (whole >= std::numeric_limits<int32_t>::max())
         return std::numeric_limits<int32_t>::max();
-    }
     return static_cast<int32_t>(whole);
 }
 
@@ -54,9 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The time stamp reads back as stored, or as none where this host's time_t cannot hold it.
     std::vector<uint8_t> expected(data, data + size);
-    if (element.time() == CElement::_invalid_time) {
+    if (element.time() == CElement::_invalid_time)
         std::fill(expected.begin() + 1, expected.begin() + 9, 0xff);
-    }
     const std::vector<uint8_t> encoded = EncodeCdsElement(element);
     FuzzCheck(encoded == expected, "a decoded element encodes to its stored bytes");
     CElement again;

@@ -21,9 +21,8 @@ using toolkit::CElement;
 
 // Equal values; a NaN equals a NaN of the same sign, since the text of a NaN keeps only its sign.
 bool SameValue(const CElement& a, const CElement& b) {
-    if (a.type() != b.type()) {
+    if (a.type() != b.type())
         return false;
-    }
     const double x = a.to_float(), y = b.to_float();
     switch (a.type()) {
         case CElement::kTypeInt:
@@ -40,9 +39,8 @@ bool SameValue(const CElement& a, const CElement& b) {
 
 void CheckDumpReadsBack(const std::vector<CdsTextLeaf>& leaves) {
     std::string dump;
-    for (const CdsTextLeaf& leaf : leaves) {
+    for (const CdsTextLeaf& leaf : leaves)
         dump += leaf.path + " = " + FormatCdsValue(leaf.value) + "\n";
-    }
     std::vector<CdsTextLeaf> again;
     std::vector<CdsTextError> errors;
     FuzzCheck(ParseCdsText(dump, &again, &errors), "a dump of parsed leaves parses");

@@ -1,6 +1,7 @@
 // The command-line parser on arbitrary arguments. The input is the argument list after the
 // program name, each argument ended by a NUL byte (the bytes after the last NUL, when there are
 // any, make a last argument). Every run starts from the run options of a fresh process.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -45,12 +46,7 @@ void Restore(const RunOptions& options) {
 }
 
 bool Given(const std::vector<std::string>& args, const char* option) {
-    for (const std::string& arg : args) {
-        if (arg == option) {
-            return true;
-        }
-    }
-    return false;
+    return std::find(args.begin(), args.end(), option) != args.end();
 }
 
 }  // namespace
@@ -59,24 +55,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const RunOptions fresh = Current();
     Restore(fresh);
 
-    std::vector<std::string> args = {"profill"};
-    std::string arg;
+    std::vector<std::string> args = {"profill", ""};
     for (size_t i = 0; i < size; ++i) {
         if (data[i] == 0) {
-            args.push_back(arg);
-            arg.clear();
+            args.emplace_back();
         } else {
-            arg.push_back(static_cast<char>(data[i]));
+            args.back().push_back(static_cast<char>(data[i]));
         }
     }
-    if (!arg.empty()) {
-        args.push_back(arg);
-    }
+    if (args.back().empty())
+        args.pop_back();
     std::vector<std::string> passed = args;
     std::vector<char*> argv;
-    for (std::string& each : passed) {
+    for (std::string& each : passed)
         argv.push_back(each.data());
-    }
     argv.push_back(nullptr);
 
     const int result = ParseCommandLine(static_cast<int>(args.size()), argv.data());

@@ -188,10 +188,10 @@ The store, the command line and help.
   ! usage: cdsctl help
   [2]
 
-check on the example store ($T/store.mdb) edited in a copy: the leaves it lists, its findings
-and its verdict.
+check on the example store, edited in a copy: the leaves it lists, its findings, its verdict.
 
-  $ edit() { cp store.mdb c.mdb && CDS_STORE=c.mdb cdsctl load - 2>/dev/null && { [ $# = 0 ] || CDS_STORE=c.mdb cdsctl rm "$@"; }; }
+  $ edit() { local lp=$1; shift; cp store.mdb c.mdb && CDS_STORE=c.mdb cdsctl load - 2>/dev/null &&
+  >   { [ $# = 0 ] || CDS_STORE=c.mdb cdsctl rm "$@"; } && CDS_STORE=c.mdb cdsctl check $lp | tail -n1; }
   $ export CDS_STORE=$T/store.mdb; cdsctl check -2
   /Q7M/LoadPrf/2/NumChannels/Value = 3
   /Q7M/LoadPrf/2/IntLength/Value = 5
@@ -226,39 +226,33 @@ and its verdict.
   /LP/2/dayCnt/Value = 0
   /LP/2/daysDeleted/Value = 0
   cdsctl: LP 2 in store $T/store.mdb: 32 leaves profill reads, no findings
-  $ printf '/Q7M/LoadPrf/2/NumChanels/Value = 3\n/LP/3/dayCnt/Value = 1\n' |
-  >   edit /Q7M/LoadPrf/2/NumChannels/Value && CDS_STORE=c.mdb cdsctl check -2 | tail -n1
+  $ printf '/Q7M/LoadPrf/2/NumChanels/Value = 3\n/LP/3/dayCnt/Value = 1\n' | edit -2 /Q7M/LoadPrf/2/NumChannels/Value
   cdsctl: LP 2 in store c.mdb: 11 leaves profill reads, 3 findings
   ! cdsctl: /Q7M/LoadPrf/2/NumChannels/Value: missing
   ! cdsctl: /LP/3/dayCnt/Value: unknown leaf; did you mean /LP/1/dayCnt/Value?
   ! cdsctl: /Q7M/LoadPrf/2/NumChanels/Value: unknown leaf; did you mean /Q7M/LoadPrf/2/NumChannels/Value?
   [1]
-  $ printf '/LP/2/dayCnt = 0\n/Q7M/LoadPrf/1/IntLength = 5\n' | edit /LP/2/dayCnt/Value &&
-  >   CDS_STORE=c.mdb cdsctl check -2 | tail -n1
+  $ printf '/LP/2/dayCnt = 0\n/Q7M/LoadPrf/1/IntLength = 5\n' | edit -2 /LP/2/dayCnt/Value
   cdsctl: LP 2 in store c.mdb: 32 leaves profill reads, 2 findings
   ! cdsctl: /LP/2/dayCnt/Value: missing
   ! cdsctl: /LP/2/dayCnt: unknown leaf; did you mean /LP/2/dayCnt/Value?
   [1]
-  $ printf '/Q7M/LoadPrf/2/NumChannels/Value = 4\n' | edit /Q7M/LoadPrf/2/Chan/2/KmValue/Value &&
-  >   CDS_STORE=c.mdb cdsctl check -2 | tail -n1
+  $ printf '/Q7M/LoadPrf/2/NumChannels/Value = 4\n' | edit -2 /Q7M/LoadPrf/2/Chan/2/KmValue/Value
   cdsctl: LP 2 in store c.mdb: 39 leaves profill reads, 2 findings
   ! cdsctl: /Q7M/LoadPrf/2/Chan/2/KmValue/Value: missing
   ! cdsctl: /Q7M/LoadPrf/2/Chan/4: missing, with all its 7 leaves
   [1]
-  $ printf '/Q7M/LoadPrf/1/NumChannels/Value = 17\n/Q7M/LoadPrf/1/IntLength/Value = 35791395\n' |
-  >   edit && CDS_STORE=c.mdb cdsctl check | tail -n1
+  $ printf '/Q7M/LoadPrf/1/NumChannels/Value = 17\n/Q7M/LoadPrf/1/IntLength/Value = 35791395\n' | edit ''
   cdsctl: LP 1 in store c.mdb: 123 leaves profill reads, 2 findings
   ! cdsctl: /Q7M/LoadPrf/1/NumChannels/Value: 17 channels, more than a record holds (profill uses the first 16); use 1 to 16
   ! cdsctl: /Q7M/LoadPrf/1/IntLength/Value: an interval of 35791395 minutes, which profill cannot generate; use 1 to 35791394, or give -i
   [1]
-  $ printf '/Q7M/LoadPrf/2/NumChannels/Value = 0.5\n/Q7M/LoadPrf/2/IntLength/Value = 0\n' | edit &&
-  >   CDS_STORE=c.mdb cdsctl check -2 | tail -n1
+  $ printf '/Q7M/LoadPrf/2/NumChannels/Value = 0.5\n/Q7M/LoadPrf/2/IntLength/Value = 0\n' | edit -2
   cdsctl: LP 2 in store c.mdb: 11 leaves profill reads, 2 findings
   ! cdsctl: /Q7M/LoadPrf/2/NumChannels/Value: 0 channels, which profill cannot generate; use 1 to 16
   ! cdsctl: /Q7M/LoadPrf/2/IntLength/Value: an interval of 0 minutes, which profill cannot generate; use 1 to 35791394, or give -i
   [1]
-  $ printf '/LP/2/currentDay/Value = -1\n/LP/2/daysDeleted/Value = -1\n/Q7M/LoadPrf/2/IntLength/Value = 35791394\n' |
-  >   edit && CDS_STORE=c.mdb cdsctl check -2 | tail -n1
+  $ printf '/LP/2/currentDay/Value = -1\n/LP/2/daysDeleted/Value = -1\n/Q7M/LoadPrf/2/IntLength/Value = 35791394\n' | edit -2
   cdsctl: LP 2 in store c.mdb: 32 leaves profill reads, 1 finding
   ! cdsctl: /LP/2/currentDay/Value: a negative count of -1, which profill cannot continue; -c starts the profile afresh
   [1]

@@ -1,6 +1,5 @@
-profill's command line: what each invocation prints, its status, and the day files and file
-bookkeeping it leaves. LP 1 gets one channel with distinct codes and bookkeeping to clear, LP 2
-no channels.
+profill's command line: what each invocation prints, its status, and the files and bookkeeping
+it leaves. LP 1 has one channel with distinct codes and bookkeeping to clear, LP 2 no channels.
 
   $ set -o pipefail; printf '%s\n' /LP/1/currentDay/Value=3 /LP/1/fileRecCnt/Value=1 \
   >   /LP/1/totalRecCnt/Value=200 /LP/1/dayCnt/Value=2 /LP/2/currentDay/Value=1 \
@@ -33,8 +32,7 @@ no channels.
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
 
-Three outputs whole: the storage table, the usage (with a flash root that would be refused) and
-the configuration. The other runs show how their output differs from one of them.
+The storage table, the usage and the configuration whole; other runs as differences from them.
 
   $ profill -p | tee p.out
   Load Profile Add input (profill) version 0.0.01 started.
@@ -325,41 +323,43 @@ the configuration. The other runs show how their output differs from one of them
   3	1	200	2	0
   
   
-  $ d() { local whole=$1; shift; profill "$@" >o; local status=$?
-  >   diff -U0 "$whole" o | tail -n +3; return $status; }
-  $ d p.out -2 -p
+  $ d() { local whole=$1; shift; echo "-- $*"; profill "$@" >o; local status=$?
+  >   diff -U0 "$whole" o | tail -n +3; [ $status = 0 ] || echo "[$status]"; }
+  $ for args in '-2 -p' '-i 1 -t 1 -p' '-i 60 -p' '-i 1440 -p' '-i 10080 -p' '-i 43800 -p' \
+  >   '-t 1500 -p' '-p -d 0x8' '-p -d 10' '-p -d 7ffffff8' '-i 5 -t 3 -2 -p -d 0 -x junk'; do d p.out $args; done
+  -- -2 -p
   @@ -2 +2 @@
   -Load Profile 1 File Information Configuration
   +Load Profile 2 File Information Configuration
   @@ -6 +6 @@
   -3	1	200	2	0
   +1	2	3	4	5
-  $ d p.out -i 1 -t 1 -p
+  -- -i 1 -t 1 -p
   @@ -1,0 +2 @@
   +interval length is 1
-  $ d p.out -i 60 -p
+  -- -i 60 -p
   @@ -1,0 +2 @@
   +interval length is 60
-  $ d p.out -i 1440 -p
+  -- -i 1440 -p
   @@ -1,0 +2 @@
   +interval length is 1440
-  $ d p.out -i 10080 -p
+  -- -i 10080 -p
   @@ -1,0 +2 @@
   +interval length is 10080
-  $ d p.out -i 43800 -p
+  -- -i 43800 -p
   @@ -1,0 +2 @@
   +interval length is 43800
-  $ d p.out -t 1500 -p
-  $ d p.out -p -d 0x8
+  -- -t 1500 -p
+  -- -p -d 0x8
   @@ -1,0 +2 @@
   +debug level is: string=0x8 = hex=8; decimal=8
-  $ d p.out -p -d 10
+  -- -p -d 10
   @@ -1,0 +2 @@
   +debug level is: string=10 = hex=10; decimal=16
-  $ d p.out -p -d 7ffffff8
+  -- -p -d 7ffffff8
   @@ -1,0 +2 @@
   +debug level is: string=7ffffff8 = hex=7ffffff8; decimal=2147483640
-  $ d p.out -i 5 -t 3 -2 -p -d 0 -x junk
+  -- -i 5 -t 3 -2 -p -d 0 -x junk
   @@ -2 +2,3 @@
   -Load Profile 1 File Information Configuration
   +interval length is 5
@@ -368,7 +368,8 @@ the configuration. The other runs show how their output differs from one of them
   @@ -6 +8 @@
   -3	1	200	2	0
   +1	2	3	4	5
-  $ d s.out -2 -s
+  $ for args in '-2 -s' '-i 15min -s'; do d s.out $args; done
+  -- -2 -s
   @@ -2 +2 @@
   -Load Profile 1 Configuration
   +Load Profile 2 Configuration
@@ -385,7 +386,7 @@ the configuration. The other runs show how their output differs from one of them
   @@ -16 +15 @@
   -3	1	200	2	0
   +1	2	3	4	5
-  $ d s.out -i 15min -s
+  -- -i 15min -s
   @@ -1,0 +2 @@
   +interval length is 15
   $ profill -2
@@ -410,57 +411,59 @@ the configuration. The other runs show how their output differs from one of them
   
   profill: LP 2 has 0 channels in the CDS, which cannot be generated; configure 1 to 16 channels (NumChannels)
   [1]
-  $ d u.out -i 0
+  $ for args in '-i 0' '-i 61' '-i abc' '-i 4294967311' '-i' '-t 0' '-t 1501' '-t' '-t 5 -i 15' \
+  >   '-p -d ffffffff' '-p -d -80000000' '-p -d 100000000' '-p -d xyz' '-p -d' '-c -c'; do d u.out $args; done
+  -- -i 0
   @@ -1,0 +2,2 @@
   +interval length is 0
   +Invalid interval length value; must be 1 -> 60
   [1]
-  $ d u.out -i 61
+  -- -i 61
   @@ -1,0 +2,2 @@
   +interval length is 61
   +Invalid interval length value; must be 1 -> 60
   [1]
-  $ d u.out -i abc
+  -- -i abc
   [1]
-  $ d u.out -i 4294967311
+  -- -i 4294967311
   [1]
-  $ d u.out -i
+  -- -i
   @@ -1,0 +2 @@
   +Missing interval length value
   [1]
-  $ d u.out -t 0
+  -- -t 0
   [1]
-  $ d u.out -t 1501
+  -- -t 1501
   [1]
-  $ d u.out -t
+  -- -t
   @@ -1,0 +2 @@
   +Missing number of days to generate data for
   [1]
-  $ d u.out -t 5 -i 15
+  -- -t 5 -i 15
   [1]
-  $ d u.out -c -c
-  [1]
-  $ d u.out -p -d ffffffff
+  -- -p -d ffffffff
   @@ -1,0 +2,2 @@
   +debug level is: string=ffffffff = hex=ffffffff; decimal=-1
   +Invalid debug log level entered
   [1]
-  $ d u.out -p -d -80000000
+  -- -p -d -80000000
   @@ -1,0 +2,2 @@
   +debug level is: string=-80000000 = hex=80000000; decimal=-2147483648
   +Invalid debug log level entered
   [1]
-  $ d u.out -p -d 100000000
+  -- -p -d 100000000
   @@ -1,0 +2 @@
   +Invalid debug log level entered
   [1]
-  $ d u.out -p -d xyz
+  -- -p -d xyz
   @@ -1,0 +2 @@
   +Invalid debug log level entered
   [1]
-  $ d u.out -p -d
+  -- -p -d
   @@ -1,0 +2 @@
   +NO debug log level entered
+  [1]
+  -- -c -c
   [1]
   $ PROFILL_JFFS=jffs profill -p
   Load Profile Add input (profill) version 0.0.01 started.
@@ -500,11 +503,11 @@ the configuration. The other runs show how their output differs from one of them
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
 
--c clears the profile's file bookkeeping and removes its day files, nothing else; when the removal
-fails (an rm that exits 1, one killed by a signal), it says so and stops with status 1: the
-bookkeeping stays and nothing is written.
+-c clears the bookkeeping and removes the day files, nothing else; when the removal fails (rm
+exits 1, or is killed) it says so and stops with status 1, the bookkeeping kept, nothing written.
 
   $ d s.out -c -s; state
+  -- -c -s
   @@ -18,0 +19,2 @@
   +profill: success for rm -Rf $T/jffs/lp1/*.lp
   +Clearing out file info in CDS before starting
@@ -524,7 +527,8 @@ bookkeeping stays and nothing is written.
   /LP/2/fileRecCnt/Value = 2
   /LP/2/totalRecCnt/Value = 3
   $ mkdir bin && printf '#!/bin/sh\nexit 1\n' >bin/rm && chmod +x bin/rm
-  $ fresh && PATH=$T/bin:$PATH d s.out -c -s; echo "[$?]"; state
+  $ fresh && PATH=$T/bin:$PATH d s.out -c -s; state
+  -- -c -s
   @@ -18,0 +19 @@
   +profill: failure for rm -Rf $T/jffs/lp1/*.lp
   [1]
@@ -557,6 +561,7 @@ bookkeeping stays and nothing is written.
   /LP/1/fileRecCnt/Value = 1
   /LP/1/totalRecCnt/Value = 200
   $ fresh && d p.out -c -2 -p; state
+  -- -c -2 -p
   @@ -2 +2 @@
   -Load Profile 1 File Information Configuration
   +Load Profile 2 File Information Configuration
@@ -583,6 +588,7 @@ bookkeeping stays and nothing is written.
   /LP/2/fileRecCnt/Value = 0
   /LP/2/totalRecCnt/Value = 0
   $ d p.out -c -2 -p -d 4
+  -- -c -2 -p -d 4
   @@ -2 +2,2 @@
   -Load Profile 1 File Information Configuration
   +debug level is: string=4 = hex=4; decimal=4
@@ -596,6 +602,7 @@ bookkeeping stays and nothing is written.
   +[WriteFileInfoToCDS] prefix=/LP/2
   +[WriteFileInfoToCDS] wrote 5 values to CDS
   $ fresh && PROFILL_JFFS=$T/jffs// d p.out -c -p; state
+  -- -c -p
   @@ -8,0 +9,2 @@
   +profill: success for rm -Rf $T/jffs/lp1/*.lp
   +Clearing out file info in CDS before starting

@@ -57,9 +57,8 @@ shows, and LP 2 runs.
   $ lpdump --verify -2
   lpdump: LP 2 agrees with its store: 2 day files, 100 records of 3 channels
 
-The removal of -c holds the profile until it ends, also when profill is killed during it (here an
-rm that waits for a go): a run and lpdump --repair are refused meanwhile, without the pid of the
-killed profill, and the counts that it did not zero stay; -c again finishes the clear.
+-c's removal holds the profile until it ends, also when profill is killed during it: a run and
+lpdump --repair are refused meanwhile (no dead pid named), the counts stay; -c again finishes.
   $ profill -i 60 -t 2 -c >/dev/null; ls jffs/lp1
   1.lp
   2.lp

@@ -1,6 +1,5 @@
-What each option sets shows in the run it starts (the clock frozen): -i and -t the records, -c
-the clear, -2 the profile, -d the debug level (hex or decimal), -s and -p the displays instead
-of a run. A value out of range ends profill with its usage.
+What each option sets shows in the run it starts (clock frozen); a value out of range ends
+profill with its usage.
   $ faketime -f '@2026-12-06 08:00:00' profill -i 1440 -t 3 -c -2 -d 0x1
   Load Profile Add input (profill) version 0.0.01 started.
   interval length is 1440

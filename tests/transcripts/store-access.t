@@ -12,10 +12,8 @@ default store.
   store /var/lib/cds/store.mdb
   store /var/lib/cds/store.mdb
 
-A user who may read the store file but not write it, in a writable directory and in one they
-may not write either: the tools read it, writes are refused whole, nothing lands in the store,
-and -c removes no day file when it cannot store the zeros. Root may write any file, so as root
-the commands run as nobody.
+A store its user may read but not write (in a writable directory and in a read-only one): the
+tools read it, writes are refused whole, and -c removes no day file. Root runs them as nobody.
 
   $ [ "$(id -u)" = 0 ] && as="setpriv --reuid=65534 --regid=65534 --clear-groups" || as=
   > chmod 755 .. && mkdir -m 777 rw ro && cp store.mdb rw/ && cp store.mdb ro/
