@@ -115,7 +115,8 @@ bool ClaimEntry(PageMap* map, const MDB_val& key, const MDB_val& data, CdsScan* 
     std::string why;
     bool ok = Claim(map, key.mv_data, key.mv_size, kLeaf, &why);
     const char* value = static_cast<const char*>(data.mv_data);
-    const size_t keyPage = (static_cast<const char*>(key.mv_data) - map->base) / map->pageSize;
+    const size_t keyPage =
+        static_cast<size_t>(static_cast<const char*>(key.mv_data) - map->base) / map->pageSize;
     if (ok && data.mv_size > 0 &&
         (value < map->base || static_cast<size_t>(value - map->base) / map->pageSize != keyPage))
         ok = Claim(map, data.mv_data, data.mv_size, kOverflow, &why);
