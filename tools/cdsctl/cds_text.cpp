@@ -1,10 +1,9 @@
 #include "cds_text.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <map>
 #include <utility>
 
@@ -24,18 +23,9 @@ size_t SkipBlanks(std::string_view text, size_t at) {
     return at;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
+// The bytes of a text that a backslash and a letter stand for, beside \xHH for any byte.
+constexpr std::string_view kEscaped = "\"\\\n\t";
+constexpr std::string_view kEscapeLetters = "\"\\nt";
 
 // Reads the quoted text that starts at text[*at] and moves *at past its closing quote.
 bool ReadText(std::string_view text, size_t* at, std::string* out, std::string* error) {
@@ -50,15 +40,15 @@ bool ReadText(std::string_view text, size_t* at, std::string* out, std::string* 
             break;
         }
         char escape = text[i++];
-        if (escape == '"' || escape == '\\') {
-            out->push_back(escape);
-        } else if (escape == 'n') {
-            out->push_back('\n');
-        } else if (escape == 't') {
-            out->push_back('\t');
-        } else if (escape == 'x' && i + 1 < text.size() && HexDigit(text[i]) >= 0 &&
-                   HexDigit(text[i + 1]) >= 0) {
-            out->push_back(static_cast<char>(HexDigit(text[i]) * 16 + HexDigit(text[i + 1])));
+        // Exactly two hex digits: from_chars into an unsigned type takes no sign or prefix.
+        unsigned char byte = 0;
+        const char* hex = text.data() + i;
+        const size_t letter = kEscapeLetters.find(escape);
+        if (letter != kEscapeLetters.npos) {
+            out->push_back(kEscaped[letter]);
+        } else if (escape == 'x' && text.size() - i >= 2 &&
+                   std::from_chars(hex, hex + 2, byte, 16).ptr == hex + 2) {
+            out->push_back(static_cast<char>(byte));
             i += 2;
         } else {
             *error = "bad escape: " + std::string(text.substr(i - 2, escape == 'x' ? 4 : 2));
@@ -76,14 +66,14 @@ bool ReadText(std::string_view text, size_t* at, std::string* out, std::string* 
 bool ReadNumber(const std::string& token, toolkit::CElement* value, std::string* error) {
     size_t digits = token[0] == '+' || token[0] == '-' ? 1 : 0;
     if (digits < token.size() && token.find_first_not_of("0123456789", digits) == token.npos) {
-        errno = 0;
-        long long number = strtoll(token.c_str(), nullptr, 10);
-        if (errno == ERANGE || number < std::numeric_limits<int32_t>::min() ||
-            number > std::numeric_limits<int32_t>::max()) {
+        // from_chars takes a '-' but no '+'.
+        int32_t number = 0;
+        const char* first = token.data() + (token[0] == '+' ? 1 : 0);
+        if (std::from_chars(first, token.data() + token.size(), number).ec != std::errc()) {
             *error = "integer out of range: " + token;
             return false;
         }
-        value->set_int(static_cast<int32_t>(number));
+        value->set_int(number);
         return true;
     }
     // A NUL inside the token stops strtod short of the end, so it is refused here as well.
@@ -162,13 +152,10 @@ std::string QuoteText(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
         unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+        const size_t escaped = kEscaped.find(c);
+        if (escaped != kEscaped.npos) {
             out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\t') {
-            out += "\\t";
+            out += kEscapeLetters[escaped];
         } else if (byte < 0x20 || byte == 0x7f) {
             // Other control bytes, '\r' and NUL among them, would break the line or hide.
             out += "\\x";

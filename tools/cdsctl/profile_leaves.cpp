@@ -1,12 +1,12 @@
 #include "profile_leaves.h"
 
+#include <strings.h>
+
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <map>
-#include <set>
 
 #include "cds_text.h"
 #include "lpstate/lp_leaves.h"
@@ -44,11 +44,6 @@ const std::vector<std::string>& KnownLeaves() {
     return kKnown;
 }
 
-bool IsKnownLeaf(const std::string& path) {
-    static const std::set<std::string> kKnown(KnownLeaves().begin(), KnownLeaves().end());
-    return kKnown.count(path) != 0;
-}
-
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -56,15 +51,8 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 // Whether path lies under one of the profiles' prefixes, in any case, so that "/lp/1/..." is
 // taken for the slip it is.
 bool IsUnderProfilePrefix(const std::string& path) {
-    for (const std::string prefix : {"/q7m/loadprf/", "/lp/"}) {
-        if (path.size() >= prefix.size() &&
-            std::equal(prefix.begin(), prefix.end(), path.begin(), [](char a, char b) {
-                return a == std::tolower(static_cast<unsigned char>(b));
-            })) {
-            return true;
-        }
-    }
-    return false;
+    return strncasecmp(path.c_str(), "/q7m/loadprf/", 13) == 0 ||
+           strncasecmp(path.c_str(), "/lp/", 4) == 0;
 }
 
 // The Levenshtein distance: insertions, deletions and substitutions of single bytes.
@@ -107,13 +95,12 @@ std::string ChannelCountRule(int32_t channels) {
     if (IsLpChannelCountUsable(channels)) {
         return "";
     }
-    const std::string range = "; use 1 to " + std::to_string(kMaxChannels);
-    if (channels > kMaxChannels) {
-        return std::to_string(channels) +
-               " channels, more than a record holds (profill uses the first " +
-               std::to_string(kMaxChannels) + ")" + range;
-    }
-    return std::to_string(channels) + " channels, which profill cannot generate" + range;
+    const std::string max = std::to_string(kMaxChannels);
+    return std::to_string(channels) + " channels, " +
+           (channels > kMaxChannels
+                ? "more than a record holds (profill uses the first " + max + ")"
+                : "which profill cannot generate") +
+           "; use 1 to " + max;
 }
 
 std::string IntervalRule(int32_t minutes) {
@@ -173,19 +160,18 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
     const int channels =
         count == nullptr ? 0 : std::clamp<int32_t>(count->to_int(), 0, kMaxChannels);
     // A channel not configured at all is one finding rather than one for each of its leaves.
+    const size_t leaves = std::size(kLpChannelLeaves);
     for (int k = 1; k <= channels; ++k) {
-        const size_t before = check.findings.size();
-        for (const char* leaf : kLpChannelLeaves) {
-            read(ChannelPrefix(n, k) + leaf, nullptr);
+        const std::string prefix = ChannelPrefix(n, k);
+        const auto there = [&](const char* leaf) { return store.count(prefix + leaf) != 0; };
+        if (std::none_of(kLpChannelLeaves, kLpChannelLeaves + leaves, there)) {
+            check.leavesRead += leaves;
+            check.findings.push_back(
+                {prefix, "missing, with all its " + std::to_string(leaves) + " leaves"});
+            continue;
         }
-        const size_t leaves = std::size(kLpChannelLeaves);
-        if (check.findings.size() - before == leaves &&
-            std::all_of(check.findings.begin() + static_cast<std::ptrdiff_t>(before),
-                        check.findings.end(),
-                        [](const Finding& finding) { return finding.text == "missing"; })) {
-            check.findings.resize(before);
-            check.findings.push_back({ChannelPrefix(n, k), "missing, with all its " +
-                                                               std::to_string(leaves) + " leaves"});
+        for (const char* leaf : kLpChannelLeaves) {
+            read(prefix + leaf, nullptr);
         }
     }
     // A run continues from the first four counters; daysDeleted it only shows.
@@ -209,7 +195,8 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
 }
 
 std::string UnknownLeafNote(const std::string& path) {
-    if (!IsUnderProfilePrefix(path) || IsKnownLeaf(path)) {
+    const std::vector<std::string>& known = KnownLeaves();
+    if (!IsUnderProfilePrefix(path) || std::find(known.begin(), known.end(), path) != known.end()) {
         return "";
     }
     return "unknown leaf; did you mean " + NearestKnownLeaf(path) + "?";
