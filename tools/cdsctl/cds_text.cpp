@@ -1,5 +1,6 @@
 #include "cds_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -12,15 +13,15 @@
 namespace {
 
 // Blanks as the C locale's isspace has them, without depending on the locale.
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+constexpr std::string_view kBlanks = " \t\n\r\v\f";
 
 size_t SkipBlanks(std::string_view text, size_t at) {
-    while (at < text.size() && IsBlank(text[at])) {
-        ++at;
-    }
-    return at;
+    return std::min(text.find_first_not_of(kBlanks, at), text.size());
+}
+
+// Where the token at text[at] ends: at a blank, at stop or at the end of text.
+size_t TokenEnd(std::string_view text, size_t at, char stop) {
+    return std::min({text.find_first_of(kBlanks, at), text.find(stop, at), text.size()});
 }
 
 // The bytes of a text that a backslash and a letter stand for, beside \xHH for any byte.
@@ -98,10 +99,7 @@ bool ReadValueToEnd(std::string_view text, size_t at, bool allowComment, toolkit
         }
         value->set_text(chars);
     } else {
-        size_t end = at;
-        while (end < text.size() && !IsBlank(text[end]) && text[end] != '#') {
-            ++end;
-        }
+        const size_t end = TokenEnd(text, at, '#');
         if (end == at) {
             *error = "missing value";
             return false;
@@ -179,10 +177,7 @@ CdsLineKind ParseCdsLine(std::string_view line, CdsTextLeaf* leaf, std::string* 
     if (at == line.size() || line[at] == '#') {
         return CdsLineKind::kBlank;
     }
-    size_t pathEnd = at;
-    while (pathEnd < line.size() && !IsBlank(line[pathEnd]) && line[pathEnd] != '=') {
-        ++pathEnd;
-    }
+    const size_t pathEnd = TokenEnd(line, at, '=');
     std::string path(line.substr(at, pathEnd - at));
     at = SkipBlanks(line, pathEnd);
     if (path.empty() || at == line.size() || line[at] != '=') {
@@ -208,10 +203,7 @@ bool ParseCdsText(std::string_view text, std::vector<CdsTextLeaf>* leaves,
     std::map<std::string, size_t> firstLine;
     size_t start = 0;
     for (size_t number = 1; start < text.size(); ++number) {
-        size_t end = text.find('\n', start);
-        if (end == text.npos) {
-            end = text.size();
-        }
+        const size_t end = std::min(text.find('\n', start), text.size());
         CdsTextLeaf leaf;
         std::string error;
         CdsLineKind kind = ParseCdsLine(text.substr(start, end - start), &leaf, &error);

@@ -73,20 +73,6 @@ size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-std::string NearestKnownLeaf(const std::string& path) {
-    const std::vector<std::string>& known = KnownLeaves();
-    const std::string* nearest = &known.front();
-    size_t best = SIZE_MAX;
-    for (const std::string& candidate : known) {
-        const size_t distance = EditDistance(path, candidate);
-        if (distance < best) {
-            best = distance;
-            nearest = &candidate;
-        }
-    }
-    return *nearest;
-}
-
 // Why profill cannot use a value, or "" when it can. A value is judged as profill reads it,
 // through to_int.
 typedef std::string (*ValueRule)(int32_t value);
@@ -199,5 +185,15 @@ std::string UnknownLeafNote(const std::string& path) {
     if (!IsUnderProfilePrefix(path) || std::find(known.begin(), known.end(), path) != known.end()) {
         return "";
     }
-    return "unknown leaf; did you mean " + NearestKnownLeaf(path) + "?";
+    // The first of the leaves nearest by edit distance.
+    const std::string* nearest = &known.front();
+    size_t best = SIZE_MAX;
+    for (const std::string& candidate : known) {
+        const size_t distance = EditDistance(path, candidate);
+        if (distance < best) {
+            best = distance;
+            nearest = &candidate;
+        }
+    }
+    return "unknown leaf; did you mean " + *nearest + "?";
 }
