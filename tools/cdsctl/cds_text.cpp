@@ -128,15 +128,14 @@ std::string FormatFloat(double value) {
         }
     }
     std::string result = text;
-    // The shortest form of 20.0 is "2e+01"; plain digits read better where they are exact.
+    // The shortest form of 20.0 is "2e+01"; plain digits read better. A shortest form with an
+    // exponent from 1 to 16 is that of a whole number, which its plain digits give exactly.
     size_t e = result.find("e+");
     if (e != result.npos) {
         int exponent = atoi(result.c_str() + e + 2);
         if (exponent < 17) {
             snprintf(text, sizeof text, "%.*g", exponent + 1, value);
-            if (strtod(text, nullptr) == value) {
-                result = text;
-            }
+            result = text;
         }
     }
     if (result.find_first_not_of("0123456789", result[0] == '-' ? 1 : 0) == result.npos) {

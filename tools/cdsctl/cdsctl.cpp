@@ -72,11 +72,21 @@ bool List(const std::string& prefix, Args* paths, std::vector<toolkit::CElement>
     return true;
 }
 
-// The exit status of a write or a removal, with a line for each path that stopped it.
-int WriteStatus(int rc, pcd_handle_t handle, const Args& paths,
-                const std::vector<api_status_t>& statuses) {
+// Writes values to paths in one transaction, or removes the paths where values is null. Returns
+// the exit status, with a line for each path that stopped it.
+int Change(const Args& paths, const std::vector<toolkit::CElement>* values,
+           const std::string& note) {
+    toolkit::CCds cds(Open());
+    if (cds.handle() == nullptr) {
+        return kExitFailure;
+    }
+    // Flag 1: a missing leaf is created.
+    std::vector<pcd_tribool_t> flags(paths.size(), 1);
+    std::vector<api_status_t> statuses;
+    const int rc = values != nullptr ? cds.set_leaves(paths, *values, flags, statuses, note)
+                                     : RemoveCdsLeaves(cds.handle(), paths, statuses);
     if (rc != kCdsOk) {
-        return StoreFailure("write", CdsStoreError(handle));
+        return StoreFailure("write", CdsStoreError(cds.handle()));
     }
     int status = kExitOk;
     for (size_t i = 0; i < paths.size(); ++i) {
@@ -105,15 +115,7 @@ int Write(const std::vector<CdsTextLeaf>& leaves, const std::string& note) {
         paths.push_back(leaf.path);
         values.push_back(leaf.value);
     }
-    toolkit::CCds cds(Open());
-    if (cds.handle() == nullptr) {
-        return kExitFailure;
-    }
-    // Flag 1: a missing leaf is created.
-    std::vector<pcd_tribool_t> flags(paths.size(), 1);
-    std::vector<api_status_t> statuses;
-    int rc = cds.set_leaves(paths, values, flags, statuses, note);
-    return WriteStatus(rc, cds.handle(), paths, statuses);
+    return Change(paths, &values, note);
 }
 
 int Init(const Args&) {
@@ -233,12 +235,7 @@ int Remove(const Args& args) {
     if (!CheckPaths(args)) {
         return kExitFailure;
     }
-    toolkit::CCds cds(Open());
-    if (cds.handle() == nullptr) {
-        return kExitFailure;
-    }
-    std::vector<api_status_t> statuses;
-    return WriteStatus(RemoveCdsLeaves(cds.handle(), args, statuses), cds.handle(), args, statuses);
+    return Change(args, nullptr, "");
 }
 
 // A scan prints this many findings at most, then counts the rest: a store damaged throughout
