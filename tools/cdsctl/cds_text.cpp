@@ -29,12 +29,13 @@ constexpr std::string_view kEscaped = "\"\\\n\t";
 constexpr std::string_view kEscapeLetters = "\"\\nt";
 
 // Reads the quoted text that starts at text[*at] and moves *at past its closing quote.
-bool ReadText(std::string_view text, size_t* at, std::string* out, std::string* error) {
+bool ReadText(std::string_view text, size_t* at, toolkit::CElement* value, std::string* error) {
+    std::string chars;
     size_t i = *at + 1;
     while (i < text.size() && text[i] != '"') {
         char c = text[i++];
         if (c != '\\') {
-            out->push_back(c);
+            chars.push_back(c);
             continue;
         }
         if (i == text.size()) {
@@ -46,10 +47,10 @@ bool ReadText(std::string_view text, size_t* at, std::string* out, std::string* 
         const char* hex = text.data() + i;
         const size_t letter = kEscapeLetters.find(escape);
         if (letter != kEscapeLetters.npos) {
-            out->push_back(kEscaped[letter]);
+            chars.push_back(kEscaped[letter]);
         } else if (escape == 'x' && text.size() - i >= 2 &&
                    std::from_chars(hex, hex + 2, byte, 16).ptr == hex + 2) {
-            out->push_back(static_cast<char>(byte));
+            chars.push_back(static_cast<char>(byte));
             i += 2;
         } else {
             *error = "bad escape: " + std::string(text.substr(i - 2, escape == 'x' ? 4 : 2));
@@ -61,10 +62,19 @@ bool ReadText(std::string_view text, size_t* at, std::string* out, std::string* 
         return false;
     }
     *at = i + 1;
+    value->set_text(chars);
     return true;
 }
 
-bool ReadNumber(const std::string& token, toolkit::CElement* value, std::string* error) {
+// Reads the number at text[*at], up to a blank or a '#', and moves *at past it.
+bool ReadNumber(std::string_view text, size_t* at, toolkit::CElement* value, std::string* error) {
+    const size_t end = TokenEnd(text, *at, '#');
+    const std::string token(text.substr(*at, end - *at));
+    *at = end;
+    if (token.empty()) {
+        *error = "missing value";
+        return false;
+    }
     size_t digits = token[0] == '+' || token[0] == '-' ? 1 : 0;
     if (digits < token.size() && token.find_first_not_of("0123456789", digits) == token.npos) {
         // from_chars takes a '-' but no '+'.
@@ -78,9 +88,9 @@ bool ReadNumber(const std::string& token, toolkit::CElement* value, std::string*
         return true;
     }
     // A NUL inside the token stops strtod short of the end, so it is refused here as well.
-    char* end = nullptr;
-    double number = strtod(token.c_str(), &end);
-    if (end != token.c_str() + token.size()) {
+    char* tokenEnd = nullptr;
+    double number = strtod(token.c_str(), &tokenEnd);
+    if (tokenEnd != token.c_str() + token.size()) {
         *error = "bad value: " + token;
         return false;
     }
@@ -92,22 +102,10 @@ bool ReadNumber(const std::string& token, toolkit::CElement* value, std::string*
 // allowed.
 bool ReadValueToEnd(std::string_view text, size_t at, bool allowComment, toolkit::CElement* value,
                     std::string* error) {
-    if (at < text.size() && text[at] == '"') {
-        std::string chars;
-        if (!ReadText(text, &at, &chars, error)) {
-            return false;
-        }
-        value->set_text(chars);
-    } else {
-        const size_t end = TokenEnd(text, at, '#');
-        if (end == at) {
-            *error = "missing value";
-            return false;
-        }
-        if (!ReadNumber(std::string(text.substr(at, end - at)), value, error)) {
-            return false;
-        }
-        at = end;
+    const bool read = at < text.size() && text[at] == '"' ? ReadText(text, &at, value, error)
+                                                          : ReadNumber(text, &at, value, error);
+    if (!read) {
+        return false;
     }
     at = SkipBlanks(text, at);
     if (at < text.size() && !(allowComment && text[at] == '#')) {
