@@ -49,8 +49,12 @@ int StoreFailure(const char* what, const std::string& why) {
     return kExitFailure;
 }
 
-// Opens the store, or says on stderr why it cannot be opened.
-pcd_handle_t Open() {
+// Opens the store for a call on paths; says on stderr why not when a path is bad or the store
+// cannot be opened.
+pcd_handle_t Open(const Args& paths) {
+    if (!CheckPaths(paths)) {
+        return nullptr;
+    }
     std::string error;
     pcd_handle_t handle = OpenCdsStore(CdsStorePath(), &error);
     if (handle == nullptr) {
@@ -61,7 +65,7 @@ pcd_handle_t Open() {
 
 // Every leaf under prefix, or false once it has said on stderr why the store cannot be read.
 bool List(const std::string& prefix, Args* paths, std::vector<toolkit::CElement>* values) {
-    toolkit::CCds cds(Open());
+    toolkit::CCds cds(Open({}));
     if (cds.handle() == nullptr) {
         return false;
     }
@@ -76,7 +80,7 @@ bool List(const std::string& prefix, Args* paths, std::vector<toolkit::CElement>
 // the exit status, with a line for each path that stopped it.
 int Change(const Args& paths, const std::vector<toolkit::CElement>* values,
            const std::string& note) {
-    toolkit::CCds cds(Open());
+    toolkit::CCds cds(Open(paths));
     if (cds.handle() == nullptr) {
         return kExitFailure;
     }
@@ -172,10 +176,7 @@ int Dump(const Args& args) {
 }
 
 int Get(const Args& args) {
-    if (!CheckPaths(args)) {
-        return kExitFailure;
-    }
-    toolkit::CCds cds(Open());
+    toolkit::CCds cds(Open(args));
     if (cds.handle() == nullptr) {
         return kExitFailure;
     }
@@ -232,9 +233,6 @@ int Set(const Args& args) {
 }
 
 int Remove(const Args& args) {
-    if (!CheckPaths(args)) {
-        return kExitFailure;
-    }
     return Change(args, nullptr, "");
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <iterator>
 #include <map>
+#include <numeric>
 
 #include "cds_text.h"
 #include "lpstate/lp_leaves.h"
@@ -58,9 +59,7 @@ bool IsUnderProfilePrefix(const std::string& path) {
 // The Levenshtein distance: insertions, deletions and substitutions of single bytes.
 size_t EditDistance(const std::string& a, const std::string& b) {
     std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
-    }
+    std::iota(row.begin(), row.end(), size_t{0});
     for (size_t i = 1; i <= a.size(); ++i) {
         size_t diagonal = row[0];
         row[0] = i;
