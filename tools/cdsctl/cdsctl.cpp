@@ -9,6 +9,7 @@
 // leaves beside them, it cannot use; load and set warn of leaves profill never reads under the
 // profiles' prefixes, since those are nearly always typing slips, but write them as asked.
 // man/cdsctl.1 says what each exit status means.
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -96,9 +97,7 @@ int Change(const Args& paths, const std::vector<toolkit::CElement>* values,
     for (size_t i = 0; i < paths.size(); ++i) {
         if (statuses[i] == kCdsStatusNotFound) {
             fprintf(stderr, "cdsctl: %s: not found\n", paths[i].c_str());
-            if (status == kExitOk) {
-                status = kExitNotFound;
-            }
+            status = std::max(status, kExitNotFound);  // a failure of another path outranks it
         } else if (statuses[i] != kCdsStatusOk && statuses[i] != kCdsStatusNotWritten) {
             fprintf(stderr, "cdsctl: %s: not written, status %d\n", paths[i].c_str(),
                     static_cast<int>(statuses[i]));
@@ -188,19 +187,17 @@ int Get(const Args& args) {
     }
     int status = kExitOk;
     for (size_t i = 0; i < args.size(); ++i) {
-        const toolkit::CElement& value = values[i];
-        if (statuses[i] == kCdsStatusOk) {
-            // Text goes out as it is stored, NULs and all, so that scripts get the bytes.
-            std::string shown = value.type() == toolkit::CElement::kTypeText
-                                    ? value.to_text()
-                                    : FormatCdsValue(value);
-            fwrite(shown.data(), 1, shown.size(), stdout);
-            putchar('\n');
+        if (statuses[i] != kCdsStatusOk) {
+            fprintf(
+                stderr, "cdsctl: %s: %s\n", args[i].c_str(),
+                statuses[i] == kCdsStatusNotFound ? "not found" : "stored bytes are no element");
+            status = kExitNotFound;
             continue;
         }
-        status = kExitNotFound;
-        fprintf(stderr, "cdsctl: %s: %s\n", args[i].c_str(),
-                statuses[i] == kCdsStatusNotFound ? "not found" : "stored bytes are no element");
+        // Text goes out as it is stored, NULs and all, so that scripts get the bytes.
+        const bool text = values[i].type() == toolkit::CElement::kTypeText;
+        const std::string shown = (text ? values[i].to_text() : FormatCdsValue(values[i])) + "\n";
+        fwrite(shown.data(), 1, shown.size(), stdout);
     }
     return status;
 }

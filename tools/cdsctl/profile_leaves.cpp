@@ -21,28 +21,25 @@ std::string ChannelPrefix(int n, int k) {
 
 // Every leaf profill may read, of both profiles and all the channels a record holds: LP 1's
 // configuration, LP 2's, then the file information of each.
-const std::vector<std::string>& KnownLeaves() {
-    static const std::vector<std::string> kKnown = [] {
-        std::vector<std::string> known;
-        for (int n = 1; n <= kLpCount; ++n) {
-            known.push_back(LpConfigPrefix(n) + kLpChannelCountLeaf);
-            for (const char* leaf : kLpSettingLeaves) {
-                known.push_back(LpConfigPrefix(n) + leaf);
-            }
-            for (int k = 1; k <= kMaxChannels; ++k) {
-                for (const char* leaf : kLpChannelLeaves) {
-                    known.push_back(ChannelPrefix(n, k) + leaf);
-                }
+std::vector<std::string> KnownLeaves() {
+    std::vector<std::string> known;
+    for (int n = 1; n <= kLpCount; ++n) {
+        known.push_back(LpConfigPrefix(n) + kLpChannelCountLeaf);
+        for (const char* leaf : kLpSettingLeaves) {
+            known.push_back(LpConfigPrefix(n) + leaf);
+        }
+        for (int k = 1; k <= kMaxChannels; ++k) {
+            for (const char* leaf : kLpChannelLeaves) {
+                known.push_back(ChannelPrefix(n, k) + leaf);
             }
         }
-        for (int n = 1; n <= kLpCount; ++n) {
-            for (const char* leaf : kLpFileInfoLeaves) {
-                known.push_back(LpFileInfoPrefix(n) + leaf);
-            }
+    }
+    for (int n = 1; n <= kLpCount; ++n) {
+        for (const char* leaf : kLpFileInfoLeaves) {
+            known.push_back(LpFileInfoPrefix(n) + leaf);
         }
-        return known;
-    }();
-    return kKnown;
+    }
+    return known;
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -180,11 +177,10 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
 }
 
 std::string UnknownLeafNote(const std::string& path) {
-    const std::vector<std::string>& known = KnownLeaves();
+    static const std::vector<std::string> known = KnownLeaves();
     if (!IsUnderProfilePrefix(path) || std::find(known.begin(), known.end(), path) != known.end()) {
         return "";
     }
-    // The first of the leaves nearest by edit distance.
     const std::string* nearest = &known.front();
     size_t best = SIZE_MAX;
     for (const std::string& candidate : known) {
