@@ -143,7 +143,6 @@ std::string FormatFloat(double value) {
 }
 
 std::string QuoteText(const std::string& text) {
-    static const char kHex[] = "0123456789abcdef";
     std::string out = "\"";
     for (char c : text) {
         unsigned char byte = static_cast<unsigned char>(c);
@@ -153,9 +152,9 @@ std::string QuoteText(const std::string& text) {
             out += kEscapeLetters[escaped];
         } else if (byte < 0x20 || byte == 0x7f) {
             // Other control bytes, '\r' and NUL among them, would break the line or hide.
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
+            char hex[5];
+            snprintf(hex, sizeof hex, "\\x%02x", byte);
+            out += hex;
         } else {
             out += c;
         }

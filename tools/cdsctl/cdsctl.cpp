@@ -299,9 +299,9 @@ int Version(const Args&) {
 
 int Help(const Args& args);
 
-// A verb runs only with minArgs to maxArgs arguments; main prints its usage line otherwise.
+// A verb is named by the first word of its usage line. It runs only with minArgs to maxArgs
+// arguments; main prints its usage line otherwise.
 struct Verb {
-    const char* name;
     const char* usage;
     const char* what;
     size_t minArgs;
@@ -310,19 +310,17 @@ struct Verb {
 };
 
 const Verb kVerbs[] = {
-    {"init", "init", "create an empty store", 0, 0, Init},
-    {"load", "load FILE", "write the PATH = VALUE lines of FILE ('-': stdin)", 1, 1, Load},
-    {"dump", "dump [PREFIX]", "print the leaves whose paths start with PREFIX", 0, 1, Dump},
-    {"get", "get PATH...", "print the values of leaves", 1, SIZE_MAX, Get},
-    {"set", "set PATH VALUE [PATH VALUE]...", "write leaves, creating missing ones", 2, SIZE_MAX,
-     Set},
-    {"rm", "rm PATH...", "remove leaves", 1, SIZE_MAX, Remove},
-    {"scan", "scan", "check the store as every tool does before opening it, report damage", 0, 0,
-     Scan},
-    {"check", "check [-2]",
-     "list the leaves profill reads for LP 1 (LP 2), report what it cannot use", 0, 1, Check},
-    {"help", "help", "print this text (also -h, --help)", 0, 0, Help},
-    {"--version", "--version", "print the version", 0, 0, Version},
+    {"init", "create an empty store", 0, 0, Init},
+    {"load FILE", "write the PATH = VALUE lines of FILE ('-': stdin)", 1, 1, Load},
+    {"dump [PREFIX]", "print the leaves whose paths start with PREFIX", 0, 1, Dump},
+    {"get PATH...", "print the values of leaves", 1, SIZE_MAX, Get},
+    {"set PATH VALUE [PATH VALUE]...", "write leaves, creating missing ones", 2, SIZE_MAX, Set},
+    {"rm PATH...", "remove leaves", 1, SIZE_MAX, Remove},
+    {"scan", "check the store as every tool does before opening it, report damage", 0, 0, Scan},
+    {"check [-2]", "list the leaves profill reads for LP 1 (LP 2), report what it cannot use", 0, 1,
+     Check},
+    {"help", "print this text (also -h, --help)", 0, 0, Help},
+    {"--version", "print the version", 0, 0, Version},
 };
 
 void PrintUsage(FILE* out) {
@@ -354,7 +352,7 @@ int main(int argc, char** argv) {
         name = "help";
     }
     for (const Verb& verb : kVerbs) {
-        if (name != verb.name) {
+        if (name != std::string(verb.usage, strcspn(verb.usage, " "))) {
             continue;
         }
         const Args args(argv + 2, argv + argc);
