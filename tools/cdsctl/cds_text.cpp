@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <utility>
 
@@ -34,12 +35,10 @@ bool ReadText(std::string_view text, size_t* at, toolkit::CElement* value, std::
     size_t i = *at + 1;
     while (i < text.size() && text[i] != '"') {
         char c = text[i++];
-        if (c != '\\') {
+        // A backslash at the end is the last of a text without its closing quote.
+        if (c != '\\' || i == text.size()) {
             chars.push_back(c);
             continue;
-        }
-        if (i == text.size()) {
-            break;
         }
         char escape = text[i++];
         // Exactly two hex digits: from_chars into an unsigned type takes no sign or prefix.
@@ -125,17 +124,14 @@ std::string FormatFloat(double value) {
             break;
         }
     }
-    std::string result = text;
     // The shortest form of 20.0 is "2e+01"; plain digits read better. A shortest form with an
     // exponent from 1 to 16 is that of a whole number, which its plain digits give exactly.
-    size_t e = result.find("e+");
-    if (e != result.npos) {
-        int exponent = atoi(result.c_str() + e + 2);
-        if (exponent < 17) {
-            snprintf(text, sizeof text, "%.*g", exponent + 1, value);
-            result = text;
-        }
+    const char* e = strstr(text, "e+");
+    const int exponent = e != nullptr ? atoi(e + 2) : 0;
+    if (e != nullptr && exponent < 17) {
+        snprintf(text, sizeof text, "%.*g", exponent + 1, value);
     }
+    std::string result = text;
     if (result.find_first_not_of("0123456789", result[0] == '-' ? 1 : 0) == result.npos) {
         result += ".0";
     }

@@ -115,15 +115,12 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
     auto read = [&](const std::string& path, ValueRule rule) -> const toolkit::CElement* {
         ++check.leavesRead;
         const auto found = store.find(path);
-        if (found == store.end()) {
-            check.findings.push_back({path, "missing"});
+        if (found == store.end() || found->second->type() == toolkit::CElement::kTypeNone) {
+            check.findings.push_back(
+                {path, found == store.end() ? "missing" : "stored bytes are no element"});
             return nullptr;
         }
         const toolkit::CElement& value = *found->second;
-        if (value.type() == toolkit::CElement::kTypeNone) {
-            check.findings.push_back({path, "stored bytes are no element"});
-            return nullptr;
-        }
         check.listing.push_back(path + " = " + FormatCdsValue(value));
         const std::string why = rule != nullptr ? rule(value.to_int()) : "";
         if (!why.empty()) {
@@ -164,11 +161,9 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
 
     const int other = n == 1 ? 2 : 1;
     for (const auto& [path, value] : store) {
-        if (StartsWith(path, LpConfigPrefix(other) + "/") ||
-            StartsWith(path, LpFileInfoPrefix(other) + "/")) {
-            continue;
-        }
-        const std::string note = UnknownLeafNote(path);
+        const bool others = StartsWith(path, LpConfigPrefix(other) + "/") ||
+                            StartsWith(path, LpFileInfoPrefix(other) + "/");
+        const std::string note = others ? "" : UnknownLeafNote(path);
         if (!note.empty()) {
             check.findings.push_back({path, note});
         }
