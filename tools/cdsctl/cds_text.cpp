@@ -170,21 +170,18 @@ CdsLineKind ParseCdsLine(std::string_view line, CdsTextLeaf* leaf, std::string* 
         return CdsLineKind::kBlank;
     }
     const size_t pathEnd = TokenEnd(line, at, '=');
-    std::string path(line.substr(at, pathEnd - at));
+    leaf->path = line.substr(at, pathEnd - at);
     at = SkipBlanks(line, pathEnd);
-    if (path.empty() || at == line.size() || line[at] != '=') {
+    if (leaf->path.empty() || at == line.size() || line[at] != '=') {
         *error = "expected PATH = VALUE";
         return CdsLineKind::kBad;
     }
-    if (!IsValidCdsPath(path)) {
-        *error = "bad path: " + path;
+    if (!IsValidCdsPath(leaf->path)) {
+        *error = "bad path: " + leaf->path;
         return CdsLineKind::kBad;
     }
-    if (!ReadValueToEnd(line, SkipBlanks(line, at + 1), true, &leaf->value, error)) {
-        return CdsLineKind::kBad;
-    }
-    leaf->path = path;
-    return CdsLineKind::kLeaf;
+    const bool read = ReadValueToEnd(line, SkipBlanks(line, at + 1), true, &leaf->value, error);
+    return read ? CdsLineKind::kLeaf : CdsLineKind::kBad;
 }
 
 bool ParseCdsText(std::string_view text, std::vector<CdsTextLeaf>* leaves,

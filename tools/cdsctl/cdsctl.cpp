@@ -218,11 +218,10 @@ int Set(const Args& args) {
             return kExitFailure;
         }
         // As in a load file, a path given twice is a slip rather than a wish for the last value.
-        for (const CdsTextLeaf& earlier : leaves) {
-            if (earlier.path == leaf.path) {
-                fprintf(stderr, "cdsctl: %s: given twice\n", leaf.path.c_str());
-                return kExitFailure;
-            }
+        const auto same = [&](const CdsTextLeaf& earlier) { return earlier.path == leaf.path; };
+        if (std::any_of(leaves.begin(), leaves.end(), same)) {
+            fprintf(stderr, "cdsctl: %s: given twice\n", leaf.path.c_str());
+            return kExitFailure;
         }
         leaves.push_back(leaf);
     }

@@ -176,14 +176,11 @@ std::string UnknownLeafNote(const std::string& path) {
     if (!IsUnderProfilePrefix(path) || std::find(known.begin(), known.end(), path) != known.end()) {
         return "";
     }
-    const std::string* nearest = &known.front();
-    size_t best = SIZE_MAX;
-    for (const std::string& candidate : known) {
-        const size_t distance = EditDistance(path, candidate);
-        if (distance < best) {
-            best = distance;
-            nearest = &candidate;
-        }
+    std::vector<size_t> distances;
+    for (const std::string& leaf : known) {
+        distances.push_back(EditDistance(path, leaf));
     }
-    return "unknown leaf; did you mean " + *nearest + "?";
+    // min_element gives the first of equals.
+    const auto nearest = std::min_element(distances.begin(), distances.end()) - distances.begin();
+    return "unknown leaf; did you mean " + known[static_cast<size_t>(nearest)] + "?";
 }
