@@ -1,10 +1,11 @@
 #include "cds_text.h"
 
-#include <cerrno>
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
+#include <cstring>
 #include <map>
 #include <utility>
 
@@ -13,52 +14,42 @@
 namespace {
 
 // Blanks as the C locale's isspace has them, without depending on the locale.
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+constexpr std::string_view kBlanks = " \t\n\r\v\f";
 
 size_t SkipBlanks(std::string_view text, size_t at) {
-    while (at < text.size() && IsBlank(text[at])) {
-        ++at;
-    }
-    return at;
+    return std::min(text.find_first_not_of(kBlanks, at), text.size());
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+// Where the token at text[at] ends: at a blank, at stop or at the end of text.
+size_t TokenEnd(std::string_view text, size_t at, char stop) {
+    return std::min({text.find_first_of(kBlanks, at), text.find(stop, at), text.size()});
 }
+
+// The bytes of a text that a backslash and a letter stand for, beside \xHH for any byte.
+constexpr std::string_view kEscaped = "\"\\\n\t";
+constexpr std::string_view kEscapeLetters = "\"\\nt";
 
 // Reads the quoted text that starts at text[*at] and moves *at past its closing quote.
-bool ReadText(std::string_view text, size_t* at, std::string* out, std::string* error) {
+bool ReadText(std::string_view text, size_t* at, toolkit::CElement* value, std::string* error) {
+    std::string chars;
     size_t i = *at + 1;
     while (i < text.size() && text[i] != '"') {
         char c = text[i++];
-        if (c != '\\') {
-            out->push_back(c);
+        // A backslash at the end is the last of a text without its closing quote.
+        if (c != '\\' || i == text.size()) {
+            chars.push_back(c);
             continue;
         }
-        if (i == text.size()) {
-            break;
-        }
         char escape = text[i++];
-        if (escape == '"' || escape == '\\') {
-            out->push_back(escape);
-        } else if (escape == 'n') {
-            out->push_back('\n');
-        } else if (escape == 't') {
-            out->push_back('\t');
-        } else if (escape == 'x' && i + 1 < text.size() && HexDigit(text[i]) >= 0 &&
-                   HexDigit(text[i + 1]) >= 0) {
-            out->push_back(static_cast<char>(HexDigit(text[i]) * 16 + HexDigit(text[i + 1])));
+        // Exactly two hex digits: from_chars into an unsigned type takes no sign or prefix.
+        unsigned char byte = 0;
+        const char* hex = text.data() + i;
+        const size_t letter = kEscapeLetters.find(escape);
+        if (letter != kEscapeLetters.npos) {
+            chars.push_back(kEscaped[letter]);
+        } else if (escape == 'x' && text.size() - i >= 2 &&
+                   std::from_chars(hex, hex + 2, byte, 16).ptr == hex + 2) {
+            chars.push_back(static_cast<char>(byte));
             i += 2;
         } else {
             *error = "bad escape: " + std::string(text.substr(i - 2, escape == 'x' ? 4 : 2));
@@ -70,26 +61,35 @@ bool ReadText(std::string_view text, size_t* at, std::string* out, std::string* 
         return false;
     }
     *at = i + 1;
+    value->set_text(chars);
     return true;
 }
 
-bool ReadNumber(const std::string& token, toolkit::CElement* value, std::string* error) {
+// Reads the number at text[*at], up to a blank or a '#', and moves *at past it.
+bool ReadNumber(std::string_view text, size_t* at, toolkit::CElement* value, std::string* error) {
+    const size_t end = TokenEnd(text, *at, '#');
+    const std::string token(text.substr(*at, end - *at));
+    *at = end;
+    if (token.empty()) {
+        *error = "missing value";
+        return false;
+    }
     size_t digits = token[0] == '+' || token[0] == '-' ? 1 : 0;
     if (digits < token.size() && token.find_first_not_of("0123456789", digits) == token.npos) {
-        errno = 0;
-        long long number = strtoll(token.c_str(), nullptr, 10);
-        if (errno == ERANGE || number < std::numeric_limits<int32_t>::min() ||
-            number > std::numeric_limits<int32_t>::max()) {
+        // from_chars takes a '-' but no '+'.
+        int32_t number = 0;
+        const char* first = token.data() + (token[0] == '+' ? 1 : 0);
+        if (std::from_chars(first, token.data() + token.size(), number).ec != std::errc()) {
             *error = "integer out of range: " + token;
             return false;
         }
-        value->set_int(static_cast<int32_t>(number));
+        value->set_int(number);
         return true;
     }
     // A NUL inside the token stops strtod short of the end, so it is refused here as well.
-    char* end = nullptr;
-    double number = strtod(token.c_str(), &end);
-    if (end != token.c_str() + token.size()) {
+    char* tokenEnd = nullptr;
+    double number = strtod(token.c_str(), &tokenEnd);
+    if (tokenEnd != token.c_str() + token.size()) {
         *error = "bad value: " + token;
         return false;
     }
@@ -101,25 +101,10 @@ bool ReadNumber(const std::string& token, toolkit::CElement* value, std::string*
 // allowed.
 bool ReadValueToEnd(std::string_view text, size_t at, bool allowComment, toolkit::CElement* value,
                     std::string* error) {
-    if (at < text.size() && text[at] == '"') {
-        std::string chars;
-        if (!ReadText(text, &at, &chars, error)) {
-            return false;
-        }
-        value->set_text(chars);
-    } else {
-        size_t end = at;
-        while (end < text.size() && !IsBlank(text[end]) && text[end] != '#') {
-            ++end;
-        }
-        if (end == at) {
-            *error = "missing value";
-            return false;
-        }
-        if (!ReadNumber(std::string(text.substr(at, end - at)), value, error)) {
-            return false;
-        }
-        at = end;
+    const bool read = at < text.size() && text[at] == '"' ? ReadText(text, &at, value, error)
+                                                          : ReadNumber(text, &at, value, error);
+    if (!read) {
+        return false;
     }
     at = SkipBlanks(text, at);
     if (at < text.size() && !(allowComment && text[at] == '#')) {
@@ -139,18 +124,14 @@ std::string FormatFloat(double value) {
             break;
         }
     }
-    std::string result = text;
-    // The shortest form of 20.0 is "2e+01"; plain digits read better where they are exact.
-    size_t e = result.find("e+");
-    if (e != result.npos) {
-        int exponent = atoi(result.c_str() + e + 2);
-        if (exponent < 17) {
-            snprintf(text, sizeof text, "%.*g", exponent + 1, value);
-            if (strtod(text, nullptr) == value) {
-                result = text;
-            }
-        }
+    // The shortest form of 20.0 is "2e+01"; plain digits read better. A shortest form with an
+    // exponent from 1 to 16 is that of a whole number, which its plain digits give exactly.
+    const char* e = strstr(text, "e+");
+    const int exponent = e != nullptr ? atoi(e + 2) : 0;
+    if (e != nullptr && exponent < 17) {
+        snprintf(text, sizeof text, "%.*g", exponent + 1, value);
     }
+    std::string result = text;
     if (result.find_first_not_of("0123456789", result[0] == '-' ? 1 : 0) == result.npos) {
         result += ".0";
     }
@@ -158,22 +139,18 @@ std::string FormatFloat(double value) {
 }
 
 std::string QuoteText(const std::string& text) {
-    static const char kHex[] = "0123456789abcdef";
     std::string out = "\"";
     for (char c : text) {
         unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+        const size_t escaped = kEscaped.find(c);
+        if (escaped != kEscaped.npos) {
             out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\t') {
-            out += "\\t";
+            out += kEscapeLetters[escaped];
         } else if (byte < 0x20 || byte == 0x7f) {
             // Other control bytes, '\r' and NUL among them, would break the line or hide.
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
+            char hex[5];
+            snprintf(hex, sizeof hex, "\\x%02x", byte);
+            out += hex;
         } else {
             out += c;
         }
@@ -192,25 +169,19 @@ CdsLineKind ParseCdsLine(std::string_view line, CdsTextLeaf* leaf, std::string* 
     if (at == line.size() || line[at] == '#') {
         return CdsLineKind::kBlank;
     }
-    size_t pathEnd = at;
-    while (pathEnd < line.size() && !IsBlank(line[pathEnd]) && line[pathEnd] != '=') {
-        ++pathEnd;
-    }
-    std::string path(line.substr(at, pathEnd - at));
+    const size_t pathEnd = TokenEnd(line, at, '=');
+    leaf->path = line.substr(at, pathEnd - at);
     at = SkipBlanks(line, pathEnd);
-    if (path.empty() || at == line.size() || line[at] != '=') {
+    if (leaf->path.empty() || at == line.size() || line[at] != '=') {
         *error = "expected PATH = VALUE";
         return CdsLineKind::kBad;
     }
-    if (!IsValidCdsPath(path)) {
-        *error = "bad path: " + path;
+    if (!IsValidCdsPath(leaf->path)) {
+        *error = "bad path: " + leaf->path;
         return CdsLineKind::kBad;
     }
-    if (!ReadValueToEnd(line, SkipBlanks(line, at + 1), true, &leaf->value, error)) {
-        return CdsLineKind::kBad;
-    }
-    leaf->path = path;
-    return CdsLineKind::kLeaf;
+    const bool read = ReadValueToEnd(line, SkipBlanks(line, at + 1), true, &leaf->value, error);
+    return read ? CdsLineKind::kLeaf : CdsLineKind::kBad;
 }
 
 bool ParseCdsText(std::string_view text, std::vector<CdsTextLeaf>* leaves,
@@ -221,10 +192,7 @@ bool ParseCdsText(std::string_view text, std::vector<CdsTextLeaf>* leaves,
     std::map<std::string, size_t> firstLine;
     size_t start = 0;
     for (size_t number = 1; start < text.size(); ++number) {
-        size_t end = text.find('\n', start);
-        if (end == text.npos) {
-            end = text.size();
-        }
+        const size_t end = std::min(text.find('\n', start), text.size());
         CdsTextLeaf leaf;
         std::string error;
         CdsLineKind kind = ParseCdsLine(text.substr(start, end - start), &leaf, &error);

@@ -9,7 +9,9 @@
 // leaves beside them, it cannot use; load and set warn of leaves profill never reads under the
 // profiles' prefixes, since those are nearly always typing slips, but write them as asked.
 // man/cdsctl.1 says what each exit status means.
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -26,7 +28,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitNotFound = 1;  // also stored bytes that are no element, or findings
 constexpr int kExitFailure = 2;
-// Returned by a verb given the wrong number of arguments: main prints the verb's usage line.
+// Returned by a verb whose arguments do not fit its usage line: main prints that line.
 constexpr int kExitBadArgs = -1;
 
 typedef std::vector<std::string> Args;
@@ -41,37 +43,61 @@ bool CheckPaths(const Args& paths) {
     return true;
 }
 
-// Opens the store, or says on stderr why it cannot be opened.
-pcd_handle_t Open() {
+// Says on stderr why the store could not be created, opened, read or written; returns the exit
+// status for that.
+int StoreFailure(const char* what, const std::string& why) {
+    fprintf(stderr, "cdsctl: cannot %s store %s: %s\n", what, CdsStorePath().c_str(), why.c_str());
+    return kExitFailure;
+}
+
+// Opens the store for a call on paths; says on stderr why not when a path is bad or the store
+// cannot be opened.
+pcd_handle_t Open(const Args& paths) {
+    if (!CheckPaths(paths)) {
+        return nullptr;
+    }
     std::string error;
     pcd_handle_t handle = OpenCdsStore(CdsStorePath(), &error);
     if (handle == nullptr) {
-        fprintf(stderr, "cdsctl: cannot open store %s: %s\n", CdsStorePath().c_str(),
-                error.c_str());
+        StoreFailure("open", error);
     }
     return handle;
 }
 
-// Says on stderr why a call on the store failed as a whole.
-void ReportStoreFailure(const char* what, pcd_handle_t handle) {
-    fprintf(stderr, "cdsctl: cannot %s store %s: %s\n", what, CdsStorePath().c_str(),
-            CdsStoreError(handle).c_str());
+// Every leaf under prefix, or false once it has said on stderr why the store cannot be read.
+bool List(const std::string& prefix, Args* paths, std::vector<toolkit::CElement>* values) {
+    toolkit::CCds cds(Open({}));
+    if (cds.handle() == nullptr) {
+        return false;
+    }
+    if (ListCdsLeaves(cds.handle(), prefix, *paths, *values) != kCdsOk) {
+        StoreFailure("read", CdsStoreError(cds.handle()));
+        return false;
+    }
+    return true;
 }
 
-// The exit status of a write or a removal, with a line for each path that stopped it.
-int WriteStatus(int rc, pcd_handle_t handle, const Args& paths,
-                const std::vector<api_status_t>& statuses) {
-    if (rc != kCdsOk) {
-        ReportStoreFailure("write", handle);
+// Writes values to paths in one transaction, or removes the paths where values is null. Returns
+// the exit status, with a line for each path that stopped it.
+int Change(const Args& paths, const std::vector<toolkit::CElement>* values,
+           const std::string& note) {
+    toolkit::CCds cds(Open(paths));
+    if (cds.handle() == nullptr) {
         return kExitFailure;
+    }
+    // Flag 1: a missing leaf is created.
+    std::vector<pcd_tribool_t> flags(paths.size(), 1);
+    std::vector<api_status_t> statuses;
+    const int rc = values != nullptr ? cds.set_leaves(paths, *values, flags, statuses, note)
+                                     : RemoveCdsLeaves(cds.handle(), paths, statuses);
+    if (rc != kCdsOk) {
+        return StoreFailure("write", CdsStoreError(cds.handle()));
     }
     int status = kExitOk;
     for (size_t i = 0; i < paths.size(); ++i) {
         if (statuses[i] == kCdsStatusNotFound) {
             fprintf(stderr, "cdsctl: %s: not found\n", paths[i].c_str());
-            if (status == kExitOk) {
-                status = kExitNotFound;
-            }
+            status = std::max(status, kExitNotFound);  // a failure of another path outranks it
         } else if (statuses[i] != kCdsStatusOk && statuses[i] != kCdsStatusNotWritten) {
             fprintf(stderr, "cdsctl: %s: not written, status %d\n", paths[i].c_str(),
                     static_cast<int>(statuses[i]));
@@ -92,53 +118,31 @@ int Write(const std::vector<CdsTextLeaf>& leaves, const std::string& note) {
         paths.push_back(leaf.path);
         values.push_back(leaf.value);
     }
-    toolkit::CCds cds(Open());
-    if (cds.handle() == nullptr) {
-        return kExitFailure;
-    }
-    // Flag 1: a missing leaf is created.
-    std::vector<pcd_tribool_t> flags(paths.size(), 1);
-    std::vector<api_status_t> statuses;
-    int rc = cds.set_leaves(paths, values, flags, statuses, note);
-    return WriteStatus(rc, cds.handle(), paths, statuses);
+    return Change(paths, &values, note);
 }
 
-int Init(const Args& args) {
-    if (!args.empty()) {
-        return kExitBadArgs;
-    }
+int Init(const Args&) {
     std::string error;
-    if (!CreateCdsStore(CdsStorePath(), &error)) {
-        fprintf(stderr, "cdsctl: cannot create store %s: %s\n", CdsStorePath().c_str(),
-                error.c_str());
-        return kExitFailure;
-    }
-    return kExitOk;
+    return CreateCdsStore(CdsStorePath(), &error) ? kExitOk : StoreFailure("create", error);
 }
 
 int Load(const Args& args) {
-    if (args.size() != 1) {
-        return kExitBadArgs;
-    }
     const bool fromStdin = args[0] == "-";
     const std::string name = fromStdin ? "stdin" : args[0];
     FILE* file = fromStdin ? stdin : fopen(name.c_str(), "rb");
     std::string text;
-    if (file != nullptr) {
-        char buffer[8192];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) {
-            text.append(buffer, n);
-        }
+    char buffer[8192];
+    for (size_t n; file != nullptr && (n = fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        text.append(buffer, n);
     }
-    if (file == nullptr || ferror(file)) {
-        fprintf(stderr, "cdsctl: cannot read %s: %s\n", name.c_str(), strerror(errno));
-        if (file != nullptr && !fromStdin) {
-            fclose(file);
-        }
-        return kExitFailure;
-    }
-    if (!fromStdin) {
+    const bool failed = file == nullptr || ferror(file);
+    const int readError = errno;
+    if (file != nullptr && !fromStdin) {
         fclose(file);
+    }
+    if (failed) {
+        fprintf(stderr, "cdsctl: cannot read %s: %s\n", name.c_str(), strerror(readError));
+        return kExitFailure;
     }
 
     std::vector<CdsTextLeaf> leaves;
@@ -153,17 +157,9 @@ int Load(const Args& args) {
 }
 
 int Dump(const Args& args) {
-    if (args.size() > 1) {
-        return kExitBadArgs;
-    }
-    toolkit::CCds cds(Open());
-    if (cds.handle() == nullptr) {
-        return kExitFailure;
-    }
     Args paths;
     std::vector<toolkit::CElement> values;
-    if (ListCdsLeaves(cds.handle(), args.empty() ? "" : args[0], paths, values) != kCdsOk) {
-        ReportStoreFailure("read", cds.handle());
+    if (!List(args.empty() ? "" : args[0], &paths, &values)) {
         return kExitFailure;
     }
     int status = kExitOk;
@@ -179,13 +175,7 @@ int Dump(const Args& args) {
 }
 
 int Get(const Args& args) {
-    if (args.empty()) {
-        return kExitBadArgs;
-    }
-    if (!CheckPaths(args)) {
-        return kExitFailure;
-    }
-    toolkit::CCds cds(Open());
+    toolkit::CCds cds(Open(args));
     if (cds.handle() == nullptr) {
         return kExitFailure;
     }
@@ -193,30 +183,27 @@ int Get(const Args& args) {
     std::vector<toolkit::CElement> values;
     std::vector<element_property_t> properties;
     if (cds.get_leaves(args, statuses, values, properties) != kCdsOk) {
-        ReportStoreFailure("read", cds.handle());
-        return kExitFailure;
+        return StoreFailure("read", CdsStoreError(cds.handle()));
     }
     int status = kExitOk;
     for (size_t i = 0; i < args.size(); ++i) {
-        const toolkit::CElement& value = values[i];
-        if (statuses[i] == kCdsStatusOk) {
-            // Text goes out as it is stored, NULs and all, so that scripts get the bytes.
-            std::string shown = value.type() == toolkit::CElement::kTypeText
-                                    ? value.to_text()
-                                    : FormatCdsValue(value);
-            fwrite(shown.data(), 1, shown.size(), stdout);
-            putchar('\n');
+        if (statuses[i] != kCdsStatusOk) {
+            fprintf(
+                stderr, "cdsctl: %s: %s\n", args[i].c_str(),
+                statuses[i] == kCdsStatusNotFound ? "not found" : "stored bytes are no element");
+            status = kExitNotFound;
             continue;
         }
-        status = kExitNotFound;
-        fprintf(stderr, "cdsctl: %s: %s\n", args[i].c_str(),
-                statuses[i] == kCdsStatusNotFound ? "not found" : "stored bytes are no element");
+        // Text goes out as it is stored, NULs and all, so that scripts get the bytes.
+        const bool text = values[i].type() == toolkit::CElement::kTypeText;
+        const std::string shown = (text ? values[i].to_text() : FormatCdsValue(values[i])) + "\n";
+        fwrite(shown.data(), 1, shown.size(), stdout);
     }
     return status;
 }
 
 int Set(const Args& args) {
-    if (args.empty() || args.size() % 2 != 0) {
+    if (args.size() % 2 != 0) {
         return kExitBadArgs;
     }
     std::vector<CdsTextLeaf> leaves;
@@ -231,11 +218,10 @@ int Set(const Args& args) {
             return kExitFailure;
         }
         // As in a load file, a path given twice is a slip rather than a wish for the last value.
-        for (const CdsTextLeaf& earlier : leaves) {
-            if (earlier.path == leaf.path) {
-                fprintf(stderr, "cdsctl: %s: given twice\n", leaf.path.c_str());
-                return kExitFailure;
-            }
+        const auto same = [&](const CdsTextLeaf& earlier) { return earlier.path == leaf.path; };
+        if (std::any_of(leaves.begin(), leaves.end(), same)) {
+            fprintf(stderr, "cdsctl: %s: given twice\n", leaf.path.c_str());
+            return kExitFailure;
         }
         leaves.push_back(leaf);
     }
@@ -243,33 +229,18 @@ int Set(const Args& args) {
 }
 
 int Remove(const Args& args) {
-    if (args.empty()) {
-        return kExitBadArgs;
-    }
-    if (!CheckPaths(args)) {
-        return kExitFailure;
-    }
-    toolkit::CCds cds(Open());
-    if (cds.handle() == nullptr) {
-        return kExitFailure;
-    }
-    std::vector<api_status_t> statuses;
-    return WriteStatus(RemoveCdsLeaves(cds.handle(), args, statuses), cds.handle(), args, statuses);
+    return Change(args, nullptr, "");
 }
 
 // A scan prints this many findings at most, then counts the rest: a store damaged throughout
 // has one for every leaf.
 constexpr size_t kMaxFindingsShown = 100;
 
-int Scan(const Args& args) {
-    if (!args.empty()) {
-        return kExitBadArgs;
-    }
+int Scan(const Args&) {
     const std::string path = CdsStorePath();
     const CdsScan scan = ScanCdsStore(path);
     if (!scan.opened) {
-        fprintf(stderr, "cdsctl: cannot open store %s: %s\n", path.c_str(), scan.error.c_str());
-        return kExitFailure;
+        return StoreFailure("open", scan.error);
     }
     for (size_t i = 0; i < scan.findings.size() && i < kMaxFindingsShown; ++i) {
         printf("%s: %s\n", scan.findings[i].where.c_str(), scan.findings[i].what.c_str());
@@ -294,18 +265,13 @@ int Scan(const Args& args) {
 }
 
 int Check(const Args& args) {
-    if (args.size() > 1 || (args.size() == 1 && args[0] != "-2")) {
+    if (args.size() == 1 && args[0] != "-2") {
         return kExitBadArgs;
     }
     const int lp = args.empty() ? 1 : 2;
-    toolkit::CCds cds(Open());
-    if (cds.handle() == nullptr) {
-        return kExitFailure;
-    }
     Args paths;
     std::vector<toolkit::CElement> values;
-    if (ListCdsLeaves(cds.handle(), "", paths, values) != kCdsOk) {
-        ReportStoreFailure("read", cds.handle());
+    if (!List("", &paths, &values)) {
         return kExitFailure;
     }
     const ProfileCheck check = CheckProfileLeaves(lp, paths, values);
@@ -325,35 +291,35 @@ int Check(const Args& args) {
     return check.findings.empty() ? kExitOk : kExitNotFound;
 }
 
-int Version(const Args& args) {
-    if (!args.empty()) {
-        return kExitBadArgs;
-    }
+int Version(const Args&) {
     printf("cdsctl %s\n", PROFILL_VERSION);
     return kExitOk;
 }
 
 int Help(const Args& args);
 
+// A verb is named by the first word of its usage line. It runs only with minArgs to maxArgs
+// arguments; main prints its usage line otherwise.
 struct Verb {
-    const char* name;
     const char* usage;
     const char* what;
+    size_t minArgs;
+    size_t maxArgs;
     int (*run)(const Args& args);
 };
 
 const Verb kVerbs[] = {
-    {"init", "init", "create an empty store", Init},
-    {"load", "load FILE", "write the PATH = VALUE lines of FILE ('-': stdin)", Load},
-    {"dump", "dump [PREFIX]", "print the leaves whose paths start with PREFIX", Dump},
-    {"get", "get PATH...", "print the values of leaves", Get},
-    {"set", "set PATH VALUE [PATH VALUE]...", "write leaves, creating missing ones", Set},
-    {"rm", "rm PATH...", "remove leaves", Remove},
-    {"scan", "scan", "check the store as every tool does before opening it, report damage", Scan},
-    {"check", "check [-2]",
-     "list the leaves profill reads for LP 1 (LP 2), report what it cannot use", Check},
-    {"help", "help", "print this text (also -h, --help)", Help},
-    {"--version", "--version", "print the version", Version},
+    {"init", "create an empty store", 0, 0, Init},
+    {"load FILE", "write the PATH = VALUE lines of FILE ('-': stdin)", 1, 1, Load},
+    {"dump [PREFIX]", "print the leaves whose paths start with PREFIX", 0, 1, Dump},
+    {"get PATH...", "print the values of leaves", 1, SIZE_MAX, Get},
+    {"set PATH VALUE [PATH VALUE]...", "write leaves, creating missing ones", 2, SIZE_MAX, Set},
+    {"rm PATH...", "remove leaves", 1, SIZE_MAX, Remove},
+    {"scan", "check the store as every tool does before opening it, report damage", 0, 0, Scan},
+    {"check [-2]", "list the leaves profill reads for LP 1 (LP 2), report what it cannot use", 0, 1,
+     Check},
+    {"help", "print this text (also -h, --help)", 0, 0, Help},
+    {"--version", "print the version", 0, 0, Version},
 };
 
 void PrintUsage(FILE* out) {
@@ -368,10 +334,7 @@ void PrintUsage(FILE* out) {
             kDefaultCdsStore);
 }
 
-int Help(const Args& args) {
-    if (!args.empty()) {
-        return kExitBadArgs;
-    }
+int Help(const Args&) {
     PrintUsage(stdout);
     return kExitOk;
 }
@@ -388,10 +351,12 @@ int main(int argc, char** argv) {
         name = "help";
     }
     for (const Verb& verb : kVerbs) {
-        if (name != verb.name) {
+        if (name != std::string(verb.usage, strcspn(verb.usage, " "))) {
             continue;
         }
-        int status = verb.run(Args(argv + 2, argv + argc));
+        const Args args(argv + 2, argv + argc);
+        const bool fits = args.size() >= verb.minArgs && args.size() <= verb.maxArgs;
+        const int status = fits ? verb.run(args) : kExitBadArgs;
         if (status == kExitBadArgs) {
             fprintf(stderr, "usage: cdsctl %s\n", verb.usage);
             return kExitFailure;

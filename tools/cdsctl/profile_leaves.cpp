@@ -1,12 +1,13 @@
 #include "profile_leaves.h"
 
+#include <strings.h>
+
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <map>
-#include <set>
+#include <numeric>
 
 #include "cds_text.h"
 #include "lpstate/lp_leaves.h"
@@ -20,33 +21,25 @@ std::string ChannelPrefix(int n, int k) {
 
 // Every leaf profill may read, of both profiles and all the channels a record holds: LP 1's
 // configuration, LP 2's, then the file information of each.
-const std::vector<std::string>& KnownLeaves() {
-    static const std::vector<std::string> kKnown = [] {
-        std::vector<std::string> known;
-        for (int n = 1; n <= kLpCount; ++n) {
-            known.push_back(LpConfigPrefix(n) + kLpChannelCountLeaf);
-            for (const char* leaf : kLpSettingLeaves) {
-                known.push_back(LpConfigPrefix(n) + leaf);
-            }
-            for (int k = 1; k <= kMaxChannels; ++k) {
-                for (const char* leaf : kLpChannelLeaves) {
-                    known.push_back(ChannelPrefix(n, k) + leaf);
-                }
+std::vector<std::string> KnownLeaves() {
+    std::vector<std::string> known;
+    for (int n = 1; n <= kLpCount; ++n) {
+        known.push_back(LpConfigPrefix(n) + kLpChannelCountLeaf);
+        for (const char* leaf : kLpSettingLeaves) {
+            known.push_back(LpConfigPrefix(n) + leaf);
+        }
+        for (int k = 1; k <= kMaxChannels; ++k) {
+            for (const char* leaf : kLpChannelLeaves) {
+                known.push_back(ChannelPrefix(n, k) + leaf);
             }
         }
-        for (int n = 1; n <= kLpCount; ++n) {
-            for (const char* leaf : kLpFileInfoLeaves) {
-                known.push_back(LpFileInfoPrefix(n) + leaf);
-            }
+    }
+    for (int n = 1; n <= kLpCount; ++n) {
+        for (const char* leaf : kLpFileInfoLeaves) {
+            known.push_back(LpFileInfoPrefix(n) + leaf);
         }
-        return known;
-    }();
-    return kKnown;
-}
-
-bool IsKnownLeaf(const std::string& path) {
-    static const std::set<std::string> kKnown(KnownLeaves().begin(), KnownLeaves().end());
-    return kKnown.count(path) != 0;
+    }
+    return known;
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -56,23 +49,14 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 // Whether path lies under one of the profiles' prefixes, in any case, so that "/lp/1/..." is
 // taken for the slip it is.
 bool IsUnderProfilePrefix(const std::string& path) {
-    for (const std::string prefix : {"/q7m/loadprf/", "/lp/"}) {
-        if (path.size() >= prefix.size() &&
-            std::equal(prefix.begin(), prefix.end(), path.begin(), [](char a, char b) {
-                return a == std::tolower(static_cast<unsigned char>(b));
-            })) {
-            return true;
-        }
-    }
-    return false;
+    return strncasecmp(path.c_str(), "/q7m/loadprf/", 13) == 0 ||
+           strncasecmp(path.c_str(), "/lp/", 4) == 0;
 }
 
 // The Levenshtein distance: insertions, deletions and substitutions of single bytes.
 size_t EditDistance(const std::string& a, const std::string& b) {
     std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
-    }
+    std::iota(row.begin(), row.end(), size_t{0});
     for (size_t i = 1; i <= a.size(); ++i) {
         size_t diagonal = row[0];
         row[0] = i;
@@ -85,20 +69,6 @@ size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-std::string NearestKnownLeaf(const std::string& path) {
-    const std::vector<std::string>& known = KnownLeaves();
-    const std::string* nearest = &known.front();
-    size_t best = SIZE_MAX;
-    for (const std::string& candidate : known) {
-        const size_t distance = EditDistance(path, candidate);
-        if (distance < best) {
-            best = distance;
-            nearest = &candidate;
-        }
-    }
-    return *nearest;
-}
-
 // Why profill cannot use a value, or "" when it can. A value is judged as profill reads it,
 // through to_int.
 typedef std::string (*ValueRule)(int32_t value);
@@ -107,13 +77,12 @@ std::string ChannelCountRule(int32_t channels) {
     if (IsLpChannelCountUsable(channels)) {
         return "";
     }
-    const std::string range = "; use 1 to " + std::to_string(kMaxChannels);
-    if (channels > kMaxChannels) {
-        return std::to_string(channels) +
-               " channels, more than a record holds (profill uses the first " +
-               std::to_string(kMaxChannels) + ")" + range;
-    }
-    return std::to_string(channels) + " channels, which profill cannot generate" + range;
+    const std::string max = std::to_string(kMaxChannels);
+    return std::to_string(channels) + " channels, " +
+           (channels > kMaxChannels
+                ? "more than a record holds (profill uses the first " + max + ")"
+                : "which profill cannot generate") +
+           "; use 1 to " + max;
 }
 
 std::string IntervalRule(int32_t minutes) {
@@ -146,15 +115,12 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
     auto read = [&](const std::string& path, ValueRule rule) -> const toolkit::CElement* {
         ++check.leavesRead;
         const auto found = store.find(path);
-        if (found == store.end()) {
-            check.findings.push_back({path, "missing"});
+        if (found == store.end() || found->second->type() == toolkit::CElement::kTypeNone) {
+            check.findings.push_back(
+                {path, found == store.end() ? "missing" : "stored bytes are no element"});
             return nullptr;
         }
         const toolkit::CElement& value = *found->second;
-        if (value.type() == toolkit::CElement::kTypeNone) {
-            check.findings.push_back({path, "stored bytes are no element"});
-            return nullptr;
-        }
         check.listing.push_back(path + " = " + FormatCdsValue(value));
         const std::string why = rule != nullptr ? rule(value.to_int()) : "";
         if (!why.empty()) {
@@ -173,19 +139,18 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
     const int channels =
         count == nullptr ? 0 : std::clamp<int32_t>(count->to_int(), 0, kMaxChannels);
     // A channel not configured at all is one finding rather than one for each of its leaves.
+    const size_t leaves = std::size(kLpChannelLeaves);
     for (int k = 1; k <= channels; ++k) {
-        const size_t before = check.findings.size();
-        for (const char* leaf : kLpChannelLeaves) {
-            read(ChannelPrefix(n, k) + leaf, nullptr);
+        const std::string prefix = ChannelPrefix(n, k);
+        const auto there = [&](const char* leaf) { return store.count(prefix + leaf) != 0; };
+        if (std::none_of(kLpChannelLeaves, kLpChannelLeaves + leaves, there)) {
+            check.leavesRead += leaves;
+            check.findings.push_back(
+                {prefix, "missing, with all its " + std::to_string(leaves) + " leaves"});
+            continue;
         }
-        const size_t leaves = std::size(kLpChannelLeaves);
-        if (check.findings.size() - before == leaves &&
-            std::all_of(check.findings.begin() + static_cast<std::ptrdiff_t>(before),
-                        check.findings.end(),
-                        [](const Finding& finding) { return finding.text == "missing"; })) {
-            check.findings.resize(before);
-            check.findings.push_back({ChannelPrefix(n, k), "missing, with all its " +
-                                                               std::to_string(leaves) + " leaves"});
+        for (const char* leaf : kLpChannelLeaves) {
+            read(prefix + leaf, nullptr);
         }
     }
     // A run continues from the first four counters; daysDeleted it only shows.
@@ -196,11 +161,9 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
 
     const int other = n == 1 ? 2 : 1;
     for (const auto& [path, value] : store) {
-        if (StartsWith(path, LpConfigPrefix(other) + "/") ||
-            StartsWith(path, LpFileInfoPrefix(other) + "/")) {
-            continue;
-        }
-        const std::string note = UnknownLeafNote(path);
+        const bool others = StartsWith(path, LpConfigPrefix(other) + "/") ||
+                            StartsWith(path, LpFileInfoPrefix(other) + "/");
+        const std::string note = others ? "" : UnknownLeafNote(path);
         if (!note.empty()) {
             check.findings.push_back({path, note});
         }
@@ -209,8 +172,15 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
 }
 
 std::string UnknownLeafNote(const std::string& path) {
-    if (!IsUnderProfilePrefix(path) || IsKnownLeaf(path)) {
+    static const std::vector<std::string> known = KnownLeaves();
+    if (!IsUnderProfilePrefix(path) || std::find(known.begin(), known.end(), path) != known.end()) {
         return "";
     }
-    return "unknown leaf; did you mean " + NearestKnownLeaf(path) + "?";
+    std::vector<size_t> distances;
+    for (const std::string& leaf : known) {
+        distances.push_back(EditDistance(path, leaf));
+    }
+    // min_element gives the first of equals.
+    const auto nearest = std::min_element(distances.begin(), distances.end()) - distances.begin();
+    return "unknown leaf; did you mean " + known[static_cast<size_t>(nearest)] + "?";
 }

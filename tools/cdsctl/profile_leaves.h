@@ -25,5 +25,5 @@ ProfileCheck CheckProfileLeaves(int n, const std::vector<std::string>& paths,
                                 const std::vector<toolkit::CElement>& values);
 
 // "unknown leaf; did you mean PATH?" for a path under /Q7M/LoadPrf/ or /LP/ (in any case) that
-// profill never reads, naming the leaf it reads nearest to it by edit distance; "" otherwise.
+// profill never reads, naming the first leaf it reads at the least edit distance; "" otherwise.
 std::string UnknownLeafNote(const std::string& path);
