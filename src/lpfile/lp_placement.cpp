@@ -248,10 +248,8 @@ LpPlacement PlaceLpFiles(int lp, int channels, bool full) {
         return placement;
     }
     for (const int32_t day : days) {
-        char path[kMaxLpPathSize];
-        FormatLpFilePath(path, placement.lp, day);
-        placement.files.push_back(
-            PlaceDayFile(path, placement.lp, placement.channels, full, false));
+        placement.files.push_back(PlaceDayFile(LpDayFilePath(placement.lp, day), placement.lp,
+                                               placement.channels, full, false));
         placement.files.back().day = day;
     }
     placement.otherChannels = OtherChannels(placement);

@@ -33,7 +33,7 @@ std::string Describe(const PlacedDayFile& file) {
 }
 
 std::string WayOut(int lp) {
-    return std::string("lpdump --repair") + (lp == 0 ? "" : " -2") +
+    return "lpdump --repair" + Lp2Option(lp) +
            " brings the CDS in line with the files; -c starts the profile afresh";
 }
 
@@ -57,12 +57,11 @@ bool FitsCounters(const PlacedDayFile& file, long whole, long inFile, int64_t co
 void PrintBreak(const LpPlacement& placement, const std::string& path, const std::string& holds) {
     const int lp = placement.lp;
     const int32_t current = g_lP[lp].fileInfo.currentDay;
-    const std::string two = lp == 0 ? "" : " -2";
     printf("profill: LP %d's day file %s %s, so the profile's records break off there; %s\n",
            lp + 1, path.c_str(), holds.c_str(),
            placement.ClearStopped(current)
                ? "a -c stopped in its removal leaves this; -c again finishes the clear"
-               : ("lpdump --repair" + two +
+               : ("lpdump --repair" + Lp2Option(lp) +
                   " --force keeps the records before the break; -c starts the profile afresh")
                      .c_str());
 }
@@ -116,9 +115,7 @@ bool CheckEarlierFiles(const LpPlacement& placement, uint32_t* next, bool* first
         if (endLost && !placement.RecordsAfter(number, current)) {
             return true;
         }
-        char path[kMaxLpPathSize];
-        FormatLpFilePath(path, lp, number);
-        PrintBreak(placement, path, holds);
+        PrintBreak(placement, LpDayFilePath(lp, number), holds);
         return false;
     }
     return true;
@@ -132,8 +129,7 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
     const int lp = placement.lp;
     const LP_FILE_INFO& info = g_lP[lp].fileInfo;
     const int64_t counted = info.totalRecCnt;
-    char path[kMaxLpPathSize];
-    FormatLpFilePath(path, lp, info.currentDay);
+    const std::string path = LpDayFilePath(lp, info.currentDay);
     const std::string counts = "records up to number " + std::to_string(counted) + " (fileRecCnt " +
                                std::to_string(info.fileRecCnt) + ", dayCnt " +
                                std::to_string(info.dayCnt) + ")";
@@ -141,7 +137,7 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
     std::string holds = BreakIn(file, first, lp);
     std::string wayOut = WayOut(lp);
     if (file != nullptr && file->notRegular != nullptr) {
-        wayOut = std::string("remove it and run lpdump --repair") + (lp == 0 ? "" : " -2") +
+        wayOut = "remove it and run lpdump --repair" + Lp2Option(lp) +
                  ", or -c starts the profile afresh";
     } else if (file != nullptr && file->Readable() && file->header) {
         if (info.currentDay == 1) {
@@ -178,8 +174,8 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
         }
         holds = "holds " + Describe(*file);
     }
-    printf("profill: LP %d's current day file %s %s, but the CDS counts %s; %s\n", lp + 1, path,
-           holds.c_str(), counts.c_str(), wayOut.c_str());
+    printf("profill: LP %d's current day file %s %s, but the CDS counts %s; %s\n", lp + 1,
+           path.c_str(), holds.c_str(), counts.c_str(), wayOut.c_str());
     return false;
 }
 
@@ -259,15 +255,14 @@ bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
 bool CutUncountedLpBytes(int lp, const LP_UNCOUNTED_CUTS& cuts) {
     lp = lp == 0 ? 0 : 1;
     const int current = g_lP[lp].fileInfo.currentDay;
-    char path[kMaxLpPathSize];
     bool cut = true;
     if (cuts.currentKeep >= 0 && current > 0) {
-        FormatLpFilePath(path, lp, current);
-        cut = Cut(path, cuts.currentKeep);
+        cut = Cut(LpDayFilePath(lp, current).c_str(), cuts.currentKeep);
     }
     if (cuts.removeNext) {
         // Removed rather than emptied: the run creates it again only if it gets there.
-        FormatLpFilePath(path, lp, current + 1);
+        const std::string next = LpDayFilePath(lp, current + 1);
+        const char* path = next.c_str();
         if (unlink(path) == 0) {
             printf(
                 "profill: removed %s, which holds only a record that its file information "

@@ -154,7 +154,7 @@ int Summarize(const Options& options) {
     if (summary.readError.empty() && missing != leaves.present + 4) {
         summary.writer = "the store holds no " + LpFileInfoPrefix(options.lp + 1) +
                          kLpFileInfoLeaves[missing - leaves.present] + "; lpdump --repair" +
-                         (options.lp == 1 ? " -2" : "") + " stores it from the day files";
+                         Lp2Option(options.lp) + " stores it from the day files";
     } else if (summary.readError.empty()) {
         const ProfileCheck check = VerifyLpProfile(placement, leaves.counters, false);
         summary.readError = check.readError;
@@ -184,17 +184,14 @@ int Summarize(const Options& options) {
 // The day files of the profile that options name, in the order of their numbers; false after
 // saying why they cannot be listed.
 bool ListProfileFiles(const Options& options, std::vector<std::string>* files) {
-    std::vector<int32_t> days;
-    std::vector<std::string> stray;
-    if (!ListDayFiles(LpDirectory(options.lp), &days, &stray)) {
+    const LpPlacement placement = PlaceLpFiles(options.lp, 0, false);
+    if (placement.listErrno != 0) {
         fprintf(stderr, "lpdump: cannot list the day files of LP %d in %s: %s; set PROFILL_JFFS\n",
-                options.lp + 1, LpDirectory(options.lp), strerror(errno));
+                options.lp + 1, LpDirectory(options.lp), strerror(placement.listErrno));
         return false;
     }
-    char path[kMaxLpPathSize];
-    for (const int32_t day : days) {
-        FormatLpFilePath(path, options.lp, static_cast<int>(day));
-        files->push_back(path);
+    for (const PlacedDayFile& file : placement.files) {
+        files->push_back(file.path);
     }
     return true;
 }

@@ -92,9 +92,7 @@ void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairP
     for (std::size_t k = 0; k < files.size() && files[k].day <= lastWithRecords; ++k) {
         const PlacedDayFile& file = files[k];
         if (file.day != expected) {
-            char path[kMaxLpPathSize];
-            FormatLpFilePath(path, placement.lp, static_cast<int>(expected));
-            breaks(k, 0, path,
+            breaks(k, 0, LpDayFilePath(placement.lp, static_cast<int>(expected)),
                    MissingDaysText(expected, file.day - 1) + ", but day file " +
                        std::to_string(file.day) + " follows");
             return;

@@ -22,8 +22,7 @@ std::string CounterPath(int lp, int k) {
 std::string WayAround(LeafUse use, bool channelLeaf, int lp) {
     const std::string dumpWithout = "give --channels N to dump without it";
     if (!channelLeaf) {
-        return std::string("lpdump --repair") + (lp == 1 ? " -2" : "") +
-               " stores it from the day files";
+        return "lpdump --repair" + Lp2Option(lp) + " stores it from the day files";
     }
     return use == LeafUse::kDump ? "set it with cdsctl set, or " + dumpWithout
                                  : std::string("set it with cdsctl set");

@@ -229,12 +229,12 @@ void PrintLpSummary(const ProfileSummary& summary) {
         PrintRow("verdict:",
                  "agrees with its store" +
                      (s.notes == 0 ? std::string()
-                                   : "; lpdump --verify" + std::string(s.lp == 1 ? " -2" : "") +
-                                         " lists its " + Count(s.notes, "note", "notes")));
+                                   : "; lpdump --verify" + Lp2Option(s.lp) + " lists its " +
+                                         Count(s.notes, "note", "notes")));
     } else {
         PrintRow("verdict:", "does not agree with its store: " +
                                  Count(s.discrepancies, "discrepancy", "discrepancies") +
-                                 " (lpdump --verify" + (s.lp == 1 ? " -2" : "") +
+                                 " (lpdump --verify" + Lp2Option(s.lp) +
                                  (s.discrepancies == 1 ? " lists it); " : " lists them); ") +
                                  s.next);
     }

@@ -210,9 +210,7 @@ void CheckGap(Walk& walk, int lp, int64_t expected, int64_t day) {
         return;
     }
     const int64_t last = std::min(day - 1, current);
-    char path[kMaxLpPathSize];
-    FormatLpFilePath(path, lp, static_cast<int>(expected));
-    walk.Report(path,
+    walk.Report(LpDayFilePath(lp, static_cast<int>(expected)),
                 MissingDaysText(expected, last) + ", but currentDay is " + std::to_string(current));
     walk.Lose();
 }
