@@ -197,6 +197,18 @@ std::string NotRegularText(const PlacedDayFile& file) {
     return "is " + what + (what.compare(0, 2, "a ") == 0 ? ", not a regular file" : "");
 }
 
+std::string LpPlacement::ReadError() const {
+    if (listErrno != 0) {
+        return LpDirectory(lp) + std::string(": ") + strerror(listErrno);
+    }
+    for (const PlacedDayFile& file : files) {
+        if (file.readErrno != 0) {
+            return file.path + ": " + strerror(file.readErrno);
+        }
+    }
+    return "";
+}
+
 const PlacedDayFile* LpPlacement::Find(int32_t day) const {
     for (const PlacedDayFile& file : files) {
         if (file.day == day) {

@@ -43,6 +43,9 @@ struct LpPlacement {
     int listErrno = 0;                 // why the directory could not be listed; 0 when it was
     int otherChannels = -1;            // the channel count the records run on with, when not ours
 
+    // "DIR: why" when the directory could not be listed, else "PATH: why" for the first day file
+    // that could not be read; "" when all could be.
+    std::string ReadError() const;
     // The listed day file numbered day, or nullptr.
     const PlacedDayFile* Find(int32_t day) const;
     // Whether a listed day file numbered above day, up to upTo, holds a whole record.

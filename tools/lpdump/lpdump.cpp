@@ -35,6 +35,15 @@ bool SameCounters(const LpCounters& a, const LpCounters& b) {
            a.totalRecCnt == b.totalRecCnt && a.dayCnt == b.dayCnt && a.daysDeleted == b.daysDeleted;
 }
 
+bool CannotRead(FILE* out, const char* doing, const LpPlacement& placement, bool exceptListing) {
+    const std::string error = exceptListing ? "" : placement.ReadError();
+    if (!error.empty()) {
+        fprintf(out, "lpdump: cannot %s LP %d: cannot read %s\n", doing, placement.lp + 1,
+                error.c_str());
+    }
+    return !error.empty();
+}
+
 namespace {
 
 using Options = LpdumpOptions;
@@ -102,7 +111,6 @@ int Verify(const Options& options) {
     const LpCounters& counters = leaves.counters;
     const int channels = LpRecordChannels(leaves.numChannels);
     const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
-    const ProfileCheck check = VerifyLpProfile(placement, counters, options.strict);
     bool failed = false;
     const std::string moved = Unsteady(cds, options.lp, counters, &failed);
     if (!moved.empty()) {
@@ -111,10 +119,11 @@ int Verify(const Options& options) {
     if (failed || !moved.empty()) {
         return kExitFailure;
     }
-    if (!check.readError.empty()) {
-        fprintf(say, "lpdump: cannot verify LP %d: cannot read %s\n", n, check.readError.c_str());
+    // A directory that is missing holds no day file, which the check names.
+    if (CannotRead(say, "verify", placement, placement.listErrno == ENOENT)) {
         return kExitFailure;
     }
+    const ProfileCheck check = VerifyLpProfile(placement, counters, options.strict);
     const int discrepancies = check.Discrepancies();
     const std::string next = NextStepText(placement, counters.currentDay, check, !options.json);
     if (options.json) {
@@ -147,17 +156,19 @@ int Summarize(const Options& options) {
     }
     const int channels = LpRecordChannels(leaves.numChannels);
     const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
+    if (CannotRead(stderr, "sum up", placement, false)) {
+        return kExitFailure;
+    }
     ProfileSummary summary = SummarizeLpProfile(placement);
     summary.counters = leaves.counters;
     std::copy(leaves.present, leaves.present + kLpCounterCount, summary.present);
     const bool* missing = std::find(leaves.present, leaves.present + 4, false);
-    if (summary.readError.empty() && missing != leaves.present + 4) {
+    if (missing != leaves.present + 4) {
         summary.writer = "the store holds no " + LpFileInfoPrefix(options.lp + 1) +
                          kLpFileInfoLeaves[missing - leaves.present] + "; lpdump --repair" +
                          Lp2Option(options.lp) + " stores it from the day files";
-    } else if (summary.readError.empty()) {
+    } else {
         const ProfileCheck check = VerifyLpProfile(placement, leaves.counters, false);
-        summary.readError = check.readError;
         summary.discrepancies = check.Discrepancies();
         summary.notes = static_cast<int>(check.findings.size()) - summary.discrepancies;
         summary.next = NextStepText(placement, leaves.counters.currentDay, check, false);
@@ -167,11 +178,6 @@ int Summarize(const Options& options) {
             return kExitFailure;
         }
         summary.writer = moved;
-    }
-    if (!summary.readError.empty()) {
-        fprintf(stderr, "lpdump: cannot sum up LP %d: cannot read %s\n", options.lp + 1,
-                summary.readError.c_str());
-        return kExitFailure;
     }
     if (options.json) {
         fputs(SummaryJson(summary).c_str(), stdout);

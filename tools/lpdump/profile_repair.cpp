@@ -40,8 +40,6 @@ void FindFaults(const LpPlacement& placement, RepairPlan& plan) {
     for (const PlacedDayFile& file : placement.files) {
         if (file.notRegular != nullptr) {
             plan.faults.push_back({file.path, NotRegularText(file)});
-        } else if (file.readErrno != 0) {
-            plan.readError = file.path + ": " + strerror(file.readErrno);
         } else if (file.size >= kLpHeaderSize) {
             for (const Finding& fault :
                  CheckLpHeader(reinterpret_cast<const uint8_t*>(file.bytes.data()), kLpHeaderSize,
@@ -177,13 +175,12 @@ bool RepairPlan::Broken() const {
 
 RepairPlan PlanLpRepair(const LpPlacement& placement) {
     RepairPlan plan;
-    if (placement.listErrno != 0) {
-        plan.readError =
-            std::string(LpDirectory(placement.lp)) + ": " + strerror(placement.listErrno);
+    plan.readError = placement.ReadError();
+    if (!plan.readError.empty()) {
         return plan;
     }
     FindFaults(placement, plan);
-    if (!plan.readError.empty() || !plan.Placeable()) {
+    if (!plan.Placeable()) {
         return plan;
     }
     int32_t lastWithRecords = 0;

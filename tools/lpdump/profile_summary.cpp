@@ -1,8 +1,6 @@
 #include "profile_summary.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "lpfile/lp_dirs.h"
 #include "lpfile/lp_file.h"
@@ -100,17 +98,9 @@ ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
     summary.channels = placement.channels;
     summary.otherChannels = placement.otherChannels;
     summary.stray = placement.stray;
-    if (placement.listErrno != 0) {
-        summary.readError = summary.directory + ": " + strerror(placement.listErrno);
-        return summary;
-    }
     int64_t previousEnd = -1;
     int64_t latestEnd = -1;
     for (const PlacedDayFile& file : placement.files) {
-        if (file.readErrno != 0) {
-            summary.readError = file.path + ": " + strerror(file.readErrno);
-            return summary;
-        }
         const bool headed =
             file.Readable() && file.size >= kLpHeaderSize &&
             StartsAsDayFile(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size());

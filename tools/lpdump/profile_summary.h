@@ -38,7 +38,6 @@ struct ProfileSummary {
     std::vector<TimeBreak> breaks;
     long gaps = 0, overlaps = 0;                 // breaks forward and back in time
     int64_t gapSeconds = 0, overlapSeconds = 0;  // their lengths added up
-    std::string readError;  // why the profile could not be read through; empty when it was
 
     // The bookkeeping and the check against it, filled in by the caller.
     LpCounters counters = {};
@@ -49,7 +48,7 @@ struct ProfileSummary {
     std::string next;  // what to do about the discrepancies
 };
 
-// Sums up the day files of a profile, read fully.
+// Sums up the day files of a profile, read fully and without a read error.
 ProfileSummary SummarizeLpProfile(const LpPlacement& placement);
 
 // The summary as one screen of text.

@@ -1,8 +1,6 @@
 #include "profile_verify.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
@@ -258,16 +256,6 @@ ProfileCheck VerifyLpProfile(const LpPlacement& placement, const LpCounters& cou
     check.strict = strict;
     const int lp = placement.lp;
     const std::string dir = LpDirectory(lp);
-    if (placement.listErrno != 0 && placement.listErrno != ENOENT) {
-        check.readError = dir + ": " + strerror(placement.listErrno);
-        return check;
-    }
-    for (const PlacedDayFile& file : placement.files) {
-        if (file.readErrno != 0) {
-            check.readError = file.path + ": " + strerror(file.readErrno);
-            return check;
-        }
-    }
     Walk walk(check, counters);
     if (placement.otherChannels >= 0) {
         // Records read at the store's width would be bytes under other names.

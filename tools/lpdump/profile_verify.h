@@ -32,10 +32,9 @@ using LpCounters = LP_FILE_INFO;
 
 struct ProfileCheck {
     std::vector<Finding> findings;
-    bool strict = false;    // a break in time is a discrepancy, not a note
-    int files = 0;          // day files read
-    long records = 0;       // whole records in them
-    std::string readError;  // why the profile could not be read through; empty when it was
+    bool strict = false;  // a break in time is a discrepancy, not a note
+    int files = 0;        // day files read
+    long records = 0;     // whole records in them
     int Discrepancies() const;
     int TimeBreaks() const;
     bool IsDiscrepancy(const Finding& finding) const;
@@ -68,9 +67,10 @@ std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day
 // "day file is missing", "day files 3 to 5 are missing".
 std::string MissingDaysText(int64_t first, int64_t last);
 
-// Checks the day files of a profile, read fully, against counters. An interval that does not start
-// where the previous one ended is a note, since every later run of profill that continues a profile
-// starts its span afresh before the present moment; strict makes it a discrepancy.
+// Checks the day files of a profile, read fully and without a read error, against counters. An
+// interval that does not start where the previous one ended is a note, since every later run of
+// profill that continues a profile starts its span afresh before the present moment; strict makes
+// it a discrepancy.
 ProfileCheck VerifyLpProfile(const LpPlacement& placement, const LpCounters& counters, bool strict);
 
 // "the day files hold records of 16 channels (112 bytes), not of the 3 channels (34 bytes) of

@@ -139,11 +139,10 @@ int Repair(const LpdumpOptions& options) {
     }
     const int channels = LpRecordChannels(leaves.numChannels);
     const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
-    const RepairPlan plan = PlanLpRepair(placement);
-    if (!plan.readError.empty()) {
-        printf("lpdump: cannot repair LP %d: cannot read %s\n", n, plan.readError.c_str());
+    if (CannotRead(stdout, "repair", placement, false)) {
         return kExitFailure;
     }
+    const RepairPlan plan = PlanLpRepair(placement);
     for (std::size_t i = 0; i < plan.faults.size() && i <= kMaxFindingsShown; ++i) {
         if (i == kMaxFindingsShown) {
             printf("lpdump: %s not shown\n",
