@@ -116,6 +116,7 @@ PlacedDayFile PlaceDayFile(const std::string& path, int lp, int channels, bool f
                            bool followLink) {
     PlacedDayFile file;
     file.path = path;
+    file.channels = LpRecordChannels(channels);
     struct stat st = {};
     if ((followLink ? stat(path.c_str(), &st) : lstat(path.c_str(), &st)) != 0) {
         file.readErrno = errno;
@@ -179,15 +180,6 @@ int OtherChannels(const LpPlacement& placement) {
 }
 
 }  // namespace
-
-const uint8_t* PlacedDayFile::Record(long i) const {
-    const std::size_t recordBytes =
-        whole > 0 ? (bytes.size() - kLpHeaderSize - static_cast<std::size_t>(partial)) /
-                        static_cast<std::size_t>(whole)
-                  : 0;
-    return reinterpret_cast<const uint8_t*>(bytes.data()) + kLpHeaderSize +
-           static_cast<std::size_t>(i) * recordBytes;
-}
 
 std::string NotRegularText(const PlacedDayFile& file) {
     const std::string what = file.notRegular;

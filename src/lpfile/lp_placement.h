@@ -16,6 +16,7 @@ struct PlacedDayFile {
     const char* notRegular = nullptr;  // what it is when it is not to be read ("a FIFO")
     int readErrno = 0;                 // why it could not be read; 0 when it was
     uint64_t size = 0;
+    int channels = 0;      // of the records it is read as
     bool header = false;   // it starts with the 32 header bytes of the profile's day files
     long whole = 0;        // whole records of the profile's channel count after the header
     uint64_t partial = 0;  // bytes after the last whole record
@@ -32,7 +33,12 @@ struct PlacedDayFile {
     bool Readable() const { return notRegular == nullptr && readErrno == 0; }
     // Its whole records are numbered first, first + 1, ... with nothing after the last.
     bool Runs() const { return whole > 0 && partial == 0 && last - first == uint32_t(whole - 1); }
-    const uint8_t* Record(long i) const;  // record i, when read fully
+    // Where record i starts; its bytes and the record they hold, when the file was read fully.
+    uint64_t Offset(long i) const { return kLpHeaderSize + uint64_t(i) * LpRecordSize(channels); }
+    const uint8_t* Record(long i) const {
+        return reinterpret_cast<const uint8_t*>(bytes.data()) + Offset(i);
+    }
+    DayFileRecord Decoded(long i) const { return DecodeLpRecord(Record(i), channels); }
 };
 
 struct LpPlacement {

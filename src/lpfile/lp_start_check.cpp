@@ -262,19 +262,13 @@ bool CutUncountedLpBytes(int lp, const LP_UNCOUNTED_CUTS& cuts) {
     if (cuts.removeNext) {
         // Removed rather than emptied: the run creates it again only if it gets there.
         const std::string next = LpDayFilePath(lp, current + 1);
-        const char* path = next.c_str();
-        if (unlink(path) == 0) {
-            printf(
-                "profill: removed %s, which holds only a record that its file information "
-                "does not count\n",
-                path);
-        } else {
-            printf(
-                "profill: cannot remove %s, which holds only a record that its file "
-                "information does not count: %s\n",
-                path, strerror(errno));
-            cut = false;
-        }
+        const bool removed = unlink(next.c_str()) == 0;
+        printf(
+            "profill: %s %s, which holds only a record that its file information does not "
+            "count%s%s\n",
+            removed ? "removed" : "cannot remove", next.c_str(), removed ? "" : ": ",
+            removed ? "" : strerror(errno));
+        cut = cut && removed;
     }
     return cut;
 }

@@ -164,7 +164,7 @@ int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool c
         }
         const std::string field = CsvField(path);
         for (long i = 0; i < file.whole; ++i) {
-            PrintRecord(field, profile, DecodeLpRecord(file.Record(i), channels[f]), columns, csv);
+            PrintRecord(field, profile, file.Decoded(i), columns, csv);
         }
         if (file.partial != 0) {
             fprintf(stderr, "lpdump: %s: %s\n", At(path, file.size - file.partial).c_str(),

@@ -180,9 +180,9 @@ int Summarize(const Options& options) {
         summary.writer = moved;
     }
     if (options.json) {
-        fputs(SummaryJson(summary).c_str(), stdout);
+        fputs(SummaryJson(placement, summary).c_str(), stdout);
     } else {
-        PrintLpSummary(summary);
+        PrintLpSummary(placement, summary);
     }
     return kExitOk;
 }

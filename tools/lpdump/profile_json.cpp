@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "lpfile/lp_dirs.h"
 #include "record_time.h"
 
 namespace {
@@ -20,7 +21,7 @@ std::string Text(const Json& json) {
 
 }  // namespace
 
-std::string SummaryJson(const ProfileSummary& summary) {
+std::string SummaryJson(const LpPlacement& p, const ProfileSummary& summary) {
     const ProfileSummary& s = summary;
     Json files = Json::array(), intervals = Json::array(), breaks = Json::array();
     for (const DayFileCount& file : s.files) {
@@ -35,12 +36,12 @@ std::string SummaryJson(const ProfileSummary& summary) {
     }
     const LpCounters& c = s.counters;
     Json json = {
-        {"profile", s.lp + 1},
-        {"directory", s.directory},
-        {"channels", s.channels},
-        {"recordChannels", s.otherChannels >= 0 ? s.otherChannels : s.channels},
+        {"profile", p.lp + 1},
+        {"directory", LpDirectory(p.lp)},
+        {"channels", p.channels},
+        {"recordChannels", p.otherChannels >= 0 ? p.otherChannels : p.channels},
         {"dayFiles", files},
-        {"otherFiles", Json(s.stray)},
+        {"otherFiles", Json(p.stray)},
         {"records", s.records},
         {"firstStart", s.records > 0 ? TimeJson(s.firstStart) : Json()},
         {"lastEnd", s.records > 0 ? TimeJson(s.lastEnd) : Json()},

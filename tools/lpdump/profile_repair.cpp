@@ -54,9 +54,8 @@ void FindFaults(const LpPlacement& placement, RepairPlan& plan) {
 }
 
 // Where the records break off in file k, or "" when record i is placed (the replay advanced).
-std::string BreakAt(RepairPlan& plan, const PlacedDayFile& file, long i, int channels,
-                    uint32_t next) {
-    const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
+std::string BreakAt(RepairPlan& plan, const PlacedDayFile& file, long i, uint32_t next) {
+    const DayFileRecord record = file.Decoded(i);
     const std::string fault = RecordFault(record, next);
     if (!fault.empty()) {
         return fault;
@@ -84,7 +83,6 @@ void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairP
         *keep = kept;
         plan.faults.push_back({where, text, FindingKind::kBreak});
     };
-    const std::size_t recordSize = LpRecordSize(placement.channels);
     uint32_t next = 1;
     int64_t expected = 1;
     for (std::size_t k = 0; k < files.size() && files[k].day <= lastWithRecords; ++k) {
@@ -101,10 +99,9 @@ void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairP
             return;
         }
         for (long i = 0; i < file.whole; ++i) {
-            const std::string text = BreakAt(plan, file, i, placement.channels, next);
+            const std::string text = BreakAt(plan, file, i, next);
             if (!text.empty()) {
-                const uint64_t offset = kLpHeaderSize + static_cast<uint64_t>(i) * recordSize;
-                breaks(k, offset, At(file.path, offset), text);
+                breaks(k, file.Offset(i), At(file.path, file.Offset(i)), text);
                 return;
             }
             next = file.first + static_cast<uint32_t>(i) + 1u;

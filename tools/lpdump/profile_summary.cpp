@@ -62,12 +62,10 @@ namespace {
 
 // Adds the records of file to the summary; *previousEnd is where the record before them ended
 // (-1 before the first).
-void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int channels,
-                int64_t* previousEnd, int64_t* latestEnd) {
-    const std::size_t recordSize = LpRecordSize(channels);
+void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int64_t* previousEnd,
+                int64_t* latestEnd) {
     for (long i = 0; i < file.whole; ++i) {
-        const std::size_t offset = kLpHeaderSize + static_cast<std::size_t>(i) * recordSize;
-        const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
+        const DayFileRecord record = file.Decoded(i);
         // A run that continues a profile can place its records before those of the runs before
         // it, so the time covered runs from the earliest start to the latest end.
         const int64_t end = int64_t{record.start} + LpRecordSeconds(record);
@@ -80,7 +78,7 @@ void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int channels
         }
         if (*previousEnd >= 0 && record.start != *previousEnd) {
             const int64_t jump = int64_t{record.start} - *previousEnd;
-            summary.breaks.push_back({DayName(file.day), offset, record.number, jump});
+            summary.breaks.push_back({DayName(file.day), file.Offset(i), record.number, jump});
             ++(jump > 0 ? summary.gaps : summary.overlaps);
             (jump > 0 ? summary.gapSeconds : summary.overlapSeconds) += jump > 0 ? jump : -jump;
         }
@@ -93,11 +91,6 @@ void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int channels
 
 ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
     ProfileSummary summary;
-    summary.lp = placement.lp;
-    summary.directory = LpDirectory(placement.lp);
-    summary.channels = placement.channels;
-    summary.otherChannels = placement.otherChannels;
-    summary.stray = placement.stray;
     int64_t previousEnd = -1;
     int64_t latestEnd = -1;
     for (const PlacedDayFile& file : placement.files) {
@@ -108,7 +101,7 @@ ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
         const bool read = headed && placement.otherChannels < 0;
         summary.files.push_back({file.day, read ? file.whole : 0});
         if (read) {
-            AddRecords(summary, file, placement.channels, &previousEnd, &latestEnd);
+            AddRecords(summary, file, &previousEnd, &latestEnd);
         }
     }
     return summary;
@@ -117,7 +110,7 @@ ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
 namespace {
 
 // The rows of the day files and the records they hold.
-void PrintFileRows(const ProfileSummary& s) {
+void PrintFileRows(const LpPlacement& p, const ProfileSummary& s) {
     if (s.files.empty()) {
         PrintRow("day files:", "none");
     } else {
@@ -133,18 +126,18 @@ void PrintFileRows(const ProfileSummary& s) {
         PrintRow("day files:", DayName(s.files.front().day) + " to " + DayName(s.files.back().day) +
                                    ", " + std::to_string(s.files.size()) + missing);
     }
-    if (!s.stray.empty()) {
+    if (!p.stray.empty()) {
         std::string names;
-        for (std::size_t i = 0; i < s.stray.size() && i < kListed; ++i) {
-            names += (i == 0 ? "" : ", ") + s.stray[i];
+        for (std::size_t i = 0; i < p.stray.size() && i < kListed; ++i) {
+            names += (i == 0 ? "" : ", ") + p.stray[i];
         }
-        PrintRow("other files:", names + (s.stray.size() > kListed ? ", ..." : "") +
+        PrintRow("other files:", names + (p.stray.size() > kListed ? ", ..." : "") +
                                      " (not named as profill names day files)");
     }
-    if (s.otherChannels >= 0) {
+    if (p.otherChannels >= 0) {
         PrintRow("records:", "not read: the day files hold records of " +
-                                 Count(s.otherChannels, "channel") + ", not of the store's " +
-                                 std::to_string(s.channels));
+                                 Count(p.otherChannels, "channel") + ", not of the store's " +
+                                 std::to_string(p.channels));
     } else {
         PrintRow("records:",
                  std::to_string(s.records) + (s.files.empty() ? "" : ": " + PerFileText(s.files)));
@@ -192,11 +185,11 @@ void PrintTimeRows(const ProfileSummary& s) {
 
 }  // namespace
 
-void PrintLpSummary(const ProfileSummary& summary) {
+void PrintLpSummary(const LpPlacement& p, const ProfileSummary& summary) {
     const ProfileSummary& s = summary;
-    printf("LP %d in %s, records of %s\n", s.lp + 1, s.directory.c_str(),
-           Count(s.channels, "channel", "channels").c_str());
-    PrintFileRows(s);
+    printf("LP %d in %s, records of %s\n", p.lp + 1, LpDirectory(p.lp),
+           Count(p.channels, "channel", "channels").c_str());
+    PrintFileRows(p, s);
     PrintTimeRows(s);
     PrintRow("gaps:", s.gaps == 0
                           ? "none"
@@ -219,12 +212,12 @@ void PrintLpSummary(const ProfileSummary& summary) {
         PrintRow("verdict:",
                  "agrees with its store" +
                      (s.notes == 0 ? std::string()
-                                   : "; lpdump --verify" + Lp2Option(s.lp) + " lists its " +
+                                   : "; lpdump --verify" + Lp2Option(p.lp) + " lists its " +
                                          Count(s.notes, "note", "notes")));
     } else {
         PrintRow("verdict:", "does not agree with its store: " +
                                  Count(s.discrepancies, "discrepancy", "discrepancies") +
-                                 " (lpdump --verify" + Lp2Option(s.lp) +
+                                 " (lpdump --verify" + Lp2Option(p.lp) +
                                  (s.discrepancies == 1 ? " lists it); " : " lists them); ") +
                                  s.next);
     }

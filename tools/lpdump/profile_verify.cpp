@@ -88,8 +88,7 @@ std::string RecordFault(const DayFileRecord& record, uint32_t next) {
 }
 
 int ProfileCheck::Discrepancies() const {
-    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                          [this](const Finding& f) { return IsDiscrepancy(f); }));
+    return static_cast<int>(findings.size()) - (strict ? 0 : TimeBreaks());
 }
 
 int ProfileCheck::TimeBreaks() const {
@@ -130,10 +129,9 @@ struct Walk {
 };
 
 // The checks of record i of file; false when it is the uncounted last record a killed run left.
-bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, int channels, bool* placed) {
-    const std::size_t offset = kLpHeaderSize + static_cast<std::size_t>(i) * LpRecordSize(channels);
-    const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
-    const std::string where = At(file.path, offset);
+bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, bool* placed) {
+    const DayFileRecord record = file.Decoded(i);
+    const std::string where = At(file.path, file.Offset(i));
     const std::string name = "record " + std::to_string(record.number);
     ++walk.check.records;
     const std::string fault =
@@ -189,8 +187,7 @@ void CheckFile(Walk& walk, const LpPlacement& placement, const PlacedDayFile& fi
         return;
     }
     bool placed = walk.placesKnown;  // false once a record of this file was found out of place
-    for (long i = 0; i < file.whole && CheckRecord(walk, file, i, placement.channels, &placed);
-         ++i) {
+    for (long i = 0; i < file.whole && CheckRecord(walk, file, i, &placed); ++i) {
     }
     if (file.partial != 0) {
         walk.Report(At(file.path, file.size - file.partial),
