@@ -1,12 +1,6 @@
 #include "profile_repair.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
@@ -194,29 +188,4 @@ RepairPlan PlanLpRepair(const LpPlacement& placement) {
         PlanCut(placement, breakAt, keep, plan);
     }
     return plan;
-}
-
-bool MakeRepairChange(const RepairChange& change, std::string* error) {
-    // Only the regular file the plan read is cut, never what may have taken its place.
-    int64_t removed = 0;
-    const bool made =
-        change.remove ? unlink(change.path.c_str()) == 0
-                      : CutLpFile(change.path.c_str(), static_cast<int64_t>(change.size), &removed);
-    if (!made) {
-        *error = strerror(errno);
-    }
-    return made;
-}
-
-bool SyncLpDirectory(int lp, std::string* error) {
-    const int fd = open(LpDirectory(lp), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || fsync(fd) != 0) {
-        *error = strerror(errno);
-        if (fd >= 0) {
-            close(fd);
-        }
-        return false;
-    }
-    close(fd);
-    return true;
 }
