@@ -5,6 +5,7 @@
 #include "lpfile/lp_dirs.h"
 #include "lpfile/lp_file.h"
 #include "profile_repair.h"
+#include "profile_store.h"
 #include "record_time.h"
 
 namespace {
@@ -197,13 +198,11 @@ void PrintLpSummary(const LpPlacement& p, const ProfileSummary& summary) {
     PrintRow("overlaps:", s.overlaps == 0 ? "none"
                                           : std::to_string(s.overlaps) + ", " +
                                                 DurationText(s.overlapSeconds) + " in all");
-    const LpCounters& c = s.counters;
-    const int32_t values[] = {c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt, c.daysDeleted};
     const char* const names[] = {"currentDay ", ", fileRecCnt ", ", totalRecCnt ", ", dayCnt ",
                                  ", daysDeleted "};
     std::string store;
     for (int k = 0; k < 5; ++k) {
-        store += names[k] + (s.present[k] ? std::to_string(values[k]) : "-");
+        store += names[k] + (s.present[k] ? std::to_string(s.counters.*kLpCounters[k]) : "-");
     }
     PrintRow("store:", store);
     if (!s.writer.empty()) {

@@ -19,11 +19,9 @@ namespace {
 
 // The five counters as they are stored, "-" for one the store does not hold.
 std::string CounterValues(const LpCounters& c, const bool* present) {
-    const int32_t values[kLpCounterCount] = {c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt,
-                                             c.daysDeleted};
     std::string text;
     for (int k = 0; k < kLpCounterCount; ++k) {
-        text += (k == 0 ? "" : " ") + (present[k] ? std::to_string(values[k]) : "-");
+        text += (k == 0 ? "" : " ") + (present[k] ? std::to_string(c.*kLpCounters[k]) : "-");
     }
     return text;
 }
@@ -83,9 +81,8 @@ int ApplyPlan(toolkit::CCds& cds, const LpdumpOptions& options, const ProfileLea
     target.fileRecCnt = static_cast<int32_t>(placed.fileRecCnt);
     target.totalRecCnt = static_cast<int32_t>(placed.totalRecCnt);
     target.dayCnt = static_cast<int32_t>(placed.dayCnt);
-    const bool allPresent = std::all_of(leaves.present, leaves.present + kLpCounterCount,
-                                        [](bool present) { return present; });
-    const bool store = !allPresent || !SameCounters(target, leaves.counters);
+    const bool store = std::count(leaves.present, leaves.present + kLpCounterCount, false) > 0 ||
+                       !SameCounters(target, leaves.counters);
     const std::string holds = Count(static_cast<long>(placed.currentDay), "day file") + ", " +
                               Count(plan.records, "record") + " of " + Count(channels, "channel");
     if (plan.changes.empty() && !store) {
