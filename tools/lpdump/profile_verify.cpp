@@ -13,11 +13,6 @@ std::string Time(uint32_t seconds) {
     return std::to_string(seconds) + " (" + FormatLpTime(seconds, true) + ")";
 }
 
-std::string Counters(int64_t a, int64_t b, int64_t c, int64_t d) {
-    return std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + " " +
-           std::to_string(d);
-}
-
 }  // namespace
 
 bool LpReplay::Advance(int64_t perFile) {
@@ -33,6 +28,11 @@ bool LpReplay::Advance(int64_t perFile) {
         return true;
     }
     return false;
+}
+
+std::string LpReplay::Text() const {
+    return std::to_string(currentDay) + " " + std::to_string(fileRecCnt) + " " +
+           std::to_string(totalRecCnt) + " " + std::to_string(dayCnt);
 }
 
 int64_t RecordsPerFile(const DayFileRecord& record) {
@@ -235,13 +235,10 @@ std::string BeyondText(const PlacedDayFile& file, const LpCounters& counters,
 
 void CheckCounters(Walk& walk) {
     const LpCounters& c = walk.counters;
-    const LpReplay& r = walk.replay;
-    if (r.currentDay != c.currentDay || r.fileRecCnt != c.fileRecCnt ||
-        r.totalRecCnt != c.totalRecCnt || r.dayCnt != c.dayCnt) {
-        walk.Report("store", "currentDay fileRecCnt totalRecCnt dayCnt are " +
-                                 Counters(c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt) +
-                                 ", but the records in the day files give " +
-                                 Counters(r.currentDay, r.fileRecCnt, r.totalRecCnt, r.dayCnt));
+    const std::string stored = LpReplay{c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt}.Text();
+    if (stored != walk.replay.Text()) {
+        walk.Report("store", "currentDay fileRecCnt totalRecCnt dayCnt are " + stored +
+                                 ", but the records in the day files give " + walk.replay.Text());
     }
 }
 

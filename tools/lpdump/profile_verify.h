@@ -50,6 +50,7 @@ struct LpReplay {
     // Advances by one record of a run with perFile records per day file; true when the record
     // starts a day file.
     bool Advance(int64_t perFile);
+    std::string Text() const;  // "currentDay fileRecCnt totalRecCnt dayCnt"
 };
 
 // What in record is not what the record numbered next of a run holds: its number, a kind other
