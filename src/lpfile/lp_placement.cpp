@@ -47,7 +47,7 @@ struct Source {
 };
 
 // Header, record numbers and the widths the records run at; false when a read failed.
-bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
+bool Measure(PlacedDayFile& file, const Source& source, int lp) {
     uint8_t found[kLpHeaderSize + kLpFixedSize] = {};
     const std::size_t head =
         file.size < sizeof found ? static_cast<std::size_t>(file.size) : sizeof found;
@@ -64,7 +64,7 @@ bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
         return true;
     }
     const uint64_t body = file.size - kLpHeaderSize;
-    const uint64_t recordSize = LpRecordSize(channels);
+    const uint64_t recordSize = LpRecordSize(file.channels);
     file.whole = static_cast<long>(body / recordSize);
     file.partial = body % recordSize;
     if (head < kLpHeaderSize + kLpFixedSize) {
@@ -72,9 +72,7 @@ bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
     }
     file.first = GetBe32(found + kLpHeaderSize);
     file.firstKind = GetBe32(found + kLpHeaderSize + 12);
-    if (file.whole > 0 &&
-        !source.Number(kLpHeaderSize + static_cast<uint64_t>(file.whole - 1) * recordSize,
-                       &file.last)) {
+    if (file.whole > 0 && !source.Number(file.Offset(file.whole - 1), &file.last)) {
         return false;
     }
     for (int n = 0; n <= kMaxChannels; ++n) {
@@ -139,7 +137,7 @@ PlacedDayFile PlaceDayFile(const std::string& path, int lp, int channels, bool f
     } else {
         file.size = full ? file.bytes.size() : file.size;
         const Source source = {fd, full ? &file.bytes : nullptr};
-        if (!Measure(file, source, lp, channels)) {
+        if (!Measure(file, source, lp)) {
             file.readErrno = errno != 0 ? errno : EIO;
         }
     }
@@ -208,16 +206,6 @@ const PlacedDayFile* LpPlacement::Find(int32_t day) const {
         }
     }
     return nullptr;
-}
-
-bool LpPlacement::RecordsAfter(int32_t day, int32_t upTo) const {
-    for (const PlacedDayFile& file : files) {
-        if (file.day > day && file.day <= upTo && file.Readable() &&
-            file.size >= kLpHeaderSize + LpRecordSize(channels)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool LpPlacement::ClearStopped(int32_t currentDay) const {

@@ -54,8 +54,6 @@ struct LpPlacement {
     std::string ReadError() const;
     // The listed day file numbered day, or nullptr.
     const PlacedDayFile* Find(int32_t day) const;
-    // Whether a listed day file numbered above day, up to upTo, holds a whole record.
-    bool RecordsAfter(int32_t day, int32_t upTo) const;
     // Whether the day files up to currentDay are what a -c stopped in its removal leaves: the
     // shell removes them in the order of their names (1.lp, 10.lp, 11.lp, 2.lp, ...), so those
     // left are the last names of that order, and 1.lp is gone.

@@ -87,6 +87,16 @@ std::string BreakIn(const PlacedDayFile* file, uint32_t next, int lp) {
     return file->Runs() ? "" : "holds " + Describe(*file);
 }
 
+// Whether a listed day file numbered above day, up to upTo, holds a whole record.
+bool RecordsAfter(const LpPlacement& placement, int32_t day, int32_t upTo) {
+    for (const PlacedDayFile& file : placement.files) {
+        if (file.day > day && file.day <= upTo && file.Readable() && file.whole >= 1) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The day files before the current one hold whole records numbered on from 1 without a gap;
 // *next receives the number the current day file starts with, and *firstStarted whether record 1
 // started day file 1. Stops at the first file that is not so, so it reads no more files than exist.
@@ -112,7 +122,7 @@ bool CheckEarlierFiles(const LpPlacement& placement, uint32_t* next, bool* first
         // files, which the check of the current day file names; only records after it break.
         const bool endLost =
             file == nullptr || (read && (file->whole == 0 || file->first == *next));
-        if (endLost && !placement.RecordsAfter(number, current)) {
+        if (endLost && !RecordsAfter(placement, number, current)) {
             return true;
         }
         PrintBreak(placement, LpDayFilePath(lp, number), holds);

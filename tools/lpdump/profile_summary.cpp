@@ -45,8 +45,7 @@ void PrintRow(const char* label, const std::string& text) {
     printf("%-12s %s\n", label, text.c_str());
 }
 
-}  // namespace
-
+// "1 d 2 h 15 min", "40 s": a length of time for people.
 std::string DurationText(int64_t seconds) {
     const int64_t parts[] = {seconds / 86400, seconds / 3600 % 24, seconds / 60 % 60, seconds % 60};
     const char* const units[] = {" d", " h", " min", " s"};
@@ -58,8 +57,6 @@ std::string DurationText(int64_t seconds) {
     }
     return text.empty() ? "0 s" : text;
 }
-
-namespace {
 
 // Adds the records of file to the summary; *previousEnd is where the record before them ended
 // (-1 before the first).

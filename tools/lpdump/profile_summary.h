@@ -49,6 +49,3 @@ ProfileSummary SummarizeLpProfile(const LpPlacement& placement);
 
 // The summary of placement as one screen of text.
 void PrintLpSummary(const LpPlacement& placement, const ProfileSummary& summary);
-
-// "1 d 2 h 15 min", "40 s": a length of time for people.
-std::string DurationText(int64_t seconds);
