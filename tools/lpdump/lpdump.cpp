@@ -16,12 +16,10 @@
 #include "lpdump_options.h"
 #include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
-#include "lpfile/lp_file.h"
 #include "lpfile/lp_lock.h"
 #include "lpstate/lp_leaves.h"
 #include "next_step.h"
 #include "profile_json.h"
-#include "profile_repair.h"
 #include "profile_store.h"
 #include "profile_summary.h"
 #include "profile_verify.h"
@@ -187,25 +185,20 @@ int Summarize(const Options& options) {
     return kExitOk;
 }
 
-// The day files of the profile that options name, in the order of their numbers; false after
-// saying why they cannot be listed.
-bool ListProfileFiles(const Options& options, std::vector<std::string>* files) {
-    const LpPlacement placement = PlaceLpFiles(options.lp, 0, false);
-    if (placement.listErrno != 0) {
-        fprintf(stderr, "lpdump: cannot list the day files of LP %d in %s: %s; set PROFILL_JFFS\n",
-                options.lp + 1, LpDirectory(options.lp), strerror(placement.listErrno));
-        return false;
-    }
-    for (const PlacedDayFile& file : placement.files) {
-        files->push_back(file.path);
-    }
-    return true;
-}
-
 int Dump(const Options& options) {
     std::vector<std::string> files = options.files;
-    if (files.empty() && !ListProfileFiles(options, &files)) {
-        return kExitFailure;
+    if (files.empty()) {
+        // The profile's day files, in the order of their numbers.
+        const LpPlacement placement = PlaceLpFiles(options.lp, 0, false);
+        if (placement.listErrno != 0) {
+            fprintf(stderr,
+                    "lpdump: cannot list the day files of LP %d in %s: %s; set PROFILL_JFFS\n",
+                    options.lp + 1, LpDirectory(options.lp), strerror(placement.listErrno));
+            return kExitFailure;
+        }
+        for (const PlacedDayFile& file : placement.files) {
+            files.push_back(file.path);
+        }
     }
     return DumpDayFiles(files, options.channels, options.mode == kCsvMode);
 }

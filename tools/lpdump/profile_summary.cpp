@@ -3,8 +3,6 @@
 #include <cstdio>
 
 #include "lpfile/lp_dirs.h"
-#include "lpfile/lp_file.h"
-#include "profile_repair.h"
 #include "profile_store.h"
 #include "record_time.h"
 
