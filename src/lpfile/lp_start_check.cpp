@@ -37,6 +37,12 @@ std::string WayOut(int lp) {
            " brings the CDS in line with the files; -c starts the profile afresh";
 }
 
+// "records up to number 140 (fileRecCnt 3, dayCnt 2)"
+std::string Counts(const LP_FILE_INFO& info) {
+    return "records up to number " + std::to_string(info.totalRecCnt) + " (fileRecCnt " +
+           std::to_string(info.fileRecCnt) + ", dayCnt " + std::to_string(info.dayCnt) + ")";
+}
+
 void PrintOtherChannelCount(int lp, const std::string& path, bool current, int other,
                             int channels) {
     printf(
@@ -140,9 +146,6 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
     const LP_FILE_INFO& info = g_lP[lp].fileInfo;
     const int64_t counted = info.totalRecCnt;
     const std::string path = LpDayFilePath(lp, info.currentDay);
-    const std::string counts = "records up to number " + std::to_string(counted) + " (fileRecCnt " +
-                               std::to_string(info.fileRecCnt) + ", dayCnt " +
-                               std::to_string(info.dayCnt) + ")";
     const PlacedDayFile* file = placement.Find(info.currentDay);
     std::string holds = BreakIn(file, first, lp);
     std::string wayOut = WayOut(lp);
@@ -185,7 +188,7 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
         holds = "holds " + Describe(*file);
     }
     printf("profill: LP %d's current day file %s %s, but the CDS counts %s; %s\n", lp + 1,
-           path.c_str(), holds.c_str(), counts.c_str(), wayOut.c_str());
+           path.c_str(), holds.c_str(), Counts(info).c_str(), wayOut.c_str());
     return false;
 }
 
@@ -219,15 +222,6 @@ bool CheckLaterFile(const LpPlacement& placement, const PlacedDayFile& file,
     return false;
 }
 
-bool Cut(const char* path, off_t keep) {
-    int64_t removed = -1;
-    const bool cut = CutLpFile(path, keep, &removed);
-    printf("profill: %s %lld bytes at the end of %s that its file information does not count%s%s\n",
-           cut ? "removed" : "cannot remove", static_cast<long long>(removed), path,
-           cut ? "" : ": ", cut ? "" : strerror(errno));
-    return cut;
-}
-
 }  // namespace
 
 bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
@@ -243,10 +237,8 @@ bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
             return false;
         }
     } else if (info.fileRecCnt != 0 || info.totalRecCnt != 0 || info.dayCnt != 0) {
-        printf(
-            "profill: LP %d has no current day file in the CDS, but the CDS counts records up to "
-            "number %d (fileRecCnt %d, dayCnt %d); %s\n",
-            lp + 1, info.totalRecCnt, info.fileRecCnt, info.dayCnt, WayOut(lp).c_str());
+        printf("profill: LP %d has no current day file in the CDS, but the CDS counts %s; %s\n",
+               lp + 1, Counts(info).c_str(), WayOut(lp).c_str());
         return false;
     }
     if (placement.listErrno != 0) {
@@ -267,7 +259,14 @@ bool CutUncountedLpBytes(int lp, const LP_UNCOUNTED_CUTS& cuts) {
     const int current = g_lP[lp].fileInfo.currentDay;
     bool cut = true;
     if (cuts.currentKeep >= 0 && current > 0) {
-        cut = Cut(LpDayFilePath(lp, current).c_str(), cuts.currentKeep);
+        const std::string path = LpDayFilePath(lp, current);
+        int64_t removed = -1;
+        cut = CutLpFile(path.c_str(), cuts.currentKeep, &removed);
+        printf(
+            "profill: %s %lld bytes at the end of %s that its file information does not "
+            "count%s%s\n",
+            cut ? "removed" : "cannot remove", static_cast<long long>(removed), path.c_str(),
+            cut ? "" : ": ", cut ? "" : strerror(errno));
     }
     if (cuts.removeNext) {
         // Removed rather than emptied: the run creates it again only if it gets there.

@@ -27,8 +27,7 @@ std::string PerFileText(const std::vector<DayFileCount>& files) {
             ++j;
         }
         if (groups == kListed) {
-            return text + ", and " +
-                   Count(static_cast<long>(files.size() - i), "more day file", "more day files");
+            return text + ", and " + Count(static_cast<long>(files.size() - i), "more day file");
         }
         text += (groups++ == 0 ? "" : ", ") + std::to_string(files[i].records) +
                 (j - i == 1 ? " in " + DayName(files[i].day)
@@ -105,6 +104,11 @@ ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
 
 namespace {
 
+// "none", or "3, 1 h 15 min in all".
+std::string Total(long count, int64_t seconds) {
+    return count == 0 ? "none" : std::to_string(count) + ", " + DurationText(seconds) + " in all";
+}
+
 // The rows of the day files and the records they hold.
 void PrintFileRows(const LpPlacement& p, const ProfileSummary& s) {
     if (s.files.empty()) {
@@ -154,28 +158,26 @@ void PrintTimeRows(const ProfileSummary& s) {
         std::string lengths;
         for (const auto& [seconds, count] : s.intervals) {
             lengths += (lengths.empty() ? "" : ", ") + DurationText(seconds) + " (" +
-                       Count(count, "record", "records") + ")";
+                       Count(count, "record") + ")";
         }
         PrintRow("intervals:", lengths);
     }
-    PrintRow("runs:", std::to_string(s.records > 0 ? s.breaks.size() + 1 : 0) +
-                          (s.breaks.empty()
-                               ? ""
-                               : ", split by " +
-                                     Count(static_cast<long>(s.breaks.size()), "break", "breaks") +
-                                     " in time:"));
-    for (std::size_t i = 0; i < s.breaks.size() && i <= kListed; ++i) {
+    PrintRow(
+        "runs:",
+        std::to_string(s.records > 0 ? s.breaks.size() + 1 : 0) +
+            (s.breaks.empty() ? ""
+                              : ", split by " + Count(static_cast<long>(s.breaks.size()), "break") +
+                                    " in time:"));
+    for (std::size_t i = 0; i < s.breaks.size() && i < kListed; ++i) {
         const TimeBreak& b = s.breaks[i];
-        if (i == kListed) {
-            PrintRow("", "and " + Count(static_cast<long>(s.breaks.size() - kListed), "more break",
-                                        "more breaks"));
-            break;
-        }
         PrintRow("", "record " + std::to_string(b.record) + " (" + b.file + " offset " +
                          std::to_string(b.offset) + ") starts " +
                          DurationText(b.seconds > 0 ? b.seconds : -b.seconds) +
                          (b.seconds > 0 ? " after the previous record's end (gap)"
                                         : " before the previous record's end (overlap)"));
+    }
+    if (s.breaks.size() > kListed) {
+        PrintRow("", "and " + Count(static_cast<long>(s.breaks.size() - kListed), "more break"));
     }
 }
 
@@ -184,15 +186,11 @@ void PrintTimeRows(const ProfileSummary& s) {
 void PrintLpSummary(const LpPlacement& p, const ProfileSummary& summary) {
     const ProfileSummary& s = summary;
     printf("LP %d in %s, records of %s\n", p.lp + 1, LpDirectory(p.lp),
-           Count(p.channels, "channel", "channels").c_str());
+           Count(p.channels, "channel").c_str());
     PrintFileRows(p, s);
     PrintTimeRows(s);
-    PrintRow("gaps:", s.gaps == 0
-                          ? "none"
-                          : std::to_string(s.gaps) + ", " + DurationText(s.gapSeconds) + " in all");
-    PrintRow("overlaps:", s.overlaps == 0 ? "none"
-                                          : std::to_string(s.overlaps) + ", " +
-                                                DurationText(s.overlapSeconds) + " in all");
+    PrintRow("gaps:", Total(s.gaps, s.gapSeconds));
+    PrintRow("overlaps:", Total(s.overlaps, s.overlapSeconds));
     const char* const names[] = {"currentDay ", ", fileRecCnt ", ", totalRecCnt ", ", dayCnt ",
                                  ", daysDeleted "};
     std::string store;
@@ -203,11 +201,10 @@ void PrintLpSummary(const LpPlacement& p, const ProfileSummary& summary) {
     if (!s.writer.empty()) {
         PrintRow("verdict:", "not checked: " + s.writer);
     } else if (s.discrepancies == 0) {
-        PrintRow("verdict:",
-                 "agrees with its store" +
-                     (s.notes == 0 ? std::string()
-                                   : "; lpdump --verify" + Lp2Option(p.lp) + " lists its " +
-                                         Count(s.notes, "note", "notes")));
+        PrintRow("verdict:", "agrees with its store" +
+                                 (s.notes == 0 ? std::string()
+                                               : "; lpdump --verify" + Lp2Option(p.lp) +
+                                                     " lists its " + Count(s.notes, "note")));
     } else {
         PrintRow("verdict:", "does not agree with its store: " +
                                  Count(s.discrepancies, "discrepancy", "discrepancies") +
