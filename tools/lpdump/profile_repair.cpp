@@ -35,11 +35,10 @@ void FindFaults(const LpPlacement& placement, RepairPlan& plan) {
         if (file.notRegular != nullptr) {
             plan.faults.push_back({file.path, NotRegularText(file)});
         } else if (file.size >= kLpHeaderSize) {
-            for (const Finding& fault :
-                 CheckLpHeader(reinterpret_cast<const uint8_t*>(file.bytes.data()), kLpHeaderSize,
-                               placement.lp, file.path)) {
-                plan.faults.push_back(fault);
-            }
+            const std::vector<Finding> header =
+                CheckLpHeader(reinterpret_cast<const uint8_t*>(file.bytes.data()), kLpHeaderSize,
+                              placement.lp, file.path);
+            plan.faults.insert(plan.faults.end(), header.begin(), header.end());
         }
     }
     if (placement.otherChannels >= 0) {
@@ -56,8 +55,7 @@ std::string BreakAt(RepairPlan& plan, const PlacedDayFile& file, long i, uint32_
     }
     const LpReplay before = plan.counters;
     const bool starts = plan.counters.Advance(RecordsPerFile(record));
-    const std::string text =
-        MisplacedRecordText(plan.counters, starts, file.day, static_cast<std::size_t>(i), record);
+    const std::string text = MisplacedRecordText(plan.counters, starts, file.day, i, record);
     if (!text.empty()) {
         plan.counters = before;
     }
@@ -82,21 +80,18 @@ void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairP
     for (std::size_t k = 0; k < files.size() && files[k].day <= lastWithRecords; ++k) {
         const PlacedDayFile& file = files[k];
         if (file.day != expected) {
-            breaks(k, 0, LpDayFilePath(placement.lp, static_cast<int>(expected)),
-                   MissingDaysText(expected, file.day - 1) + ", but day file " +
-                       std::to_string(file.day) + " follows");
-            return;
+            return breaks(k, 0, LpDayFilePath(placement.lp, static_cast<int>(expected)),
+                          MissingDaysText(expected, file.day - 1) + ", but day file " +
+                              std::to_string(file.day) + " follows");
         }
         expected = int64_t{file.day} + 1;
         if (file.whole == 0) {
-            breaks(k, 0, file.path, "holds no whole record" + recordsFollow);
-            return;
+            return breaks(k, 0, file.path, "holds no whole record" + recordsFollow);
         }
         for (long i = 0; i < file.whole; ++i) {
             const std::string text = BreakAt(plan, file, i, next);
             if (!text.empty()) {
-                breaks(k, file.Offset(i), At(file.path, file.Offset(i)), text);
-                return;
+                return breaks(k, file.Offset(i), At(file.path, file.Offset(i)), text);
             }
             next = file.first + static_cast<uint32_t>(i) + 1u;
         }
@@ -105,9 +100,8 @@ void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairP
         const bool continued = k + 1 < files.size() && files[k + 1].day == file.day + 1 &&
                                files[k + 1].whole > 0 && files[k + 1].first == next;
         if (file.partial != 0 && file.day < lastWithRecords && !continued) {
-            breaks(k, file.size - file.partial, At(file.path, file.size - file.partial),
-                   PartialRecordText(file.partial, placement.channels) + recordsFollow);
-            return;
+            return breaks(k, file.size - file.partial, At(file.path, file.size - file.partial),
+                          PartialRecordText(file.partial, placement.channels) + recordsFollow);
         }
     }
 }

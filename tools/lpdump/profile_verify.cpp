@@ -43,7 +43,7 @@ int64_t RecordsPerFile(const DayFileRecord& record) {
     return minutes == 0 ? INT64_MAX : LpRecordsPerFile(static_cast<int32_t>(minutes));
 }
 
-std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
+std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, long i,
                                 const DayFileRecord& record) {
     if (replay.currentDay == day && starts == (i == 0)) {
         return "";
@@ -159,8 +159,7 @@ bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, bool* placed) {
         return false;
     }
     const bool starts = walk.replay.Advance(RecordsPerFile(record));
-    const std::string misplaced =
-        MisplacedRecordText(walk.replay, starts, file.day, static_cast<std::size_t>(i), record);
+    const std::string misplaced = MisplacedRecordText(walk.replay, starts, file.day, i, record);
     if (*placed && !misplaced.empty()) {
         *placed = false;
         walk.Report(where, misplaced);
@@ -176,10 +175,9 @@ void CheckFile(Walk& walk, const LpPlacement& placement, const PlacedDayFile& fi
     }
     ++walk.check.files;
     const int lp = placement.lp;
-    for (const Finding& fault : CheckLpHeader(reinterpret_cast<const uint8_t*>(file.bytes.data()),
-                                              file.bytes.size(), lp, file.path)) {
-        walk.check.findings.push_back(fault);
-    }
+    const std::vector<Finding> header = CheckLpHeader(
+        reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size(), lp, file.path);
+    walk.check.findings.insert(walk.check.findings.end(), header.begin(), header.end());
     if (file.whole == 0 && file.day < walk.counters.currentDay) {
         walk.Lose();  // records are missing here: what follows cannot be placed against them
     }

@@ -62,7 +62,7 @@ int64_t RecordsPerFile(const DayFileRecord& record);
 
 // Why record, the i-th of day file `day`, is not where the replay (advanced by it; starts: it
 // starts a day file there) puts it; empty when it is.
-std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
+std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, long i,
                                 const DayFileRecord& record);
 
 // "day file is missing", "day files 3 to 5 are missing".
