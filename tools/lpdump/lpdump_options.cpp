@@ -30,18 +30,14 @@ const char kHelp[] =
     "Exit status: 0 all is well, 1 a discrepancy or a damaged day file, 2 a usage error or\n"
     "what cannot be read. See lpdump(1).\n";
 
-struct ModeRow {
-    const char* option;    // the option that picks the mode; "" for the dump, the default
-    const char* synopsis;  // its line of the usage, after "lpdump ": the options it takes
-};
-
-// In the order of LpdumpMode.
-const ModeRow kModes[] = {
-    {"", "[--channels N | --store] [-2 | FILE...]"},
-    {"--csv", "--csv [--channels N | --store] [-2 | FILE...]"},
-    {"--summary", "--summary [--json] [-2]"},
-    {"--verify", "--verify [--strict] [--json] [-2]"},
-    {"--repair", "--repair [--dry-run] [--force] [-2]"},
+// Each mode's line of the usage, after "lpdump ", in the order of LpdumpMode: the option that
+// picks it (none for the dump, the default), then the options it takes.
+const char* const kModes[] = {
+    "[--channels N | --store] [-2 | FILE...]",
+    "--csv [--channels N | --store] [-2 | FILE...]",
+    "--summary [--json] [-2]",
+    "--verify [--strict] [--json] [-2]",
+    "--repair [--dry-run] [--force] [-2]",
 };
 static_assert(std::size(kModes) == kLpdumpModeCount, "a row for every mode");
 
@@ -88,15 +84,15 @@ unsigned Bit(const char* name) {
 
 // Whether the usage line of mode names word ("--json", "FILE") as something it takes.
 bool Takes(int mode, const std::string& word) {
-    const std::string synopsis = std::string(kModes[mode].synopsis) + " ";
+    const std::string synopsis = std::string(kModes[mode]) + " ";
     const std::size_t at = synopsis.find(word);
     return at != std::string::npos && synopsis.find_first_of(" ]", at) == at + word.size();
 }
 
 void PrintUsage(FILE* out) {
     const char* lead = "usage: lpdump ";
-    for (const ModeRow& mode : kModes) {
-        fprintf(out, "%s%s\n", lead, mode.synopsis);
+    for (const char* synopsis : kModes) {
+        fprintf(out, "%s%s\n", lead, synopsis);
         lead = "       lpdump ";
     }
     fprintf(out, "%s-h | --help | --version\n", lead);
@@ -110,7 +106,8 @@ bool UsageError(const std::string& what) {
 }
 
 std::string ModeName(int mode) {
-    return *kModes[mode].option != '\0' ? kModes[mode].option : "a dump";
+    const std::string synopsis = kModes[mode];
+    return mode == kDumpMode ? "a dump" : synopsis.substr(0, synopsis.find(' '));
 }
 
 // "a dump or --csv", "--summary or --verify": the modes that take the option named name.
