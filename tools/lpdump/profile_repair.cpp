@@ -54,8 +54,7 @@ std::string BreakAt(RepairPlan& plan, const PlacedDayFile& file, long i, uint32_
         return fault;
     }
     const LpReplay before = plan.counters;
-    const bool starts = plan.counters.Advance(RecordsPerFile(record));
-    const std::string text = MisplacedRecordText(plan.counters, starts, file.day, i, record);
+    const std::string text = plan.counters.Place(record, file.day, i);
     if (!text.empty()) {
         plan.counters = before;
     }

@@ -15,19 +15,32 @@ std::string Time(uint32_t seconds) {
 
 }  // namespace
 
-bool LpReplay::Advance(int64_t perFile) {
+std::string LpReplay::Place(const DayFileRecord& record, int64_t day, long i) {
+    // A record that fills its day file starts the next one, and the first record starts day
+    // file 1.
+    bool starts = currentDay == 0;
     ++totalRecCnt;
-    if (++fileRecCnt >= perFile) {
+    if (++fileRecCnt >= RecordsPerFile(record)) {
         fileRecCnt = 0;
         ++currentDay;
         ++dayCnt;
-        return true;
+        starts = true;
     }
-    if (currentDay == 0) {
-        currentDay = 1;
-        return true;
+    currentDay = currentDay == 0 ? 1 : currentDay;
+    if (currentDay == day && starts == (i == 0)) {
+        return "";
     }
-    return false;
+    const std::string name = "record " + std::to_string(record.number);
+    const std::string every =
+        " (its run starts a day file every " + Count(RecordsPerFile(record), "record") + ")";
+    if (starts) {
+        return name + " should start day file " + std::to_string(currentDay) + every;
+    }
+    if (i == 0) {
+        return name + " starts this day file, but should continue day file " +
+               std::to_string(currentDay) + every;
+    }
+    return name + " belongs in day file " + std::to_string(currentDay);
 }
 
 std::string LpReplay::Text() const {
@@ -41,24 +54,6 @@ int64_t RecordsPerFile(const DayFileRecord& record) {
         return 1;
     }
     return minutes == 0 ? INT64_MAX : LpRecordsPerFile(static_cast<int32_t>(minutes));
-}
-
-std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, long i,
-                                const DayFileRecord& record) {
-    if (replay.currentDay == day && starts == (i == 0)) {
-        return "";
-    }
-    const std::string name = "record " + std::to_string(record.number);
-    const std::string every =
-        " (its run starts a day file every " + Count(RecordsPerFile(record), "record") + ")";
-    if (starts) {
-        return name + " should start day file " + std::to_string(replay.currentDay) + every;
-    }
-    if (i == 0) {
-        return name + " starts this day file, but should continue day file " +
-               std::to_string(replay.currentDay) + every;
-    }
-    return name + " belongs in day file " + std::to_string(replay.currentDay);
 }
 
 std::string MissingDaysText(int64_t first, int64_t last) {
@@ -158,8 +153,7 @@ bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, bool* placed) {
                                "); the next run of profill on this profile removes it");
         return false;
     }
-    const bool starts = walk.replay.Advance(RecordsPerFile(record));
-    const std::string misplaced = MisplacedRecordText(walk.replay, starts, file.day, i, record);
+    const std::string misplaced = walk.replay.Place(record, file.day, i);
     if (*placed && !misplaced.empty()) {
         *placed = false;
         walk.Report(where, misplaced);

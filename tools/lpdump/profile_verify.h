@@ -47,9 +47,9 @@ struct LpReplay {
     int64_t totalRecCnt = 0;
     int64_t dayCnt = 0;
 
-    // Advances by one record of a run with perFile records per day file; true when the record
-    // starts a day file.
-    bool Advance(int64_t perFile);
+    // Advances by record, the i-th of day file `day`, and says why it is not where the replay
+    // puts it; "" when it is.
+    std::string Place(const DayFileRecord& record, int64_t day, long i);
     std::string Text() const;  // "currentDay fileRecCnt totalRecCnt dayCnt"
 };
 
@@ -59,11 +59,6 @@ std::string RecordFault(const DayFileRecord& record, uint32_t next);
 
 // Records per day file of the run that wrote record.
 int64_t RecordsPerFile(const DayFileRecord& record);
-
-// Why record, the i-th of day file `day`, is not where the replay (advanced by it; starts: it
-// starts a day file there) puts it; empty when it is.
-std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, long i,
-                                const DayFileRecord& record);
 
 // "day file is missing", "day files 3 to 5 are missing".
 std::string MissingDaysText(int64_t first, int64_t last);
