@@ -29,8 +29,8 @@ std::string Pid(int holder) {
 }
 
 bool SameCounters(const LpCounters& a, const LpCounters& b) {
-    return a.currentDay == b.currentDay && a.fileRecCnt == b.fileRecCnt &&
-           a.totalRecCnt == b.totalRecCnt && a.dayCnt == b.dayCnt && a.daysDeleted == b.daysDeleted;
+    return std::all_of(std::begin(kLpCounters), std::end(kLpCounters),
+                       [&](int32_t LpCounters::*counter) { return a.*counter == b.*counter; });
 }
 
 bool CannotRead(FILE* out, const char* doing, const LpPlacement& placement, bool exceptListing) {
@@ -45,14 +45,6 @@ bool CannotRead(FILE* out, const char* doing, const LpPlacement& placement, bool
 namespace {
 
 using Options = LpdumpOptions;
-
-bool TakeFlashRoot() {
-    if (!SetFlashRoot(getenv("PROFILL_JFFS"))) {
-        fputs("lpdump: PROFILL_JFFS is not a flash root profill would take\n", stderr);
-        return false;
-    }
-    return true;
-}
 
 // Why what was read of LP lp may not be what its files and store held together: a run holds the
 // profile's lock now, or stored other counters than before while they were read; "" when neither.
@@ -158,8 +150,7 @@ int Summarize(const Options& options) {
         return kExitFailure;
     }
     ProfileSummary summary = SummarizeLpProfile(placement);
-    summary.counters = leaves.counters;
-    std::copy(leaves.present, leaves.present + kLpCounterCount, summary.present);
+    summary.leaves = leaves;
     const bool* missing = std::find(leaves.present, leaves.present + 4, false);
     if (missing != leaves.present + 4) {
         summary.writer = "the store holds no " + LpFileInfoPrefix(options.lp + 1) +
@@ -219,7 +210,9 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     // Every mode but a dump of the files named reads the profile under the flash root.
-    if ((options.mode >= kSummaryMode || options.files.empty()) && !TakeFlashRoot()) {
+    if ((options.mode >= kSummaryMode || options.files.empty()) &&
+        !SetFlashRoot(getenv("PROFILL_JFFS"))) {
+        fputs("lpdump: PROFILL_JFFS is not a flash root profill would take\n", stderr);
         return kExitFailure;
     }
     // In the order of LpdumpMode; Dump tells the CSV table by the mode.

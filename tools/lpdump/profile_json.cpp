@@ -34,7 +34,7 @@ std::string SummaryJson(const LpPlacement& p, const ProfileSummary& summary) {
         breaks.push_back(
             {{"file", b.file}, {"offset", b.offset}, {"record", b.record}, {"seconds", b.seconds}});
     }
-    const LpCounters& c = s.counters;
+    const LpCounters& c = s.leaves.counters;
     Json json = {
         {"profile", p.lp + 1},
         {"directory", LpDirectory(p.lp)},

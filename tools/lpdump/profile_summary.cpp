@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "lpfile/lp_dirs.h"
-#include "profile_store.h"
 #include "record_time.h"
 
 namespace {
@@ -195,7 +194,8 @@ void PrintLpSummary(const LpPlacement& p, const ProfileSummary& summary) {
                                  ", daysDeleted "};
     std::string store;
     for (int k = 0; k < 5; ++k) {
-        store += names[k] + (s.present[k] ? std::to_string(s.counters.*kLpCounters[k]) : "-");
+        store += names[k] +
+                 (s.leaves.present[k] ? std::to_string(s.leaves.counters.*kLpCounters[k]) : "-");
     }
     PrintRow("store:", store);
     if (!s.writer.empty()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lpfile/lp_placement.h"
+#include "profile_store.h"
 #include "profile_verify.h"
 
 // An interval that does not start where the one before it ended.
@@ -36,8 +37,7 @@ struct ProfileSummary {
     int64_t gapSeconds = 0, overlapSeconds = 0;  // their lengths added up
 
     // The bookkeeping and the check against it, filled in by the caller.
-    LpCounters counters = {};
-    bool present[5] = {true, true, true, true, true};  // which counters the store holds
+    ProfileLeaves leaves = {};
     std::string writer;  // when a run is writing the profile: who, and nothing was checked
     int discrepancies = 0;
     int notes = 0;
