@@ -117,7 +117,7 @@ int Verify(const Options& options) {
     const int discrepancies = check.Discrepancies();
     const std::string next = NextStepText(placement, counters.currentDay, check, !options.json);
     if (options.json) {
-        fputs(CheckJson(options.lp, channels, options.strict, check, next).c_str(), stdout);
+        fputs(CheckJson(placement, check, next).c_str(), stdout);
         return discrepancies == 0 ? kExitOk : kExitBadFile;
     }
     PrintFindings(check);

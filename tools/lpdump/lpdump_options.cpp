@@ -1,5 +1,5 @@
-// lpdump's modes in one table: the option that picks each, its line of the usage, the options it
-// takes and whether it takes files. A command line is checked against it, so every refusal can
+// lpdump's modes in one table of the usage's lines: each names the option that picks the mode and
+// the options and files it takes. A command line is checked against them, so every refusal can
 // say what is wrong.
 #include "lpdump_options.h"
 

@@ -66,8 +66,7 @@ std::string SummaryJson(const LpPlacement& p, const ProfileSummary& summary) {
     return Text(json);
 }
 
-std::string CheckJson(int lp, int channels, bool strict, const ProfileCheck& check,
-                      const std::string& next) {
+std::string CheckJson(const LpPlacement& p, const ProfileCheck& check, const std::string& next) {
     Json findings = Json::array();
     for (const Finding& finding : check.findings) {
         findings.push_back({{"where", finding.where},
@@ -77,12 +76,12 @@ std::string CheckJson(int lp, int channels, bool strict, const ProfileCheck& che
     }
     const int discrepancies = check.Discrepancies();
     const Json json = {
-        {"profile", lp + 1},
-        {"strict", strict},
+        {"profile", p.lp + 1},
+        {"strict", check.strict},
         {"verdict", discrepancies == 0 ? "agrees" : "disagrees"},
         {"dayFilesRead", check.files},
         {"records", check.records},
-        {"channels", channels},
+        {"channels", p.channels},
         {"discrepancies", discrepancies},
         {"notes", static_cast<int>(check.findings.size()) - discrepancies},
         {"timeBreaks", check.TimeBreaks()},

@@ -46,7 +46,7 @@ void FindFaults(const LpPlacement& placement, RepairPlan& plan) {
     }
 }
 
-// Where the records break off in file k, or "" when record i is placed (the replay advanced).
+// Where the records break off at record i of file, or "" when it is placed (the replay advanced).
 std::string BreakAt(RepairPlan& plan, const PlacedDayFile& file, long i, uint32_t next) {
     const DayFileRecord record = file.Decoded(i);
     const std::string fault = RecordFault(record, next);
