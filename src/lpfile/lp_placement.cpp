@@ -78,7 +78,7 @@ bool Measure(PlacedDayFile& file, const Source& source, int lp) {
     for (int n = 0; n <= kMaxChannels; ++n) {
         const uint64_t size = LpRecordSize(n);
         uint32_t last = 0;
-        if (size == recordSize || body < size || body % size != 0) {
+        if (body < size || body % size != 0) {
             continue;
         }
         if (!source.Number(kLpHeaderSize + body - size, &last)) {
@@ -152,11 +152,8 @@ namespace {
 // The channel count other than the profile's at which every day file's records run on from
 // record 1, two records at least; -1 when the profile's own count places them or none does.
 int OtherChannels(const LpPlacement& placement) {
-    const std::size_t own = LpRecordSize(placement.channels);
-    for (int n = -1; n <= kMaxChannels; ++n) {
-        if (n >= 0 && LpRecordSize(n) == own) {
-            continue;
-        }
+    for (int k = -1; k <= kMaxChannels; ++k) {
+        const int n = k < 0 ? placement.channels : k;  // the profile's own count first
         uint32_t next = 1;
         bool runs = true;
         for (const PlacedDayFile& file : placement.files) {
@@ -164,14 +161,11 @@ int OtherChannels(const LpPlacement& placement) {
                 runs = runs && file.Readable() && file.size <= kLpHeaderSize;
                 continue;
             }
-            runs = runs && (n < 0 ? file.Runs() : (file.runsAt >> n & 1u) != 0);
-            next = (n < 0 ? file.last : file.lastAt[n < 0 ? 0 : n]) + 1u;
+            runs = runs && (file.runsAt >> n & 1u) != 0;
+            next = file.lastAt[n] + 1u;
         }
-        if (runs && n < 0) {
-            return -1;  // our own channel count places them
-        }
-        if (runs && next > 2) {
-            return n;
+        if (runs && (k < 0 || next > 2)) {
+            return k < 0 ? -1 : n;
         }
     }
     return -1;
@@ -250,7 +244,7 @@ LpPlacement PlaceLpFiles(int lp, int channels, bool full) {
 
 int OtherChannelsOf(const PlacedDayFile& file, uint32_t first, int64_t last) {
     for (int n = 1; n <= kMaxChannels; ++n) {
-        if ((file.runsAt >> n & 1u) != 0 && file.first == first &&
+        if (n != file.channels && (file.runsAt >> n & 1u) != 0 && file.first == first &&
             (last < 0 || file.lastAt[n] == uint32_t(last) ||
              file.lastAt[n] == uint32_t(last) + 1u)) {
             return n;

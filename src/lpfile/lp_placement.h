@@ -24,8 +24,8 @@ struct PlacedDayFile {
     uint32_t first = 0;
     uint32_t firstKind = 0;
     uint32_t last = 0;  // number of its last whole record
-    // Bit n: the records read as whole records of n channels (n not the profile's), numbered
-    // from first without a gap; the last of them then holds the number lastAt[n].
+    // Bit n: the records read as whole records of n channels, numbered from first without a gap;
+    // the last of them then holds the number lastAt[n].
     uint32_t runsAt = 0;
     uint32_t lastAt[kMaxChannels + 1] = {};
     std::string bytes;  // every byte of the file when it was read fully, else its first 48
