@@ -61,17 +61,18 @@ std::string BreakAt(RepairPlan& plan, const PlacedDayFile& file, long i, uint32_
     return text;
 }
 
-// The records placed by the replay, up to the first break; *breakAt and *keep receive the first
-// file the break reaches and its bytes before the break (breakAt files.size() without a break).
+// The records placed by the replay, up to the first break; *breakAt and *kept receive the first
+// file the break reaches and its whole records before the break (breakAt files.size() without a
+// break).
 void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairPlan& plan,
-                  std::size_t* breakAt, uint64_t* keep) {
+                  std::size_t* breakAt, long* kept) {
     const std::vector<PlacedDayFile>& files = placement.files;
     const std::string recordsFollow =
         ", but day file " + std::to_string(lastWithRecords) + " holds records after it";
-    auto breaks = [&](std::size_t k, uint64_t kept, const std::string& where,
+    auto breaks = [&](std::size_t k, long before, const std::string& where,
                       const std::string& text) {
         *breakAt = k;
-        *keep = kept;
+        *kept = before;
         plan.faults.push_back({where, text, FindingKind::kBreak});
     };
     uint32_t next = 1;
@@ -90,7 +91,7 @@ void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairP
         for (long i = 0; i < file.whole; ++i) {
             const std::string text = BreakAt(plan, file, i, next);
             if (!text.empty()) {
-                return breaks(k, file.Offset(i), At(file.path, file.Offset(i)), text);
+                return breaks(k, i, At(file.path, file.Offset(i)), text);
             }
             next = file.first + static_cast<uint32_t>(i) + 1u;
         }
@@ -99,7 +100,7 @@ void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairP
         const bool continued = k + 1 < files.size() && files[k + 1].day == file.day + 1 &&
                                files[k + 1].whole > 0 && files[k + 1].first == next;
         if (file.partial != 0 && file.day < lastWithRecords && !continued) {
-            return breaks(k, file.size - file.partial, At(file.path, file.size - file.partial),
+            return breaks(k, file.whole, At(file.path, file.Offset(file.whole)),
                           PartialRecordText(file.partial, placement.channels) + recordsFollow);
         }
     }
@@ -122,7 +123,7 @@ void PlanTidying(const LpPlacement& placement, int32_t lastWithRecords, RepairPl
 }
 
 // With a break: what comes after it goes, later files first, and the file it is in is cut.
-void PlanCut(const LpPlacement& placement, std::size_t breakAt, uint64_t keep, RepairPlan& plan) {
+void PlanCut(const LpPlacement& placement, std::size_t breakAt, long kept, RepairPlan& plan) {
     const std::vector<PlacedDayFile>& files = placement.files;
     for (std::size_t k = files.size(); k-- > breakAt + 1;) {
         plan.lost += files[k].whole;
@@ -130,18 +131,16 @@ void PlanCut(const LpPlacement& placement, std::size_t breakAt, uint64_t keep, R
             {files[k].path, true, 0, "after the break (" + WholeRecords(files[k].whole) + ")"});
     }
     const PlacedDayFile& broken = files[breakAt];
-    const std::size_t recordSize = LpRecordSize(placement.channels);
-    const long kept =
-        keep < kLpHeaderSize ? 0 : static_cast<long>((keep - kLpHeaderSize) / recordSize);
     const long from = broken.whole - kept;
     plan.lost += from;
     const std::string lost = "from the break on (" + WholeRecords(from) + ")";
     if (kept == 0) {
         plan.changes.push_back({broken.path, true, 0, lost});
     } else {
-        const uint64_t cut = broken.size - keep;
+        const uint64_t keep = broken.Offset(kept);
         plan.changes.push_back(
-            {broken.path, false, keep, Count(static_cast<long long>(cut), "byte") + " " + lost});
+            {broken.path, false, keep,
+             Count(static_cast<long long>(broken.size - keep), "byte") + " " + lost});
     }
 }
 
@@ -172,13 +171,13 @@ RepairPlan PlanLpRepair(const LpPlacement& placement) {
         lastWithRecords = file.whole > 0 ? file.day : lastWithRecords;
     }
     std::size_t breakAt = placement.files.size();
-    uint64_t keep = 0;
-    PlaceRecords(placement, lastWithRecords, plan, &breakAt, &keep);
+    long kept = 0;
+    PlaceRecords(placement, lastWithRecords, plan, &breakAt, &kept);
     plan.records = static_cast<long>(plan.counters.totalRecCnt);
     if (breakAt == placement.files.size()) {
         PlanTidying(placement, lastWithRecords, plan);
     } else {
-        PlanCut(placement, breakAt, keep, plan);
+        PlanCut(placement, breakAt, kept, plan);
     }
     return plan;
 }
