@@ -18,7 +18,7 @@ struct PlacedDayFile {
     uint64_t size = 0;
     int channels = 0;      // of the records it is read as
     bool header = false;   // it starts with the 32 header bytes of the profile's day files
-    long whole = 0;        // whole records of the profile's channel count after the header
+    long whole = 0;        // whole records of `channels` channels after the header
     uint64_t partial = 0;  // bytes after the last whole record
     // Number and kind of the record after the header, when its 16 fixed bytes are there.
     uint32_t first = 0;
@@ -72,7 +72,7 @@ PlacedDayFile PlaceDayFile(const std::string& path, int lp, int channels, bool f
 // the first record and the last record numbers of each, or every byte when full.
 LpPlacement PlaceLpFiles(int lp, int channels, bool full);
 
-// The channel count other than `channels` at which file holds whole records numbered on from
+// A channel count other than file.channels at which file holds whole records numbered on from
 // first without a gap, its last numbered last or last + 1 (any last when last is -1); -1 when
 // there is none.
 int OtherChannelsOf(const PlacedDayFile& file, uint32_t first, int64_t last);
