@@ -156,12 +156,9 @@ bool ListDayFiles(const char* dir, std::vector<int32_t>* days, std::vector<std::
     if (listing == nullptr) {
         return false;
     }
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(listing);
-        if (entry == nullptr) {
-            break;
-        }
+    // readdir ends the listing with null both at its end and on an error, which sets errno.
+    const dirent* entry = nullptr;
+    for (errno = 0; (entry = readdir(listing)) != nullptr; errno = 0) {
         const std::string name = entry->d_name;
         if (name.size() < 4 || name.compare(name.size() - 3, 3, ".lp") != 0 ||
             name.find_first_not_of("0123456789") != name.size() - 3) {
@@ -174,7 +171,6 @@ bool ListDayFiles(const char* dir, std::vector<int32_t>* days, std::vector<std::
             stray->push_back(name);
         }
     }
-    // readdir ends the listing with null both at its end and on an error.
     const int listed = errno;
     closedir(listing);
     if (listed != 0) {

@@ -24,8 +24,8 @@ void UseStreamBuffer(FILE* file) {
 
 }  // namespace
 
-void FormatLpFilePath(char* path, int lp, int fileNumber) {
-    snprintf(path, kMaxLpPathSize, "%s%d.lp", LpDirectory(lp), fileNumber);
+std::string LpDayFilePath(int lp, int fileNumber) {
+    return LpDirectory(lp) + std::to_string(fileNumber) + ".lp";
 }
 
 void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,

@@ -4,12 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "lpfile/lp_codec.h"
 #include "lpstate/lp_state.h"
 
-// The path of day file fileNumber of LP lp into path, which holds kMaxLpPathSize bytes.
-void FormatLpFilePath(char* path, int lp, int fileNumber);
+// The path of day file fileNumber of LP lp.
+std::string LpDayFilePath(int lp, int fileNumber);
 
 // Fills the four fixed values (interval from g_lastIntervalTime and g_intervalSecs) and the
 // first numChannels channel entries; entries beyond them are left as they were.

@@ -24,12 +24,13 @@ int OpenLpDirectory(int lp) {
     return open(LpDirectory(lp), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-// The pid of a process holding an flock on the file of st, from the kernel's list of locks
+// The pid of a process holding an flock on the file open at fd, from the kernel's list of locks
 // (lines like "3: FLOCK  ADVISORY  WRITE 1234 08:01:131090 0 EOF"); 0 when none is listed, -1
 // when the list cannot be read or names a process that has ended (a clear killed while its
 // removal, which holds the lock on, runs). *writer says whether the lock listed is exclusive.
-int FlockHolderPid(const struct stat& st, bool* writer) {
-    FILE* locks = fopen("/proc/locks", "re");
+int FlockHolderPid(int fd, bool* writer) {
+    struct stat st = {};
+    FILE* locks = fstat(fd, &st) == 0 ? fopen("/proc/locks", "re") : nullptr;
     if (locks == nullptr) {
         return -1;
     }
@@ -75,9 +76,8 @@ LpLockResult LockLpProfile(int lp, int* holder) {
         if (error != EWOULDBLOCK) {
             break;
         }
-        struct stat st = {};
         bool writer = false;
-        pid = fstat(fd, &st) == 0 ? FlockHolderPid(st, &writer) : -1;
+        pid = FlockHolderPid(fd, &writer);
         if (writer) {
             break;
         }
@@ -118,9 +118,8 @@ int LpLockHolder(int lp) {
     if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
         flock(fd, LOCK_UN);
     } else if (errno == EWOULDBLOCK) {
-        struct stat st = {};
         bool writer = false;
-        pid = fstat(fd, &st) == 0 ? FlockHolderPid(st, &writer) : -1;
+        pid = FlockHolderPid(fd, &writer);
         pid = pid > 0 ? pid : -1;
     }
     close(fd);

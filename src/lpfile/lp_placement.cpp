@@ -47,7 +47,7 @@ struct Source {
 };
 
 // Header, record numbers and the widths the records run at; false when a read failed.
-bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
+bool Measure(PlacedDayFile& file, const Source& source, int lp) {
     uint8_t found[kLpHeaderSize + kLpFixedSize] = {};
     const std::size_t head =
         file.size < sizeof found ? static_cast<std::size_t>(file.size) : sizeof found;
@@ -64,7 +64,7 @@ bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
         return true;
     }
     const uint64_t body = file.size - kLpHeaderSize;
-    const uint64_t recordSize = LpRecordSize(channels);
+    const uint64_t recordSize = LpRecordSize(file.channels);
     file.whole = static_cast<long>(body / recordSize);
     file.partial = body % recordSize;
     if (head < kLpHeaderSize + kLpFixedSize) {
@@ -72,15 +72,13 @@ bool Measure(PlacedDayFile& file, const Source& source, int lp, int channels) {
     }
     file.first = GetBe32(found + kLpHeaderSize);
     file.firstKind = GetBe32(found + kLpHeaderSize + 12);
-    if (file.whole > 0 &&
-        !source.Number(kLpHeaderSize + static_cast<uint64_t>(file.whole - 1) * recordSize,
-                       &file.last)) {
+    if (file.whole > 0 && !source.Number(file.Offset(file.whole - 1), &file.last)) {
         return false;
     }
     for (int n = 0; n <= kMaxChannels; ++n) {
         const uint64_t size = LpRecordSize(n);
         uint32_t last = 0;
-        if (size == recordSize || body < size || body % size != 0) {
+        if (body < size || body % size != 0) {
             continue;
         }
         if (!source.Number(kLpHeaderSize + body - size, &last)) {
@@ -116,6 +114,7 @@ PlacedDayFile PlaceDayFile(const std::string& path, int lp, int channels, bool f
                            bool followLink) {
     PlacedDayFile file;
     file.path = path;
+    file.channels = LpRecordChannels(channels);
     struct stat st = {};
     if ((followLink ? stat(path.c_str(), &st) : lstat(path.c_str(), &st)) != 0) {
         file.readErrno = errno;
@@ -138,7 +137,7 @@ PlacedDayFile PlaceDayFile(const std::string& path, int lp, int channels, bool f
     } else {
         file.size = full ? file.bytes.size() : file.size;
         const Source source = {fd, full ? &file.bytes : nullptr};
-        if (!Measure(file, source, lp, channels)) {
+        if (!Measure(file, source, lp)) {
             file.readErrno = errno != 0 ? errno : EIO;
         }
     }
@@ -153,11 +152,8 @@ namespace {
 // The channel count other than the profile's at which every day file's records run on from
 // record 1, two records at least; -1 when the profile's own count places them or none does.
 int OtherChannels(const LpPlacement& placement) {
-    const std::size_t own = LpRecordSize(placement.channels);
-    for (int n = -1; n <= kMaxChannels; ++n) {
-        if (n >= 0 && LpRecordSize(n) == own) {
-            continue;
-        }
+    for (int k = -1; k <= kMaxChannels; ++k) {
+        const int n = k < 0 ? placement.channels : k;  // the profile's own count first
         uint32_t next = 1;
         bool runs = true;
         for (const PlacedDayFile& file : placement.files) {
@@ -165,29 +161,17 @@ int OtherChannels(const LpPlacement& placement) {
                 runs = runs && file.Readable() && file.size <= kLpHeaderSize;
                 continue;
             }
-            runs = runs && (n < 0 ? file.Runs() : (file.runsAt >> n & 1u) != 0);
-            next = (n < 0 ? file.last : file.lastAt[n < 0 ? 0 : n]) + 1u;
+            runs = runs && (file.runsAt >> n & 1u) != 0;
+            next = file.lastAt[n] + 1u;
         }
-        if (runs && n < 0) {
-            return -1;  // our own channel count places them
-        }
-        if (runs && next > 2) {
-            return n;
+        if (runs && (k < 0 || next > 2)) {
+            return k < 0 ? -1 : n;
         }
     }
     return -1;
 }
 
 }  // namespace
-
-const uint8_t* PlacedDayFile::Record(long i) const {
-    const std::size_t recordBytes =
-        whole > 0 ? (bytes.size() - kLpHeaderSize - static_cast<std::size_t>(partial)) /
-                        static_cast<std::size_t>(whole)
-                  : 0;
-    return reinterpret_cast<const uint8_t*>(bytes.data()) + kLpHeaderSize +
-           static_cast<std::size_t>(i) * recordBytes;
-}
 
 std::string NotRegularText(const PlacedDayFile& file) {
     const std::string what = file.notRegular;
@@ -197,6 +181,18 @@ std::string NotRegularText(const PlacedDayFile& file) {
     return "is " + what + (what.compare(0, 2, "a ") == 0 ? ", not a regular file" : "");
 }
 
+std::string LpPlacement::ReadError() const {
+    if (listErrno != 0) {
+        return LpDirectory(lp) + std::string(": ") + strerror(listErrno);
+    }
+    for (const PlacedDayFile& file : files) {
+        if (file.readErrno != 0) {
+            return file.path + ": " + strerror(file.readErrno);
+        }
+    }
+    return "";
+}
+
 const PlacedDayFile* LpPlacement::Find(int32_t day) const {
     for (const PlacedDayFile& file : files) {
         if (file.day == day) {
@@ -204,16 +200,6 @@ const PlacedDayFile* LpPlacement::Find(int32_t day) const {
         }
     }
     return nullptr;
-}
-
-bool LpPlacement::RecordsAfter(int32_t day, int32_t upTo) const {
-    for (const PlacedDayFile& file : files) {
-        if (file.day > day && file.day <= upTo && file.Readable() &&
-            file.size >= kLpHeaderSize + LpRecordSize(channels)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool LpPlacement::ClearStopped(int32_t currentDay) const {
@@ -248,10 +234,8 @@ LpPlacement PlaceLpFiles(int lp, int channels, bool full) {
         return placement;
     }
     for (const int32_t day : days) {
-        char path[kMaxLpPathSize];
-        FormatLpFilePath(path, placement.lp, day);
-        placement.files.push_back(
-            PlaceDayFile(path, placement.lp, placement.channels, full, false));
+        placement.files.push_back(PlaceDayFile(LpDayFilePath(placement.lp, day), placement.lp,
+                                               placement.channels, full, false));
         placement.files.back().day = day;
     }
     placement.otherChannels = OtherChannels(placement);
@@ -260,7 +244,7 @@ LpPlacement PlaceLpFiles(int lp, int channels, bool full) {
 
 int OtherChannelsOf(const PlacedDayFile& file, uint32_t first, int64_t last) {
     for (int n = 1; n <= kMaxChannels; ++n) {
-        if ((file.runsAt >> n & 1u) != 0 && file.first == first &&
+        if (n != file.channels && (file.runsAt >> n & 1u) != 0 && file.first == first &&
             (last < 0 || file.lastAt[n] == uint32_t(last) ||
              file.lastAt[n] == uint32_t(last) + 1u)) {
             return n;

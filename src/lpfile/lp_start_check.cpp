@@ -33,8 +33,14 @@ std::string Describe(const PlacedDayFile& file) {
 }
 
 std::string WayOut(int lp) {
-    return std::string("lpdump --repair") + (lp == 0 ? "" : " -2") +
+    return "lpdump --repair" + Lp2Option(lp) +
            " brings the CDS in line with the files; -c starts the profile afresh";
+}
+
+// "records up to number 140 (fileRecCnt 3, dayCnt 2)"
+std::string Counts(const LP_FILE_INFO& info) {
+    return "records up to number " + std::to_string(info.totalRecCnt) + " (fileRecCnt " +
+           std::to_string(info.fileRecCnt) + ", dayCnt " + std::to_string(info.dayCnt) + ")";
 }
 
 void PrintOtherChannelCount(int lp, const std::string& path, bool current, int other,
@@ -57,12 +63,11 @@ bool FitsCounters(const PlacedDayFile& file, long whole, long inFile, int64_t co
 void PrintBreak(const LpPlacement& placement, const std::string& path, const std::string& holds) {
     const int lp = placement.lp;
     const int32_t current = g_lP[lp].fileInfo.currentDay;
-    const std::string two = lp == 0 ? "" : " -2";
     printf("profill: LP %d's day file %s %s, so the profile's records break off there; %s\n",
            lp + 1, path.c_str(), holds.c_str(),
            placement.ClearStopped(current)
                ? "a -c stopped in its removal leaves this; -c again finishes the clear"
-               : ("lpdump --repair" + two +
+               : ("lpdump --repair" + Lp2Option(lp) +
                   " --force keeps the records before the break; -c starts the profile afresh")
                      .c_str());
 }
@@ -86,6 +91,16 @@ std::string BreakIn(const PlacedDayFile* file, uint32_t next, int lp) {
         return "holds " + Describe(*file) + ", but record " + std::to_string(next) + " comes next";
     }
     return file->Runs() ? "" : "holds " + Describe(*file);
+}
+
+// Whether a listed day file numbered above day, up to upTo, holds a whole record.
+bool RecordsAfter(const LpPlacement& placement, int32_t day, int32_t upTo) {
+    for (const PlacedDayFile& file : placement.files) {
+        if (file.day > day && file.day <= upTo && file.Readable() && file.whole >= 1) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // The day files before the current one hold whole records numbered on from 1 without a gap;
@@ -113,12 +128,10 @@ bool CheckEarlierFiles(const LpPlacement& placement, uint32_t* next, bool* first
         // files, which the check of the current day file names; only records after it break.
         const bool endLost =
             file == nullptr || (read && (file->whole == 0 || file->first == *next));
-        if (endLost && !placement.RecordsAfter(number, current)) {
+        if (endLost && !RecordsAfter(placement, number, current)) {
             return true;
         }
-        char path[kMaxLpPathSize];
-        FormatLpFilePath(path, lp, number);
-        PrintBreak(placement, path, holds);
+        PrintBreak(placement, LpDayFilePath(lp, number), holds);
         return false;
     }
     return true;
@@ -132,16 +145,12 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
     const int lp = placement.lp;
     const LP_FILE_INFO& info = g_lP[lp].fileInfo;
     const int64_t counted = info.totalRecCnt;
-    char path[kMaxLpPathSize];
-    FormatLpFilePath(path, lp, info.currentDay);
-    const std::string counts = "records up to number " + std::to_string(counted) + " (fileRecCnt " +
-                               std::to_string(info.fileRecCnt) + ", dayCnt " +
-                               std::to_string(info.dayCnt) + ")";
+    const std::string path = LpDayFilePath(lp, info.currentDay);
     const PlacedDayFile* file = placement.Find(info.currentDay);
     std::string holds = BreakIn(file, first, lp);
     std::string wayOut = WayOut(lp);
     if (file != nullptr && file->notRegular != nullptr) {
-        wayOut = std::string("remove it and run lpdump --repair") + (lp == 0 ? "" : " -2") +
+        wayOut = "remove it and run lpdump --repair" + Lp2Option(lp) +
                  ", or -c starts the profile afresh";
     } else if (file != nullptr && file->Readable() && file->header) {
         if (info.currentDay == 1) {
@@ -178,8 +187,8 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
         }
         holds = "holds " + Describe(*file);
     }
-    printf("profill: LP %d's current day file %s %s, but the CDS counts %s; %s\n", lp + 1, path,
-           holds.c_str(), counts.c_str(), wayOut.c_str());
+    printf("profill: LP %d's current day file %s %s, but the CDS counts %s; %s\n", lp + 1,
+           path.c_str(), holds.c_str(), Counts(info).c_str(), wayOut.c_str());
     return false;
 }
 
@@ -213,15 +222,6 @@ bool CheckLaterFile(const LpPlacement& placement, const PlacedDayFile& file,
     return false;
 }
 
-bool Cut(const char* path, off_t keep) {
-    int64_t removed = -1;
-    const bool cut = CutLpFile(path, keep, &removed);
-    printf("profill: %s %lld bytes at the end of %s that its file information does not count%s%s\n",
-           cut ? "removed" : "cannot remove", static_cast<long long>(removed), path,
-           cut ? "" : ": ", cut ? "" : strerror(errno));
-    return cut;
-}
-
 }  // namespace
 
 bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
@@ -237,10 +237,8 @@ bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
             return false;
         }
     } else if (info.fileRecCnt != 0 || info.totalRecCnt != 0 || info.dayCnt != 0) {
-        printf(
-            "profill: LP %d has no current day file in the CDS, but the CDS counts records up to "
-            "number %d (fileRecCnt %d, dayCnt %d); %s\n",
-            lp + 1, info.totalRecCnt, info.fileRecCnt, info.dayCnt, WayOut(lp).c_str());
+        printf("profill: LP %d has no current day file in the CDS, but the CDS counts %s; %s\n",
+               lp + 1, Counts(info).c_str(), WayOut(lp).c_str());
         return false;
     }
     if (placement.listErrno != 0) {
@@ -259,27 +257,27 @@ bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
 bool CutUncountedLpBytes(int lp, const LP_UNCOUNTED_CUTS& cuts) {
     lp = lp == 0 ? 0 : 1;
     const int current = g_lP[lp].fileInfo.currentDay;
-    char path[kMaxLpPathSize];
     bool cut = true;
     if (cuts.currentKeep >= 0 && current > 0) {
-        FormatLpFilePath(path, lp, current);
-        cut = Cut(path, cuts.currentKeep);
+        const std::string path = LpDayFilePath(lp, current);
+        int64_t removed = -1;
+        cut = CutLpFile(path.c_str(), cuts.currentKeep, &removed);
+        printf(
+            "profill: %s %lld bytes at the end of %s that its file information does not "
+            "count%s%s\n",
+            cut ? "removed" : "cannot remove", static_cast<long long>(removed), path.c_str(),
+            cut ? "" : ": ", cut ? "" : strerror(errno));
     }
     if (cuts.removeNext) {
         // Removed rather than emptied: the run creates it again only if it gets there.
-        FormatLpFilePath(path, lp, current + 1);
-        if (unlink(path) == 0) {
-            printf(
-                "profill: removed %s, which holds only a record that its file information "
-                "does not count\n",
-                path);
-        } else {
-            printf(
-                "profill: cannot remove %s, which holds only a record that its file "
-                "information does not count: %s\n",
-                path, strerror(errno));
-            cut = false;
-        }
+        const std::string next = LpDayFilePath(lp, current + 1);
+        const bool removed = unlink(next.c_str()) == 0;
+        printf(
+            "profill: %s %s, which holds only a record that its file information does not "
+            "count%s%s\n",
+            removed ? "removed" : "cannot remove", next.c_str(), removed ? "" : ": ",
+            removed ? "" : strerror(errno));
+        cut = cut && removed;
     }
     return cut;
 }

@@ -21,6 +21,11 @@ struct Finding {
     FindingKind kind = FindingKind::kFault;
 };
 
+// " -2" in a command line for LP index lp when it is LP 2; "" for LP 1.
+inline std::string Lp2Option(int lp) {
+    return lp == 0 ? "" : " -2";
+}
+
 inline std::string At(const std::string& path, unsigned long long offset) {
     return path + " offset " + std::to_string(offset);
 }

@@ -55,18 +55,17 @@ void PrintRecord(const std::string& file, char profile, const DayFileRecord& rec
     putchar('\n');
 }
 
-// Reads the file at path (only its header when headerOnly) into bytes. Returns kExitOk, or the
-// exit status after saying why it cannot.
-int ReadForDump(const std::string& path, std::string* bytes, bool headerOnly) {
-    PlacedDayFile file = PlaceDayFile(path, -1, 0, !headerOnly, true);
-    if (!file.Readable()) {
-        fprintf(
-            stderr, "lpdump: cannot read %s: %s\n", path.c_str(),
-            file.notRegular != nullptr ? NotRegularText(file).c_str() : strerror(file.readErrno));
-        return kExitFailure;
+// Reads the file at path, with records of `channels` channels, into *file (only its start unless
+// full). Returns kExitOk, or the exit status after saying why it cannot.
+int ReadForDump(const std::string& path, int channels, bool full, PlacedDayFile* file) {
+    *file = PlaceDayFile(path, -1, channels, full, true);
+    if (file->Readable()) {
+        return kExitOk;
     }
-    bytes->swap(file.bytes);
-    return kExitOk;
+    fprintf(
+        stderr, "lpdump: cannot read %s: %s\n", path.c_str(),
+        file->notRegular != nullptr ? NotRegularText(*file).c_str() : strerror(file->readErrno));
+    return kExitFailure;
 }
 
 // The channel count of each file into *channels, from its header and the store unless
@@ -75,11 +74,12 @@ int ChannelsOf(const std::vector<std::string>& files, int channelCount,
                std::vector<int>* channels) {
     toolkit::CCds cds(nullptr);
     int storeChannels[kLpCount] = {-1, -1};
-    std::string bytes;
+    PlacedDayFile file;
     for (const std::string& path : files) {
-        if (const int failed = ReadForDump(path, &bytes, true)) {
+        if (const int failed = ReadForDump(path, 0, false, &file)) {
             return failed;
         }
+        const std::string& bytes = file.bytes;
         const uint8_t* header = reinterpret_cast<const uint8_t*>(bytes.data());
         // Records read from what is no day file would be its bytes under another name.
         if (!StartsAsDayFile(header, bytes.size())) {
@@ -107,7 +107,7 @@ int ChannelsOf(const std::vector<std::string>& files, int channelCount,
             }
             count = storeChannels[lp];
             // Records of another width would be printed as numbers they do not hold.
-            const PlacedDayFile file = PlaceDayFile(path, lp, count, false, true);
+            file = PlaceDayFile(path, lp, count, false, true);
             const int other = OtherChannelsOf(file, file.first, -1);
             if (!file.Runs() && other >= 0 &&
                 (file.size - kLpHeaderSize) / LpRecordSize(other) >= 2) {
@@ -132,7 +132,7 @@ int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool c
     if (const int failed = ChannelsOf(files, channelCount, &channels)) {
         return failed;
     }
-    std::string bytes;
+    PlacedDayFile file;
     const int columns = channels.empty() ? 0 : *std::max_element(channels.begin(), channels.end());
     if (csv) {
         fputs("file,profile,record,start,end,start_utc,end_utc,start_local,end_local,kind", stdout);
@@ -144,36 +144,31 @@ int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool c
     int status = kExitOk;
     for (std::size_t f = 0; f < files.size(); ++f) {
         const std::string& path = files[f];
-        if (const int failed = ReadForDump(path, &bytes, false)) {
+        if (const int failed = ReadForDump(path, channels[f], true, &file)) {
             return failed;
         }
-        const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-        for (const Finding& fault : CheckLpHeader(data, bytes.size(), -1, path)) {
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(file.bytes.data());
+        for (const Finding& fault : CheckLpHeader(data, file.size, -1, path)) {
             fprintf(stderr, "lpdump: %s: %s\n", fault.where.c_str(), fault.text.c_str());
             status = kExitBadFile;
         }
-        if (bytes.size() < kLpHeaderSize) {
+        if (file.size < kLpHeaderSize) {
             continue;
         }
-        const std::size_t recordSize = LpRecordSize(channels[f]);
-        const std::size_t whole = (bytes.size() - kLpHeaderSize) / recordSize;
-        const int lp = LpOfHeader(data, bytes.size());
+        const int lp = LpOfHeader(data, file.size);
         const char profile = lp < 0 ? '?' : static_cast<char>('1' + lp);
         if (!csv) {
             printf("%s: LP %c day file, version %u, %s of %s\n", path.c_str(), profile,
-                   LpHeaderVersion(data), Count(static_cast<long>(whole), "record").c_str(),
+                   LpHeaderVersion(data), Count(file.whole, "record").c_str(),
                    Count(channels[f], "channel").c_str());
         }
         const std::string field = CsvField(path);
-        for (std::size_t i = 0; i < whole; ++i) {
-            const DayFileRecord record =
-                DecodeLpRecord(data + kLpHeaderSize + i * recordSize, channels[f]);
-            PrintRecord(field, profile, record, columns, csv);
+        for (long i = 0; i < file.whole; ++i) {
+            PrintRecord(field, profile, file.Decoded(i), columns, csv);
         }
-        const std::size_t partial = (bytes.size() - kLpHeaderSize) % recordSize;
-        if (partial != 0) {
-            fprintf(stderr, "lpdump: %s offset %zu: %s\n", path.c_str(), bytes.size() - partial,
-                    PartialRecordText(partial, channels[f]).c_str());
+        if (file.partial != 0) {
+            fprintf(stderr, "lpdump: %s: %s\n", At(path, file.size - file.partial).c_str(),
+                    PartialRecordText(file.partial, channels[f]).c_str());
             status = kExitBadFile;
         }
     }

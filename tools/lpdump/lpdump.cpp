@@ -16,12 +16,10 @@
 #include "lpdump_options.h"
 #include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
-#include "lpfile/lp_file.h"
 #include "lpfile/lp_lock.h"
 #include "lpstate/lp_leaves.h"
 #include "next_step.h"
 #include "profile_json.h"
-#include "profile_repair.h"
 #include "profile_store.h"
 #include "profile_summary.h"
 #include "profile_verify.h"
@@ -31,21 +29,22 @@ std::string Pid(int holder) {
 }
 
 bool SameCounters(const LpCounters& a, const LpCounters& b) {
-    return a.currentDay == b.currentDay && a.fileRecCnt == b.fileRecCnt &&
-           a.totalRecCnt == b.totalRecCnt && a.dayCnt == b.dayCnt && a.daysDeleted == b.daysDeleted;
+    return std::all_of(std::begin(kLpCounters), std::end(kLpCounters),
+                       [&](int32_t LpCounters::*counter) { return a.*counter == b.*counter; });
+}
+
+bool CannotRead(FILE* out, const char* doing, const LpPlacement& placement, bool exceptListing) {
+    const std::string error = exceptListing ? "" : placement.ReadError();
+    if (!error.empty()) {
+        fprintf(out, "lpdump: cannot %s LP %d: cannot read %s\n", doing, placement.lp + 1,
+                error.c_str());
+    }
+    return !error.empty();
 }
 
 namespace {
 
 using Options = LpdumpOptions;
-
-bool TakeFlashRoot() {
-    if (!SetFlashRoot(getenv("PROFILL_JFFS"))) {
-        fputs("lpdump: PROFILL_JFFS is not a flash root profill would take\n", stderr);
-        return false;
-    }
-    return true;
-}
 
 // Why what was read of LP lp may not be what its files and store held together: a run holds the
 // profile's lock now, or stored other counters than before while they were read; "" when neither.
@@ -102,7 +101,6 @@ int Verify(const Options& options) {
     const LpCounters& counters = leaves.counters;
     const int channels = LpRecordChannels(leaves.numChannels);
     const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
-    const ProfileCheck check = VerifyLpProfile(placement, counters, options.strict);
     bool failed = false;
     const std::string moved = Unsteady(cds, options.lp, counters, &failed);
     if (!moved.empty()) {
@@ -111,14 +109,15 @@ int Verify(const Options& options) {
     if (failed || !moved.empty()) {
         return kExitFailure;
     }
-    if (!check.readError.empty()) {
-        fprintf(say, "lpdump: cannot verify LP %d: cannot read %s\n", n, check.readError.c_str());
+    // A directory that is missing holds no day file, which the check names.
+    if (CannotRead(say, "verify", placement, placement.listErrno == ENOENT)) {
         return kExitFailure;
     }
+    const ProfileCheck check = VerifyLpProfile(placement, counters, options.strict);
     const int discrepancies = check.Discrepancies();
     const std::string next = NextStepText(placement, counters.currentDay, check, !options.json);
     if (options.json) {
-        fputs(CheckJson(options.lp, channels, options.strict, check, next).c_str(), stdout);
+        fputs(CheckJson(placement, check, next).c_str(), stdout);
         return discrepancies == 0 ? kExitOk : kExitBadFile;
     }
     PrintFindings(check);
@@ -147,17 +146,18 @@ int Summarize(const Options& options) {
     }
     const int channels = LpRecordChannels(leaves.numChannels);
     const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
+    if (CannotRead(stderr, "sum up", placement, false)) {
+        return kExitFailure;
+    }
     ProfileSummary summary = SummarizeLpProfile(placement);
-    summary.counters = leaves.counters;
-    std::copy(leaves.present, leaves.present + kLpCounterCount, summary.present);
+    summary.leaves = leaves;
     const bool* missing = std::find(leaves.present, leaves.present + 4, false);
-    if (summary.readError.empty() && missing != leaves.present + 4) {
+    if (missing != leaves.present + 4) {
         summary.writer = "the store holds no " + LpFileInfoPrefix(options.lp + 1) +
                          kLpFileInfoLeaves[missing - leaves.present] + "; lpdump --repair" +
-                         (options.lp == 1 ? " -2" : "") + " stores it from the day files";
-    } else if (summary.readError.empty()) {
+                         Lp2Option(options.lp) + " stores it from the day files";
+    } else {
         const ProfileCheck check = VerifyLpProfile(placement, leaves.counters, false);
-        summary.readError = check.readError;
         summary.discrepancies = check.Discrepancies();
         summary.notes = static_cast<int>(check.findings.size()) - summary.discrepancies;
         summary.next = NextStepText(placement, leaves.counters.currentDay, check, false);
@@ -168,41 +168,28 @@ int Summarize(const Options& options) {
         }
         summary.writer = moved;
     }
-    if (!summary.readError.empty()) {
-        fprintf(stderr, "lpdump: cannot sum up LP %d: cannot read %s\n", options.lp + 1,
-                summary.readError.c_str());
-        return kExitFailure;
-    }
     if (options.json) {
-        fputs(SummaryJson(summary).c_str(), stdout);
+        fputs(SummaryJson(placement, summary).c_str(), stdout);
     } else {
-        PrintLpSummary(summary);
+        PrintLpSummary(placement, summary);
     }
     return kExitOk;
 }
 
-// The day files of the profile that options name, in the order of their numbers; false after
-// saying why they cannot be listed.
-bool ListProfileFiles(const Options& options, std::vector<std::string>* files) {
-    std::vector<int32_t> days;
-    std::vector<std::string> stray;
-    if (!ListDayFiles(LpDirectory(options.lp), &days, &stray)) {
-        fprintf(stderr, "lpdump: cannot list the day files of LP %d in %s: %s; set PROFILL_JFFS\n",
-                options.lp + 1, LpDirectory(options.lp), strerror(errno));
-        return false;
-    }
-    char path[kMaxLpPathSize];
-    for (const int32_t day : days) {
-        FormatLpFilePath(path, options.lp, static_cast<int>(day));
-        files->push_back(path);
-    }
-    return true;
-}
-
 int Dump(const Options& options) {
     std::vector<std::string> files = options.files;
-    if (files.empty() && !ListProfileFiles(options, &files)) {
-        return kExitFailure;
+    if (files.empty()) {
+        // The profile's day files, in the order of their numbers.
+        const LpPlacement placement = PlaceLpFiles(options.lp, 0, false);
+        if (placement.listErrno != 0) {
+            fprintf(stderr,
+                    "lpdump: cannot list the day files of LP %d in %s: %s; set PROFILL_JFFS\n",
+                    options.lp + 1, LpDirectory(options.lp), strerror(placement.listErrno));
+            return kExitFailure;
+        }
+        for (const PlacedDayFile& file : placement.files) {
+            files.push_back(file.path);
+        }
     }
     return DumpDayFiles(files, options.channels, options.mode == kCsvMode);
 }
@@ -223,7 +210,9 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     // Every mode but a dump of the files named reads the profile under the flash root.
-    if ((options.mode >= kSummaryMode || options.files.empty()) && !TakeFlashRoot()) {
+    if ((options.mode >= kSummaryMode || options.files.empty()) &&
+        !SetFlashRoot(getenv("PROFILL_JFFS"))) {
+        fputs("lpdump: PROFILL_JFFS is not a flash root profill would take\n", stderr);
         return kExitFailure;
     }
     // In the order of LpdumpMode; Dump tells the CSV table by the mode.

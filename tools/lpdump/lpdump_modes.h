@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "lpdump_options.h"
@@ -19,6 +20,11 @@ constexpr std::size_t kMaxFindingsShown = 100;
 
 // " (pid N)" for the holder of a profile's lock, "" when its pid is not known.
 std::string Pid(int holder);
+
+// Says on out that LP placement.lp cannot be `doing` ("verify") and which day file or directory
+// cannot be read, unless all could be or only the listing failed and exceptListing is set; true
+// when it said so.
+bool CannotRead(FILE* out, const char* doing, const LpPlacement& placement, bool exceptListing);
 
 bool SameCounters(const LpCounters& a, const LpCounters& b);
 

@@ -1,5 +1,5 @@
-// lpdump's modes in one table: the option that picks each, its line of the usage, the options it
-// takes and whether it takes files. A command line is checked against it, so every refusal can
+// lpdump's modes in one table of the usage's lines: each names the option that picks the mode and
+// the options and files it takes. A command line is checked against them, so every refusal can
 // say what is wrong.
 #include "lpdump_options.h"
 
@@ -30,68 +30,69 @@ const char kHelp[] =
     "Exit status: 0 all is well, 1 a discrepancy or a damaged day file, 2 a usage error or\n"
     "what cannot be read. See lpdump(1).\n";
 
-// The options that modes take, as bits of a set.
-enum Flag : unsigned {
-    kChannelsFlag = 1u << 0,
-    kStoreFlag = 1u << 1,
-    kStrictFlag = 1u << 2,
-    kJsonFlag = 1u << 3,
-    kDryRunFlag = 1u << 4,
-    kForceFlag = 1u << 5,
-    kLp2Flag = 1u << 6,
-    kHelpFlag = 1u << 7,  // and --version: they go with anything and end the parse
-    kVersionFlag = 1u << 8,
-};
-
-constexpr unsigned kDumpFlags = kChannelsFlag | kStoreFlag | kLp2Flag;
-
-struct ModeRow {
-    const char* option;    // the option that picks the mode; "" for the dump, the default
-    const char* synopsis;  // its line of the usage, after "lpdump "
-    unsigned flags;        // the options it takes besides its own
-    bool files;            // whether it takes FILE arguments (then -2 only without them)
-};
-
-// In the order of LpdumpMode.
-const ModeRow kModes[] = {
-    {"", "[--channels N | --store] [-2 | FILE...]", kDumpFlags, true},
-    {"--csv", "--csv [--channels N | --store] [-2 | FILE...]", kDumpFlags, true},
-    {"--summary", "--summary [--json] [-2]", kJsonFlag | kLp2Flag, false},
-    {"--verify", "--verify [--strict] [--json] [-2]", kStrictFlag | kJsonFlag | kLp2Flag, false},
-    {"--repair", "--repair [--dry-run] [--force] [-2]", kDryRunFlag | kForceFlag | kLp2Flag, false},
+// Each mode's line of the usage, after "lpdump ", in the order of LpdumpMode: the option that
+// picks it (none for the dump, the default), then the options it takes.
+const char* const kModes[] = {
+    "[--channels N | --store] [-2 | FILE...]",
+    "--csv [--channels N | --store] [-2 | FILE...]",
+    "--summary [--json] [-2]",
+    "--verify [--strict] [--json] [-2]",
+    "--repair [--dry-run] [--force] [-2]",
 };
 static_assert(std::size(kModes) == kLpdumpModeCount, "a row for every mode");
 
-// Every option: the mode it picks (-1: none) or the flag it sets.
+// Every option: the mode it picks (-1: none) or the field it sets.
 struct OptionRow {
     const char* name;
     int hasArg;
     int mode;
-    unsigned flag;
+    bool LpdumpOptions::*field;
 };
 
 const OptionRow kOptions[] = {
-    {"--csv", no_argument, kCsvMode, 0},
-    {"--summary", no_argument, kSummaryMode, 0},
-    {"--verify", no_argument, kVerifyMode, 0},
-    {"--repair", no_argument, kRepairMode, 0},
-    {"--channels", required_argument, -1, kChannelsFlag},
-    {"--store", no_argument, -1, kStoreFlag},
-    {"--strict", no_argument, -1, kStrictFlag},
-    {"--json", no_argument, -1, kJsonFlag},
-    {"--dry-run", no_argument, -1, kDryRunFlag},
-    {"--force", no_argument, -1, kForceFlag},
-    {"-2", no_argument, -1, kLp2Flag},
-    {"--help", no_argument, -1, kHelpFlag},
-    {"--version", no_argument, -1, kVersionFlag},
+    {"--csv", no_argument, kCsvMode, nullptr},
+    {"--summary", no_argument, kSummaryMode, nullptr},
+    {"--verify", no_argument, kVerifyMode, nullptr},
+    {"--repair", no_argument, kRepairMode, nullptr},
+    {"--channels", required_argument, -1, nullptr},
+    {"--store", no_argument, -1, nullptr},
+    {"--strict", no_argument, -1, &LpdumpOptions::strict},
+    {"--json", no_argument, -1, &LpdumpOptions::json},
+    {"--dry-run", no_argument, -1, &LpdumpOptions::dryRun},
+    {"--force", no_argument, -1, &LpdumpOptions::force},
+    {"-2", no_argument, -1, nullptr},
+    {"--help", no_argument, -1, &LpdumpOptions::help},  // it and --version go with anything
+    {"--version", no_argument, -1, &LpdumpOptions::version},
 };
 constexpr int kOptionCount = static_cast<int>(std::size(kOptions));
 constexpr int kFirstOptionValue = 256;  // getopt's value of kOptions[0]
 
+// The row of kOptions named name; -1 for none.
+int OptionIndex(const std::string& name) {
+    for (int i = 0; i < kOptionCount; ++i) {
+        if (name == kOptions[i].name) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// The bit of the option named name in the set of options given, that of its row in kOptions.
+unsigned Bit(const char* name) {
+    return 1u << OptionIndex(name);
+}
+
+// Whether the usage line of mode names word ("--json", "FILE") as something it takes.
+bool Takes(int mode, const std::string& word) {
+    const std::string synopsis = std::string(kModes[mode]) + " ";
+    const std::size_t at = synopsis.find(word);
+    return at != std::string::npos && synopsis.find_first_of(" ]", at) == at + word.size();
+}
+
 void PrintUsage(FILE* out) {
     const char* lead = "usage: lpdump ";
-    for (const ModeRow& mode : kModes) {
-        fprintf(out, "%s%s\n", lead, mode.synopsis);
+    for (const char* synopsis : kModes) {
+        fprintf(out, "%s%s\n", lead, synopsis);
         lead = "       lpdump ";
     }
     fprintf(out, "%s-h | --help | --version\n", lead);
@@ -105,14 +106,15 @@ bool UsageError(const std::string& what) {
 }
 
 std::string ModeName(int mode) {
-    return *kModes[mode].option != '\0' ? kModes[mode].option : "a dump";
+    const std::string synopsis = kModes[mode];
+    return mode == kDumpMode ? "a dump" : synopsis.substr(0, synopsis.find(' '));
 }
 
-// "a dump or --csv", "--summary or --verify": the modes that take flag.
-std::string ModesTaking(unsigned flag) {
+// "a dump or --csv", "--summary or --verify": the modes that take the option named name.
+std::string ModesTaking(const std::string& name) {
     std::string names;
-    for (int mode = 0; mode < static_cast<int>(std::size(kModes)); ++mode) {
-        if ((kModes[mode].flags & flag) != 0) {
+    for (int mode = 0; mode < kLpdumpModeCount; ++mode) {
+        if (Takes(mode, name)) {
             names += (names.empty() ? "" : " or ") + ModeName(mode);
         }
     }
@@ -149,41 +151,27 @@ bool ParseChannels(const char* text, int* channels) {
     return true;
 }
 
-// Whether the options given (a set of flags) and the files go with the mode chosen.
+// Whether the options given (a set of Bits) and the files go with the mode chosen.
 bool CheckModeOptions(unsigned given, const LpdumpOptions& options) {
     const int mode = options.mode;
-    for (const OptionRow& row : kOptions) {
-        if ((row.flag & given & ~kModes[mode].flags) != 0) {
-            return UsageError(std::string(row.name) + " goes with " + ModesTaking(row.flag) +
-                              ", not with " + ModeName(mode));
+    for (int i = 0; i < kOptionCount; ++i) {
+        if ((given >> i & 1u) != 0 && kOptions[i].mode < 0 && !Takes(mode, kOptions[i].name)) {
+            return UsageError(std::string(kOptions[i].name) + " goes with " +
+                              ModesTaking(kOptions[i].name) + ", not with " + ModeName(mode));
         }
     }
-    if ((given & kChannelsFlag) != 0 && (given & kStoreFlag) != 0) {
+    if ((given & Bit("--channels")) != 0 && (given & Bit("--store")) != 0) {
         return UsageError("give --channels or --store, not both");
     }
-    if (!options.files.empty() && !kModes[mode].files) {
+    if (!options.files.empty() && !Takes(mode, "FILE...")) {
         return UsageError(ModeName(mode) + " reads the profile's day files itself and takes no " +
                           "FILE (\"" + options.files[0] + "\")");
     }
-    if (!options.files.empty() && (given & kLp2Flag) != 0) {
+    if (!options.files.empty() && (given & Bit("-2")) != 0) {
         return UsageError("-2 picks LP 2's day files, so it takes no FILE (\"" + options.files[0] +
                           "\")");
     }
     return true;
-}
-
-// The row of kOptions that getopt's value c stands for; -1 for an error.
-int OptionIndex(int c) {
-    if (c >= kFirstOptionValue) {
-        return c - kFirstOptionValue;
-    }
-    const std::string name = c == '2' ? "-2" : c == 'h' ? "--help" : "";
-    for (int i = 0; i < kOptionCount; ++i) {
-        if (name == kOptions[i].name) {
-            return i;
-        }
-    }
-    return -1;
 }
 
 }  // namespace
@@ -200,7 +188,10 @@ bool ParseLpdumpOptions(int argc, char** argv, LpdumpOptions* options) {
     opterr = 0;  // the errors are said here, in one line before the usage
     unsigned given = 0;
     for (int c = 0; (c = getopt_long(argc, argv, ":2h", longOptions.data(), nullptr)) != -1;) {
-        const int index = OptionIndex(c);
+        const int index = c >= kFirstOptionValue ? c - kFirstOptionValue
+                          : c == '2'             ? OptionIndex("-2")
+                          : c == 'h'             ? OptionIndex("--help")
+                                                 : -1;
         if (index < 0) {
             return UsageError(BadOption(c, argv));
         }
@@ -210,19 +201,16 @@ bool ParseLpdumpOptions(int argc, char** argv, LpdumpOptions* options) {
                               " are two modes; give one");
         }
         options->mode = row.mode >= 0 ? static_cast<LpdumpMode>(row.mode) : options->mode;
-        given |= row.flag;
-        if (row.flag == kChannelsFlag && !ParseChannels(optarg, &options->channels)) {
+        given |= 1u << index;
+        if (row.field != nullptr) {
+            options->*row.field = true;
+        }
+        if (row.hasArg == required_argument && !ParseChannels(optarg, &options->channels)) {
             return false;
         }
     }
     options->files.assign(argv + optind, argv + argc);
-    options->help = (given & kHelpFlag) != 0;
-    options->version = (given & kVersionFlag) != 0;
-    options->strict = (given & kStrictFlag) != 0;
-    options->json = (given & kJsonFlag) != 0;
-    options->dryRun = (given & kDryRunFlag) != 0;
-    options->force = (given & kForceFlag) != 0;
-    options->lp = (given & kLp2Flag) != 0 ? 1 : 0;
+    options->lp = (given & Bit("-2")) != 0 ? 1 : 0;
     return options->help || options->version || CheckModeOptions(given, *options);
 }
 

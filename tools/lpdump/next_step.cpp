@@ -5,7 +5,7 @@
 std::string NextStepText(const LpPlacement& placement, int32_t currentDay, const RepairPlan& plan,
                          bool onlyTimeBreaks, bool listed) {
     const int n = placement.lp + 1;
-    const std::string two = placement.lp == 1 ? " -2" : "";
+    const std::string two = Lp2Option(placement.lp);
     const std::string afresh = "; or profill -c" + two + " starts the profile afresh";
     if (placement.otherChannels >= 0) {
         return "set the channel count back with cdsctl set " + LpConfigPrefix(n) +

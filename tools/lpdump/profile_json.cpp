@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "lpfile/lp_dirs.h"
 #include "record_time.h"
 
 namespace {
@@ -20,7 +21,7 @@ std::string Text(const Json& json) {
 
 }  // namespace
 
-std::string SummaryJson(const ProfileSummary& summary) {
+std::string SummaryJson(const LpPlacement& p, const ProfileSummary& summary) {
     const ProfileSummary& s = summary;
     Json files = Json::array(), intervals = Json::array(), breaks = Json::array();
     for (const DayFileCount& file : s.files) {
@@ -33,14 +34,14 @@ std::string SummaryJson(const ProfileSummary& summary) {
         breaks.push_back(
             {{"file", b.file}, {"offset", b.offset}, {"record", b.record}, {"seconds", b.seconds}});
     }
-    const LpCounters& c = s.counters;
+    const LpCounters& c = s.leaves.counters;
     Json json = {
-        {"profile", s.lp + 1},
-        {"directory", s.directory},
-        {"channels", s.channels},
-        {"recordChannels", s.otherChannels >= 0 ? s.otherChannels : s.channels},
+        {"profile", p.lp + 1},
+        {"directory", LpDirectory(p.lp)},
+        {"channels", p.channels},
+        {"recordChannels", p.otherChannels >= 0 ? p.otherChannels : p.channels},
         {"dayFiles", files},
-        {"otherFiles", Json(s.stray)},
+        {"otherFiles", Json(p.stray)},
         {"records", s.records},
         {"firstStart", s.records > 0 ? TimeJson(s.firstStart) : Json()},
         {"lastEnd", s.records > 0 ? TimeJson(s.lastEnd) : Json()},
@@ -65,8 +66,7 @@ std::string SummaryJson(const ProfileSummary& summary) {
     return Text(json);
 }
 
-std::string CheckJson(int lp, int channels, bool strict, const ProfileCheck& check,
-                      const std::string& next) {
+std::string CheckJson(const LpPlacement& p, const ProfileCheck& check, const std::string& next) {
     Json findings = Json::array();
     for (const Finding& finding : check.findings) {
         findings.push_back({{"where", finding.where},
@@ -76,12 +76,12 @@ std::string CheckJson(int lp, int channels, bool strict, const ProfileCheck& che
     }
     const int discrepancies = check.Discrepancies();
     const Json json = {
-        {"profile", lp + 1},
-        {"strict", strict},
+        {"profile", p.lp + 1},
+        {"strict", check.strict},
         {"verdict", discrepancies == 0 ? "agrees" : "disagrees"},
         {"dayFilesRead", check.files},
         {"records", check.records},
-        {"channels", channels},
+        {"channels", p.channels},
         {"discrepancies", discrepancies},
         {"notes", static_cast<int>(check.findings.size()) - discrepancies},
         {"timeBreaks", check.TimeBreaks()},

@@ -9,9 +9,9 @@
 #include "profile_verify.h"
 
 // One line, ending in a newline. Bytes of a path that are no UTF-8 become U+FFFD.
-std::string SummaryJson(const ProfileSummary& summary);
+std::string SummaryJson(const LpPlacement& placement, const ProfileSummary& summary);
 
-// The check of LP index lp as lpdump --verify [--strict] saw it; next is what to do about its
+// The check of placement as lpdump --verify [--strict] saw it; next is what to do about its
 // discrepancies (NextStepText).
-std::string CheckJson(int lp, int channels, bool strict, const ProfileCheck& check,
+std::string CheckJson(const LpPlacement& placement, const ProfileCheck& check,
                       const std::string& next);

@@ -1,12 +1,6 @@
 #include "profile_repair.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
@@ -40,14 +34,11 @@ void FindFaults(const LpPlacement& placement, RepairPlan& plan) {
     for (const PlacedDayFile& file : placement.files) {
         if (file.notRegular != nullptr) {
             plan.faults.push_back({file.path, NotRegularText(file)});
-        } else if (file.readErrno != 0) {
-            plan.readError = file.path + ": " + strerror(file.readErrno);
         } else if (file.size >= kLpHeaderSize) {
-            for (const Finding& fault :
-                 CheckLpHeader(reinterpret_cast<const uint8_t*>(file.bytes.data()), kLpHeaderSize,
-                               placement.lp, file.path)) {
-                plan.faults.push_back(fault);
-            }
+            const std::vector<Finding> header =
+                CheckLpHeader(reinterpret_cast<const uint8_t*>(file.bytes.data()), kLpHeaderSize,
+                              placement.lp, file.path);
+            plan.faults.insert(plan.faults.end(), header.begin(), header.end());
         }
     }
     if (placement.otherChannels >= 0) {
@@ -55,61 +46,52 @@ void FindFaults(const LpPlacement& placement, RepairPlan& plan) {
     }
 }
 
-// Where the records break off in file k, or "" when record i is placed (the replay advanced).
-std::string BreakAt(RepairPlan& plan, const PlacedDayFile& file, long i, int channels,
-                    uint32_t next) {
-    const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
+// Where the records break off at record i of file, or "" when it is placed (the replay advanced).
+std::string BreakAt(RepairPlan& plan, const PlacedDayFile& file, long i, uint32_t next) {
+    const DayFileRecord record = file.Decoded(i);
     const std::string fault = RecordFault(record, next);
     if (!fault.empty()) {
         return fault;
     }
     const LpReplay before = plan.counters;
-    const bool starts = plan.counters.Advance(RecordsPerFile(record));
-    const std::string text =
-        MisplacedRecordText(plan.counters, starts, file.day, static_cast<std::size_t>(i), record);
+    const std::string text = plan.counters.Place(record, file.day, i);
     if (!text.empty()) {
         plan.counters = before;
     }
     return text;
 }
 
-// The records placed by the replay, up to the first break; *breakAt and *keep receive the first
-// file the break reaches and its bytes before the break (breakAt files.size() without a break).
+// The records placed by the replay, up to the first break; *breakAt and *kept receive the first
+// file the break reaches and its whole records before the break (breakAt files.size() without a
+// break).
 void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairPlan& plan,
-                  std::size_t* breakAt, uint64_t* keep) {
+                  std::size_t* breakAt, long* kept) {
     const std::vector<PlacedDayFile>& files = placement.files;
     const std::string recordsFollow =
         ", but day file " + std::to_string(lastWithRecords) + " holds records after it";
-    auto breaks = [&](std::size_t k, uint64_t kept, const std::string& where,
+    auto breaks = [&](std::size_t k, long before, const std::string& where,
                       const std::string& text) {
         *breakAt = k;
-        *keep = kept;
+        *kept = before;
         plan.faults.push_back({where, text, FindingKind::kBreak});
     };
-    const std::size_t recordSize = LpRecordSize(placement.channels);
     uint32_t next = 1;
     int64_t expected = 1;
     for (std::size_t k = 0; k < files.size() && files[k].day <= lastWithRecords; ++k) {
         const PlacedDayFile& file = files[k];
         if (file.day != expected) {
-            char path[kMaxLpPathSize];
-            FormatLpFilePath(path, placement.lp, static_cast<int>(expected));
-            breaks(k, 0, path,
-                   MissingDaysText(expected, file.day - 1) + ", but day file " +
-                       std::to_string(file.day) + " follows");
-            return;
+            return breaks(k, 0, LpDayFilePath(placement.lp, static_cast<int>(expected)),
+                          MissingDaysText(expected, file.day - 1) + ", but day file " +
+                              std::to_string(file.day) + " follows");
         }
         expected = int64_t{file.day} + 1;
         if (file.whole == 0) {
-            breaks(k, 0, file.path, "holds no whole record" + recordsFollow);
-            return;
+            return breaks(k, 0, file.path, "holds no whole record" + recordsFollow);
         }
         for (long i = 0; i < file.whole; ++i) {
-            const std::string text = BreakAt(plan, file, i, placement.channels, next);
+            const std::string text = BreakAt(plan, file, i, next);
             if (!text.empty()) {
-                const uint64_t offset = kLpHeaderSize + static_cast<uint64_t>(i) * recordSize;
-                breaks(k, offset, At(file.path, offset), text);
-                return;
+                return breaks(k, i, At(file.path, file.Offset(i)), text);
             }
             next = file.first + static_cast<uint32_t>(i) + 1u;
         }
@@ -118,9 +100,8 @@ void PlaceRecords(const LpPlacement& placement, int32_t lastWithRecords, RepairP
         const bool continued = k + 1 < files.size() && files[k + 1].day == file.day + 1 &&
                                files[k + 1].whole > 0 && files[k + 1].first == next;
         if (file.partial != 0 && file.day < lastWithRecords && !continued) {
-            breaks(k, file.size - file.partial, At(file.path, file.size - file.partial),
-                   PartialRecordText(file.partial, placement.channels) + recordsFollow);
-            return;
+            return breaks(k, file.whole, At(file.path, file.Offset(file.whole)),
+                          PartialRecordText(file.partial, placement.channels) + recordsFollow);
         }
     }
 }
@@ -142,7 +123,7 @@ void PlanTidying(const LpPlacement& placement, int32_t lastWithRecords, RepairPl
 }
 
 // With a break: what comes after it goes, later files first, and the file it is in is cut.
-void PlanCut(const LpPlacement& placement, std::size_t breakAt, uint64_t keep, RepairPlan& plan) {
+void PlanCut(const LpPlacement& placement, std::size_t breakAt, long kept, RepairPlan& plan) {
     const std::vector<PlacedDayFile>& files = placement.files;
     for (std::size_t k = files.size(); k-- > breakAt + 1;) {
         plan.lost += files[k].whole;
@@ -150,18 +131,16 @@ void PlanCut(const LpPlacement& placement, std::size_t breakAt, uint64_t keep, R
             {files[k].path, true, 0, "after the break (" + WholeRecords(files[k].whole) + ")"});
     }
     const PlacedDayFile& broken = files[breakAt];
-    const std::size_t recordSize = LpRecordSize(placement.channels);
-    const long kept =
-        keep < kLpHeaderSize ? 0 : static_cast<long>((keep - kLpHeaderSize) / recordSize);
     const long from = broken.whole - kept;
     plan.lost += from;
     const std::string lost = "from the break on (" + WholeRecords(from) + ")";
     if (kept == 0) {
         plan.changes.push_back({broken.path, true, 0, lost});
     } else {
-        const uint64_t cut = broken.size - keep;
+        const uint64_t keep = broken.Offset(kept);
         plan.changes.push_back(
-            {broken.path, false, keep, Count(static_cast<long long>(cut), "byte") + " " + lost});
+            {broken.path, false, keep,
+             Count(static_cast<long long>(broken.size - keep), "byte") + " " + lost});
     }
 }
 
@@ -179,13 +158,12 @@ bool RepairPlan::Broken() const {
 
 RepairPlan PlanLpRepair(const LpPlacement& placement) {
     RepairPlan plan;
-    if (placement.listErrno != 0) {
-        plan.readError =
-            std::string(LpDirectory(placement.lp)) + ": " + strerror(placement.listErrno);
+    plan.readError = placement.ReadError();
+    if (!plan.readError.empty()) {
         return plan;
     }
     FindFaults(placement, plan);
-    if (!plan.readError.empty() || !plan.Placeable()) {
+    if (!plan.Placeable()) {
         return plan;
     }
     int32_t lastWithRecords = 0;
@@ -193,38 +171,13 @@ RepairPlan PlanLpRepair(const LpPlacement& placement) {
         lastWithRecords = file.whole > 0 ? file.day : lastWithRecords;
     }
     std::size_t breakAt = placement.files.size();
-    uint64_t keep = 0;
-    PlaceRecords(placement, lastWithRecords, plan, &breakAt, &keep);
+    long kept = 0;
+    PlaceRecords(placement, lastWithRecords, plan, &breakAt, &kept);
     plan.records = static_cast<long>(plan.counters.totalRecCnt);
     if (breakAt == placement.files.size()) {
         PlanTidying(placement, lastWithRecords, plan);
     } else {
-        PlanCut(placement, breakAt, keep, plan);
+        PlanCut(placement, breakAt, kept, plan);
     }
     return plan;
-}
-
-bool MakeRepairChange(const RepairChange& change, std::string* error) {
-    // Only the regular file the plan read is cut, never what may have taken its place.
-    int64_t removed = 0;
-    const bool made =
-        change.remove ? unlink(change.path.c_str()) == 0
-                      : CutLpFile(change.path.c_str(), static_cast<int64_t>(change.size), &removed);
-    if (!made) {
-        *error = strerror(errno);
-    }
-    return made;
-}
-
-bool SyncLpDirectory(int lp, std::string* error) {
-    const int fd = open(LpDirectory(lp), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || fsync(fd) != 0) {
-        *error = strerror(errno);
-        if (fd >= 0) {
-            close(fd);
-        }
-        return false;
-    }
-    close(fd);
-    return true;
 }

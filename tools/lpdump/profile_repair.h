@@ -48,10 +48,3 @@ struct RepairPlan {
 
 // Plans the repair of a profile's day files, read fully.
 RepairPlan PlanLpRepair(const LpPlacement& placement);
-
-// Makes one change; false with the reason in *error when it failed.
-bool MakeRepairChange(const RepairChange& change, std::string* error);
-
-// Makes the removals and cuts made in the directory of LP index lp durable, before the counters
-// that count on them are stored; false with the reason in *error when it failed.
-bool SyncLpDirectory(int lp, std::string* error);

@@ -7,13 +7,6 @@
 
 namespace {
 
-int32_t* CounterField(LpCounters* counters, int k) {
-    int32_t* const fields[kLpCounterCount] = {&counters->currentDay, &counters->fileRecCnt,
-                                              &counters->totalRecCnt, &counters->dayCnt,
-                                              &counters->daysDeleted};
-    return fields[k];
-}
-
 std::string CounterPath(int lp, int k) {
     return LpFileInfoPrefix(lp + 1) + kLpFileInfoLeaves[k];
 }
@@ -22,8 +15,7 @@ std::string CounterPath(int lp, int k) {
 std::string WayAround(LeafUse use, bool channelLeaf, int lp) {
     const std::string dumpWithout = "give --channels N to dump without it";
     if (!channelLeaf) {
-        return std::string("lpdump --repair") + (lp == 1 ? " -2" : "") +
-               " stores it from the day files";
+        return "lpdump --repair" + Lp2Option(lp) + " stores it from the day files";
     }
     return use == LeafUse::kDump ? "set it with cdsctl set, or " + dumpWithout
                                  : std::string("set it with cdsctl set");
@@ -61,7 +53,7 @@ bool ReadProfileLeaves(toolkit::CCds& cds, int lp, LeafUse use, ProfileLeaves* l
             if (channelLeaf) {
                 leaves->numChannels = value;
             } else {
-                *CounterField(&leaves->counters, static_cast<int>(i)) = value;
+                leaves->counters.*kLpCounters[i] = value;
                 leaves->present[i] = true;
             }
             continue;
@@ -86,10 +78,9 @@ bool WriteProfileCounters(toolkit::CCds& cds, int lp, const LpCounters& counters
                           std::string* error) {
     std::vector<std::string> paths;
     std::vector<toolkit::CElement> elements(kLpCounterCount);
-    LpCounters values = counters;
     for (int k = 0; k < kLpCounterCount; ++k) {
         paths.push_back(CounterPath(lp, k));
-        elements[static_cast<std::size_t>(k)].set_int(*CounterField(&values, k));
+        elements[static_cast<std::size_t>(k)].set_int(counters.*kLpCounters[k]);
     }
     const std::vector<pcd_tribool_t> create(kLpCounterCount, 1);
     std::vector<api_status_t> statuses;

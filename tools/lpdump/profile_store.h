@@ -9,6 +9,10 @@
 #include "profile_verify.h"
 
 constexpr int kLpCounterCount = 5;
+// The counters in the order of their leaves (kLpFileInfoLeaves).
+constexpr int32_t LpCounters::*kLpCounters[kLpCounterCount] = {
+    &LpCounters::currentDay, &LpCounters::fileRecCnt, &LpCounters::totalRecCnt, &LpCounters::dayCnt,
+    &LpCounters::daysDeleted};
 
 struct ProfileLeaves {
     LpCounters counters;

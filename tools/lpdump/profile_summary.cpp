@@ -1,12 +1,8 @@
 #include "profile_summary.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "lpfile/lp_dirs.h"
-#include "lpfile/lp_file.h"
-#include "profile_repair.h"
 #include "record_time.h"
 
 namespace {
@@ -30,8 +26,7 @@ std::string PerFileText(const std::vector<DayFileCount>& files) {
             ++j;
         }
         if (groups == kListed) {
-            return text + ", and " +
-                   Count(static_cast<long>(files.size() - i), "more day file", "more day files");
+            return text + ", and " + Count(static_cast<long>(files.size() - i), "more day file");
         }
         text += (groups++ == 0 ? "" : ", ") + std::to_string(files[i].records) +
                 (j - i == 1 ? " in " + DayName(files[i].day)
@@ -46,8 +41,7 @@ void PrintRow(const char* label, const std::string& text) {
     printf("%-12s %s\n", label, text.c_str());
 }
 
-}  // namespace
-
+// "1 d 2 h 15 min", "40 s": a length of time for people.
 std::string DurationText(int64_t seconds) {
     const int64_t parts[] = {seconds / 86400, seconds / 3600 % 24, seconds / 60 % 60, seconds % 60};
     const char* const units[] = {" d", " h", " min", " s"};
@@ -60,16 +54,12 @@ std::string DurationText(int64_t seconds) {
     return text.empty() ? "0 s" : text;
 }
 
-namespace {
-
 // Adds the records of file to the summary; *previousEnd is where the record before them ended
 // (-1 before the first).
-void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int channels,
-                int64_t* previousEnd, int64_t* latestEnd) {
-    const std::size_t recordSize = LpRecordSize(channels);
+void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int64_t* previousEnd,
+                int64_t* latestEnd) {
     for (long i = 0; i < file.whole; ++i) {
-        const std::size_t offset = kLpHeaderSize + static_cast<std::size_t>(i) * recordSize;
-        const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
+        const DayFileRecord record = file.Decoded(i);
         // A run that continues a profile can place its records before those of the runs before
         // it, so the time covered runs from the earliest start to the latest end.
         const int64_t end = int64_t{record.start} + LpRecordSeconds(record);
@@ -82,7 +72,7 @@ void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int channels
         }
         if (*previousEnd >= 0 && record.start != *previousEnd) {
             const int64_t jump = int64_t{record.start} - *previousEnd;
-            summary.breaks.push_back({DayName(file.day), offset, record.number, jump});
+            summary.breaks.push_back({DayName(file.day), file.Offset(i), record.number, jump});
             ++(jump > 0 ? summary.gaps : summary.overlaps);
             (jump > 0 ? summary.gapSeconds : summary.overlapSeconds) += jump > 0 ? jump : -jump;
         }
@@ -95,22 +85,9 @@ void AddRecords(ProfileSummary& summary, const PlacedDayFile& file, int channels
 
 ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
     ProfileSummary summary;
-    summary.lp = placement.lp;
-    summary.directory = LpDirectory(placement.lp);
-    summary.channels = placement.channels;
-    summary.otherChannels = placement.otherChannels;
-    summary.stray = placement.stray;
-    if (placement.listErrno != 0) {
-        summary.readError = summary.directory + ": " + strerror(placement.listErrno);
-        return summary;
-    }
     int64_t previousEnd = -1;
     int64_t latestEnd = -1;
     for (const PlacedDayFile& file : placement.files) {
-        if (file.readErrno != 0) {
-            summary.readError = file.path + ": " + strerror(file.readErrno);
-            return summary;
-        }
         const bool headed =
             file.Readable() && file.size >= kLpHeaderSize &&
             StartsAsDayFile(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size());
@@ -118,7 +95,7 @@ ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
         const bool read = headed && placement.otherChannels < 0;
         summary.files.push_back({file.day, read ? file.whole : 0});
         if (read) {
-            AddRecords(summary, file, placement.channels, &previousEnd, &latestEnd);
+            AddRecords(summary, file, &previousEnd, &latestEnd);
         }
     }
     return summary;
@@ -126,8 +103,13 @@ ProfileSummary SummarizeLpProfile(const LpPlacement& placement) {
 
 namespace {
 
+// "none", or "3, 1 h 15 min in all".
+std::string Total(long count, int64_t seconds) {
+    return count == 0 ? "none" : std::to_string(count) + ", " + DurationText(seconds) + " in all";
+}
+
 // The rows of the day files and the records they hold.
-void PrintFileRows(const ProfileSummary& s) {
+void PrintFileRows(const LpPlacement& p, const ProfileSummary& s) {
     if (s.files.empty()) {
         PrintRow("day files:", "none");
     } else {
@@ -143,18 +125,18 @@ void PrintFileRows(const ProfileSummary& s) {
         PrintRow("day files:", DayName(s.files.front().day) + " to " + DayName(s.files.back().day) +
                                    ", " + std::to_string(s.files.size()) + missing);
     }
-    if (!s.stray.empty()) {
+    if (!p.stray.empty()) {
         std::string names;
-        for (std::size_t i = 0; i < s.stray.size() && i < kListed; ++i) {
-            names += (i == 0 ? "" : ", ") + s.stray[i];
+        for (std::size_t i = 0; i < p.stray.size() && i < kListed; ++i) {
+            names += (i == 0 ? "" : ", ") + p.stray[i];
         }
-        PrintRow("other files:", names + (s.stray.size() > kListed ? ", ..." : "") +
+        PrintRow("other files:", names + (p.stray.size() > kListed ? ", ..." : "") +
                                      " (not named as profill names day files)");
     }
-    if (s.otherChannels >= 0) {
+    if (p.otherChannels >= 0) {
         PrintRow("records:", "not read: the day files hold records of " +
-                                 Count(s.otherChannels, "channel") + ", not of the store's " +
-                                 std::to_string(s.channels));
+                                 Count(p.otherChannels, "channel") + ", not of the store's " +
+                                 std::to_string(p.channels));
     } else {
         PrintRow("records:",
                  std::to_string(s.records) + (s.files.empty() ? "" : ": " + PerFileText(s.files)));
@@ -175,66 +157,58 @@ void PrintTimeRows(const ProfileSummary& s) {
         std::string lengths;
         for (const auto& [seconds, count] : s.intervals) {
             lengths += (lengths.empty() ? "" : ", ") + DurationText(seconds) + " (" +
-                       Count(count, "record", "records") + ")";
+                       Count(count, "record") + ")";
         }
         PrintRow("intervals:", lengths);
     }
-    PrintRow("runs:", std::to_string(s.records > 0 ? s.breaks.size() + 1 : 0) +
-                          (s.breaks.empty()
-                               ? ""
-                               : ", split by " +
-                                     Count(static_cast<long>(s.breaks.size()), "break", "breaks") +
-                                     " in time:"));
-    for (std::size_t i = 0; i < s.breaks.size() && i <= kListed; ++i) {
+    PrintRow(
+        "runs:",
+        std::to_string(s.records > 0 ? s.breaks.size() + 1 : 0) +
+            (s.breaks.empty() ? ""
+                              : ", split by " + Count(static_cast<long>(s.breaks.size()), "break") +
+                                    " in time:"));
+    for (std::size_t i = 0; i < s.breaks.size() && i < kListed; ++i) {
         const TimeBreak& b = s.breaks[i];
-        if (i == kListed) {
-            PrintRow("", "and " + Count(static_cast<long>(s.breaks.size() - kListed), "more break",
-                                        "more breaks"));
-            break;
-        }
         PrintRow("", "record " + std::to_string(b.record) + " (" + b.file + " offset " +
                          std::to_string(b.offset) + ") starts " +
                          DurationText(b.seconds > 0 ? b.seconds : -b.seconds) +
                          (b.seconds > 0 ? " after the previous record's end (gap)"
                                         : " before the previous record's end (overlap)"));
     }
+    if (s.breaks.size() > kListed) {
+        PrintRow("", "and " + Count(static_cast<long>(s.breaks.size() - kListed), "more break"));
+    }
 }
 
 }  // namespace
 
-void PrintLpSummary(const ProfileSummary& summary) {
+void PrintLpSummary(const LpPlacement& p, const ProfileSummary& summary) {
     const ProfileSummary& s = summary;
-    printf("LP %d in %s, records of %s\n", s.lp + 1, s.directory.c_str(),
-           Count(s.channels, "channel", "channels").c_str());
-    PrintFileRows(s);
+    printf("LP %d in %s, records of %s\n", p.lp + 1, LpDirectory(p.lp),
+           Count(p.channels, "channel").c_str());
+    PrintFileRows(p, s);
     PrintTimeRows(s);
-    PrintRow("gaps:", s.gaps == 0
-                          ? "none"
-                          : std::to_string(s.gaps) + ", " + DurationText(s.gapSeconds) + " in all");
-    PrintRow("overlaps:", s.overlaps == 0 ? "none"
-                                          : std::to_string(s.overlaps) + ", " +
-                                                DurationText(s.overlapSeconds) + " in all");
-    const LpCounters& c = s.counters;
-    const int32_t values[] = {c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt, c.daysDeleted};
+    PrintRow("gaps:", Total(s.gaps, s.gapSeconds));
+    PrintRow("overlaps:", Total(s.overlaps, s.overlapSeconds));
     const char* const names[] = {"currentDay ", ", fileRecCnt ", ", totalRecCnt ", ", dayCnt ",
                                  ", daysDeleted "};
     std::string store;
     for (int k = 0; k < 5; ++k) {
-        store += names[k] + (s.present[k] ? std::to_string(values[k]) : "-");
+        store += names[k] +
+                 (s.leaves.present[k] ? std::to_string(s.leaves.counters.*kLpCounters[k]) : "-");
     }
     PrintRow("store:", store);
     if (!s.writer.empty()) {
         PrintRow("verdict:", "not checked: " + s.writer);
     } else if (s.discrepancies == 0) {
-        PrintRow("verdict:",
-                 "agrees with its store" +
-                     (s.notes == 0 ? std::string()
-                                   : "; lpdump --verify" + std::string(s.lp == 1 ? " -2" : "") +
-                                         " lists its " + Count(s.notes, "note", "notes")));
+        PrintRow("verdict:", "agrees with its store" +
+                                 (s.notes == 0 ? std::string()
+                                               : "; lpdump --verify" + Lp2Option(p.lp) +
+                                                     " lists its " + Count(s.notes, "note")));
     } else {
         PrintRow("verdict:", "does not agree with its store: " +
                                  Count(s.discrepancies, "discrepancy", "discrepancies") +
-                                 " (lpdump --verify" + (s.lp == 1 ? " -2" : "") +
+                                 " (lpdump --verify" + Lp2Option(p.lp) +
                                  (s.discrepancies == 1 ? " lists it); " : " lists them); ") +
                                  s.next);
     }

@@ -9,14 +9,15 @@
 #include <vector>
 
 #include "lpfile/lp_placement.h"
+#include "profile_store.h"
 #include "profile_verify.h"
 
 // An interval that does not start where the one before it ended.
 struct TimeBreak {
-    std::string file;    // the day file's name ("3.lp")
-    std::size_t offset;  // of the record in it
-    uint32_t record;     // its number
-    int64_t seconds;     // its start minus the previous end: a gap above 0, an overlap below
+    std::string file;  // the day file's name ("3.lp")
+    uint64_t offset;   // of the record in it
+    uint32_t record;   // its number
+    int64_t seconds;   // its start minus the previous end: a gap above 0, an overlap below
 };
 
 struct DayFileCount {
@@ -24,13 +25,9 @@ struct DayFileCount {
     long records;  // whole records after a day-file header; 0 for what holds none
 };
 
+// What the records of a placement (LpPlacement) add up to.
 struct ProfileSummary {
-    int lp = 0;
-    std::string directory;
-    int channels = 0;
-    int otherChannels = -1;           // the channel count the records hold, when not channels
     std::vector<DayFileCount> files;  // the numbered day files, ascending
-    std::vector<std::string> stray;   // other names ending in .lp ("0.lp", "007.lp")
     long records = 0;
     uint32_t firstStart = 0;             // the earliest start, when records > 0
     uint32_t lastEnd = 0;                // the latest end
@@ -38,22 +35,17 @@ struct ProfileSummary {
     std::vector<TimeBreak> breaks;
     long gaps = 0, overlaps = 0;                 // breaks forward and back in time
     int64_t gapSeconds = 0, overlapSeconds = 0;  // their lengths added up
-    std::string readError;  // why the profile could not be read through; empty when it was
 
     // The bookkeeping and the check against it, filled in by the caller.
-    LpCounters counters = {};
-    bool present[5] = {true, true, true, true, true};  // which counters the store holds
+    ProfileLeaves leaves = {};
     std::string writer;  // when a run is writing the profile: who, and nothing was checked
     int discrepancies = 0;
     int notes = 0;
     std::string next;  // what to do about the discrepancies
 };
 
-// Sums up the day files of a profile, read fully.
+// Sums up the day files of a profile, read fully and without a read error.
 ProfileSummary SummarizeLpProfile(const LpPlacement& placement);
 
-// The summary as one screen of text.
-void PrintLpSummary(const ProfileSummary& summary);
-
-// "1 d 2 h 15 min", "40 s": a length of time for people.
-std::string DurationText(int64_t seconds);
+// The summary of placement as one screen of text.
+void PrintLpSummary(const LpPlacement& placement, const ProfileSummary& summary);

@@ -1,8 +1,6 @@
 #include "profile_verify.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "lpfile/lp_codec.h"
 #include "lpfile/lp_dirs.h"
@@ -15,26 +13,39 @@ std::string Time(uint32_t seconds) {
     return std::to_string(seconds) + " (" + FormatLpTime(seconds, true) + ")";
 }
 
-std::string Counters(int64_t a, int64_t b, int64_t c, int64_t d) {
-    return std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + " " +
-           std::to_string(d);
-}
-
 }  // namespace
 
-bool LpReplay::Advance(int64_t perFile) {
+std::string LpReplay::Place(const DayFileRecord& record, int64_t day, long i) {
+    // A record that fills its day file starts the next one, and the first record starts day
+    // file 1.
+    bool starts = currentDay == 0;
     ++totalRecCnt;
-    if (++fileRecCnt >= perFile) {
+    if (++fileRecCnt >= RecordsPerFile(record)) {
         fileRecCnt = 0;
         ++currentDay;
         ++dayCnt;
-        return true;
+        starts = true;
     }
-    if (currentDay == 0) {
-        currentDay = 1;
-        return true;
+    currentDay = currentDay == 0 ? 1 : currentDay;
+    if (currentDay == day && starts == (i == 0)) {
+        return "";
     }
-    return false;
+    const std::string name = "record " + std::to_string(record.number);
+    const std::string every =
+        " (its run starts a day file every " + Count(RecordsPerFile(record), "record") + ")";
+    if (starts) {
+        return name + " should start day file " + std::to_string(currentDay) + every;
+    }
+    if (i == 0) {
+        return name + " starts this day file, but should continue day file " +
+               std::to_string(currentDay) + every;
+    }
+    return name + " belongs in day file " + std::to_string(currentDay);
+}
+
+std::string LpReplay::Text() const {
+    return std::to_string(currentDay) + " " + std::to_string(fileRecCnt) + " " +
+           std::to_string(totalRecCnt) + " " + std::to_string(dayCnt);
 }
 
 int64_t RecordsPerFile(const DayFileRecord& record) {
@@ -43,24 +54,6 @@ int64_t RecordsPerFile(const DayFileRecord& record) {
         return 1;
     }
     return minutes == 0 ? INT64_MAX : LpRecordsPerFile(static_cast<int32_t>(minutes));
-}
-
-std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
-                                const DayFileRecord& record) {
-    if (replay.currentDay == day && starts == (i == 0)) {
-        return "";
-    }
-    const std::string name = "record " + std::to_string(record.number);
-    const std::string every =
-        " (its run starts a day file every " + Count(RecordsPerFile(record), "record") + ")";
-    if (starts) {
-        return name + " should start day file " + std::to_string(replay.currentDay) + every;
-    }
-    if (i == 0) {
-        return name + " starts this day file, but should continue day file " +
-               std::to_string(replay.currentDay) + every;
-    }
-    return name + " belongs in day file " + std::to_string(replay.currentDay);
 }
 
 std::string MissingDaysText(int64_t first, int64_t last) {
@@ -90,8 +83,7 @@ std::string RecordFault(const DayFileRecord& record, uint32_t next) {
 }
 
 int ProfileCheck::Discrepancies() const {
-    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                          [this](const Finding& f) { return IsDiscrepancy(f); }));
+    return static_cast<int>(findings.size()) - (strict ? 0 : TimeBreaks());
 }
 
 int ProfileCheck::TimeBreaks() const {
@@ -132,10 +124,9 @@ struct Walk {
 };
 
 // The checks of record i of file; false when it is the uncounted last record a killed run left.
-bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, int channels, bool* placed) {
-    const std::size_t offset = kLpHeaderSize + static_cast<std::size_t>(i) * LpRecordSize(channels);
-    const DayFileRecord record = DecodeLpRecord(file.Record(i), channels);
-    const std::string where = At(file.path, offset);
+bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, bool* placed) {
+    const DayFileRecord record = file.Decoded(i);
+    const std::string where = At(file.path, file.Offset(i));
     const std::string name = "record " + std::to_string(record.number);
     ++walk.check.records;
     const std::string fault =
@@ -162,9 +153,7 @@ bool CheckRecord(Walk& walk, const PlacedDayFile& file, long i, int channels, bo
                                "); the next run of profill on this profile removes it");
         return false;
     }
-    const bool starts = walk.replay.Advance(RecordsPerFile(record));
-    const std::string misplaced =
-        MisplacedRecordText(walk.replay, starts, file.day, static_cast<std::size_t>(i), record);
+    const std::string misplaced = walk.replay.Place(record, file.day, i);
     if (*placed && !misplaced.empty()) {
         *placed = false;
         walk.Report(where, misplaced);
@@ -180,10 +169,9 @@ void CheckFile(Walk& walk, const LpPlacement& placement, const PlacedDayFile& fi
     }
     ++walk.check.files;
     const int lp = placement.lp;
-    for (const Finding& fault : CheckLpHeader(reinterpret_cast<const uint8_t*>(file.bytes.data()),
-                                              file.bytes.size(), lp, file.path)) {
-        walk.check.findings.push_back(fault);
-    }
+    const std::vector<Finding> header = CheckLpHeader(
+        reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size(), lp, file.path);
+    walk.check.findings.insert(walk.check.findings.end(), header.begin(), header.end());
     if (file.whole == 0 && file.day < walk.counters.currentDay) {
         walk.Lose();  // records are missing here: what follows cannot be placed against them
     }
@@ -191,8 +179,7 @@ void CheckFile(Walk& walk, const LpPlacement& placement, const PlacedDayFile& fi
         return;
     }
     bool placed = walk.placesKnown;  // false once a record of this file was found out of place
-    for (long i = 0; i < file.whole && CheckRecord(walk, file, i, placement.channels, &placed);
-         ++i) {
+    for (long i = 0; i < file.whole && CheckRecord(walk, file, i, &placed); ++i) {
     }
     if (file.partial != 0) {
         walk.Report(At(file.path, file.size - file.partial),
@@ -210,9 +197,7 @@ void CheckGap(Walk& walk, int lp, int64_t expected, int64_t day) {
         return;
     }
     const int64_t last = std::min(day - 1, current);
-    char path[kMaxLpPathSize];
-    FormatLpFilePath(path, lp, static_cast<int>(expected));
-    walk.Report(path,
+    walk.Report(LpDayFilePath(lp, static_cast<int>(expected)),
                 MissingDaysText(expected, last) + ", but currentDay is " + std::to_string(current));
     walk.Lose();
 }
@@ -242,13 +227,10 @@ std::string BeyondText(const PlacedDayFile& file, const LpCounters& counters,
 
 void CheckCounters(Walk& walk) {
     const LpCounters& c = walk.counters;
-    const LpReplay& r = walk.replay;
-    if (r.currentDay != c.currentDay || r.fileRecCnt != c.fileRecCnt ||
-        r.totalRecCnt != c.totalRecCnt || r.dayCnt != c.dayCnt) {
-        walk.Report("store", "currentDay fileRecCnt totalRecCnt dayCnt are " +
-                                 Counters(c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt) +
-                                 ", but the records in the day files give " +
-                                 Counters(r.currentDay, r.fileRecCnt, r.totalRecCnt, r.dayCnt));
+    const std::string stored = LpReplay{c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt}.Text();
+    if (stored != walk.replay.Text()) {
+        walk.Report("store", "currentDay fileRecCnt totalRecCnt dayCnt are " + stored +
+                                 ", but the records in the day files give " + walk.replay.Text());
     }
 }
 
@@ -260,16 +242,6 @@ ProfileCheck VerifyLpProfile(const LpPlacement& placement, const LpCounters& cou
     check.strict = strict;
     const int lp = placement.lp;
     const std::string dir = LpDirectory(lp);
-    if (placement.listErrno != 0 && placement.listErrno != ENOENT) {
-        check.readError = dir + ": " + strerror(placement.listErrno);
-        return check;
-    }
-    for (const PlacedDayFile& file : placement.files) {
-        if (file.readErrno != 0) {
-            check.readError = file.path + ": " + strerror(file.readErrno);
-            return check;
-        }
-    }
     Walk walk(check, counters);
     if (placement.otherChannels >= 0) {
         // Records read at the store's width would be bytes under other names.

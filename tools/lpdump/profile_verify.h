@@ -32,10 +32,9 @@ using LpCounters = LP_FILE_INFO;
 
 struct ProfileCheck {
     std::vector<Finding> findings;
-    bool strict = false;    // a break in time is a discrepancy, not a note
-    int files = 0;          // day files read
-    long records = 0;       // whole records in them
-    std::string readError;  // why the profile could not be read through; empty when it was
+    bool strict = false;  // a break in time is a discrepancy, not a note
+    int files = 0;        // day files read
+    long records = 0;     // whole records in them
     int Discrepancies() const;
     int TimeBreaks() const;
     bool IsDiscrepancy(const Finding& finding) const;
@@ -48,9 +47,10 @@ struct LpReplay {
     int64_t totalRecCnt = 0;
     int64_t dayCnt = 0;
 
-    // Advances by one record of a run with perFile records per day file; true when the record
-    // starts a day file.
-    bool Advance(int64_t perFile);
+    // Advances by record, the i-th of day file `day`, and says why it is not where the replay
+    // puts it; "" when it is.
+    std::string Place(const DayFileRecord& record, int64_t day, long i);
+    std::string Text() const;  // "currentDay fileRecCnt totalRecCnt dayCnt"
 };
 
 // What in record is not what the record numbered next of a run holds: its number, a kind other
@@ -60,17 +60,13 @@ std::string RecordFault(const DayFileRecord& record, uint32_t next);
 // Records per day file of the run that wrote record.
 int64_t RecordsPerFile(const DayFileRecord& record);
 
-// Why record, the i-th of day file `day`, is not where the replay (advanced by it; starts: it
-// starts a day file there) puts it; empty when it is.
-std::string MisplacedRecordText(const LpReplay& replay, bool starts, int64_t day, std::size_t i,
-                                const DayFileRecord& record);
-
 // "day file is missing", "day files 3 to 5 are missing".
 std::string MissingDaysText(int64_t first, int64_t last);
 
-// Checks the day files of a profile, read fully, against counters. An interval that does not start
-// where the previous one ended is a note, since every later run of profill that continues a profile
-// starts its span afresh before the present moment; strict makes it a discrepancy.
+// Checks the day files of a profile, read fully and without a read error, against counters. An
+// interval that does not start where the previous one ended is a note, since every later run of
+// profill that continues a profile starts its span afresh before the present moment; strict makes
+// it a discrepancy.
 ProfileCheck VerifyLpProfile(const LpPlacement& placement, const LpCounters& counters, bool strict);
 
 // "the day files hold records of 16 channels (112 bytes), not of the 3 channels (34 bytes) of

@@ -1,4 +1,7 @@
 // lpdump --repair: places the day files, says what it would change and makes the changes.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -6,6 +9,7 @@
 
 #include "lpdump_modes.h"
 #include "lpfile/lp_dirs.h"
+#include "lpfile/lp_file.h"
 #include "lpfile/lp_lock.h"
 #include "next_step.h"
 #include "profile_repair.h"
@@ -15,23 +19,37 @@ namespace {
 
 // The five counters as they are stored, "-" for one the store does not hold.
 std::string CounterValues(const LpCounters& c, const bool* present) {
-    const int32_t values[kLpCounterCount] = {c.currentDay, c.fileRecCnt, c.totalRecCnt, c.dayCnt,
-                                             c.daysDeleted};
     std::string text;
     for (int k = 0; k < kLpCounterCount; ++k) {
-        text += (k == 0 ? "" : " ") + (present[k] ? std::to_string(values[k]) : "-");
+        text += (k == 0 ? "" : " ") + (present[k] ? std::to_string(c.*kLpCounters[k]) : "-");
     }
     return text;
+}
+
+// Makes the removals and cuts made in dir durable, before the counters that count on them are
+// stored; false with errno set when that failed.
+bool SyncDirectory(const char* dir) {
+    const int fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = fd >= 0 && fsync(fd) == 0;
+    const int saved = errno;
+    if (fd >= 0) {
+        close(fd);
+    }
+    errno = saved;
+    return synced;
 }
 
 // Makes (with dry, only says) the changes of the plan, in its order, and flushes the directory;
 // false after saying which failed.
 bool MakeChanges(int lp, const RepairPlan& plan, bool dry) {
-    std::string error;
     for (const RepairChange& change : plan.changes) {
-        if (!dry && !MakeRepairChange(change, &error)) {
+        // Only the regular file the plan read is cut, never what may have taken its place.
+        int64_t removed = 0;
+        if (!dry && !(change.remove ? unlink(change.path.c_str()) == 0
+                                    : CutLpFile(change.path.c_str(),
+                                                static_cast<int64_t>(change.size), &removed))) {
             printf("lpdump: LP %d is not repaired: cannot %s %s: %s\n", lp + 1,
-                   change.remove ? "remove" : "cut", change.path.c_str(), error.c_str());
+                   change.remove ? "remove" : "cut", change.path.c_str(), strerror(errno));
             return false;
         }
         if (change.remove) {
@@ -43,9 +61,9 @@ bool MakeChanges(int lp, const RepairPlan& plan, bool dry) {
                    change.why.c_str());
         }
     }
-    if (!dry && !plan.changes.empty() && !SyncLpDirectory(lp, &error)) {
+    if (!dry && !plan.changes.empty() && !SyncDirectory(LpDirectory(lp))) {
         printf("lpdump: LP %d is not repaired: cannot flush %s: %s\n", lp + 1, LpDirectory(lp),
-               error.c_str());
+               strerror(errno));
         return false;
     }
     return true;
@@ -63,9 +81,8 @@ int ApplyPlan(toolkit::CCds& cds, const LpdumpOptions& options, const ProfileLea
     target.fileRecCnt = static_cast<int32_t>(placed.fileRecCnt);
     target.totalRecCnt = static_cast<int32_t>(placed.totalRecCnt);
     target.dayCnt = static_cast<int32_t>(placed.dayCnt);
-    const bool allPresent = std::all_of(leaves.present, leaves.present + kLpCounterCount,
-                                        [](bool present) { return present; });
-    const bool store = !allPresent || !SameCounters(target, leaves.counters);
+    const bool store = std::count(leaves.present, leaves.present + kLpCounterCount, false) > 0 ||
+                       !SameCounters(target, leaves.counters);
     const std::string holds = Count(static_cast<long>(placed.currentDay), "day file") + ", " +
                               Count(plan.records, "record") + " of " + Count(channels, "channel");
     if (plan.changes.empty() && !store) {
@@ -139,11 +156,10 @@ int Repair(const LpdumpOptions& options) {
     }
     const int channels = LpRecordChannels(leaves.numChannels);
     const LpPlacement placement = PlaceLpFiles(options.lp, channels, true);
-    const RepairPlan plan = PlanLpRepair(placement);
-    if (!plan.readError.empty()) {
-        printf("lpdump: cannot repair LP %d: cannot read %s\n", n, plan.readError.c_str());
+    if (CannotRead(stdout, "repair", placement, false)) {
         return kExitFailure;
     }
+    const RepairPlan plan = PlanLpRepair(placement);
     for (std::size_t i = 0; i < plan.faults.size() && i <= kMaxFindingsShown; ++i) {
         if (i == kMaxFindingsShown) {
             printf("lpdump: %s not shown\n",
