@@ -148,14 +148,14 @@ int DumpDayFiles(const std::vector<std::string>& files, int channelCount, bool c
             return failed;
         }
         const uint8_t* data = reinterpret_cast<const uint8_t*>(file.bytes.data());
-        for (const Finding& fault : CheckLpHeader(data, file.size, -1, path)) {
+        for (const Finding& fault : CheckLpHeader(data, file.bytes.size(), -1, path)) {
             fprintf(stderr, "lpdump: %s: %s\n", fault.where.c_str(), fault.text.c_str());
             status = kExitBadFile;
         }
         if (file.size < kLpHeaderSize) {
             continue;
         }
-        const int lp = LpOfHeader(data, file.size);
+        const int lp = LpOfHeader(data, file.bytes.size());
         const char profile = lp < 0 ? '?' : static_cast<char>('1' + lp);
         if (!csv) {
             printf("%s: LP %c day file, version %u, %s of %s\n", path.c_str(), profile,
