@@ -20,8 +20,7 @@ IEEE-754 single precision); its bytes, big-endian:
    00 01 00 01 00 02 80 00 3f c0 00 00 c0 00 00 00
    50 15 02 f9
 
-Each record in UTC and local time; the channel count is the profile's NumChannels in the store
-(LP 2 has 3, LP 1 has 16), or --channels.
+Records in UTC and local time, of the store's NumChannels (LP 2: 3, LP 1: 16) or --channels.
 
   $ export TZ=Europe/Berlin
   $ lpdump k.lp
@@ -68,9 +67,6 @@ A file cut in a record, a header naming no profile, files that are no day files.
   $ lpdump bad.lp
   ! lpdump: bad.lp: the header names no profile; give --channels
   [2]
-  $ lpdump --channels 3 passwd
-  ! lpdump: passwd is not a day file: it starts with 72 6f 6f 74 3a 78 3a 30 3a 30 3a 72 6f 6f, not "ZOLV Load Prof"
-  [2]
   $ lpdump k.lp passwd
   ! lpdump: passwd is not a day file: it starts with 72 6f 6f 74 3a 78 3a 30 3a 30 3a 72 6f 6f, not "ZOLV Load Prof"
   [2]
@@ -90,7 +86,7 @@ A profile of no channels: its records are the fixed part only.
         7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - 2023-11-14 23:28:20 CET  kind 1
   $ cdsctl set /Q7M/LoadPrf/2/NumChannels/Value 3
 
-The usage.
+The usage; every usage error says in one line what is wrong, then the usage on standard error.
 
   $ lpdump --help
   usage: lpdump [--channels N | --store] [-2 | FILE...]
@@ -116,8 +112,6 @@ The usage.
   what cannot be read. See lpdump(1).
   $ lpdump --version | sed "s/ $PROFILL_VERSION\$/ (version)/"
   lpdump (version)
-Every usage error says in one line what is wrong, then gives the usage (the lines of --help
-before the options) on standard error and nothing on standard output, status 2.
   $ lpdump --help | sed '/^Dumps/,$d' >usage
   $ for args in "--channels 17 k.lp" "--channels 3 --store k.lp" "--channels" "--csv=1" "-2x" \
   >     "--continued" "--st" "--verify k.lp" "-2 k.lp" "--csv -2 k.lp" "--summary --strict" \
@@ -144,8 +138,7 @@ before the options) on standard error and nothing on standard output, status 2.
   --csv --summary: [2] lpdump: --csv and --summary are two modes; give one
   --verify --repair: [2] lpdump: --verify and --repair are two modes; give one
 
-Without files: every day file of the profile in the order of their numbers (a listing's order
-would put 10 after 1), and only files that profill names as day files.
+Without files: the profile's day files in the order of their numbers, and only those.
 
   $ faketime -f '@2026-12-06 12:00:00' profill -i 1440 -t 11 -c -2 >/dev/null
   > : >jffs/lp2/0.lp; cp jffs/lp2/1.lp jffs/lp2/007.lp
