@@ -465,24 +465,11 @@ The storage table, the usage and the configuration whole; other runs as differen
   [1]
   -- -c -c
   [1]
-  $ PROFILL_JFFS=jffs profill -p
-  Load Profile Add input (profill) version 0.0.01 started.
-  profill: PROFILL_JFFS must be an absolute path of at most 1024 letters, digits, '/', '.', '_' and '-': "jffs"
-  [1]
-  $ PROFILL_JFFS=$'/tmp/a\nb' profill -p
-  Load Profile Add input (profill) version 0.0.01 started.
-  profill: PROFILL_JFFS must be an absolute path of at most 1024 letters, digits, '/', '.', '_' and '-': "/tmp/a?b"
-  [1]
   $ CDS_STORE=none.mdb profill -i 5 -c -p -d 8
   Load Profile Add input (profill) version 0.0.01 started.
   interval length is 5
   debug level is: string=8 = hex=8; decimal=8
   ! profill[PID]: main: Error: can't initialize CDS connection
-  [1]
-  $ PROFILL_JFFS=$T/none profill -i 60 -t 1 -c
-  Load Profile Add input (profill) version 0.0.01 started.
-  interval length is 60
-  profill: LP 1's directory $T/none/lp1/ is missing (is the flash mounted?); nothing was changed
   [1]
   $ state
   jffs/lp1:
@@ -601,39 +588,21 @@ exits 1, or is killed) it says so and stops with status 1, the bookkeeping kept,
   +Clearing out file info in CDS before starting
   +[WriteFileInfoToCDS] prefix=/LP/2
   +[WriteFileInfoToCDS] wrote 5 values to CDS
-  $ fresh && PROFILL_JFFS=$T/jffs// d p.out -c -p; state
-  -- -c -p
-  @@ -8,0 +9,2 @@
-  +profill: success for rm -Rf $T/jffs/lp1/*.lp
-  +Clearing out file info in CDS before starting
-  jffs/lp1:
-  x.txt
-  
-  jffs/lp2:
-  1.lp
-  /LP/1/currentDay/Value = 0
-  /LP/1/dayCnt/Value = 0
-  /LP/1/daysDeleted/Value = 0
-  /LP/1/fileRecCnt/Value = 0
-  /LP/1/totalRecCnt/Value = 0
-  /LP/2/currentDay/Value = 1
-  /LP/2/dayCnt/Value = 4
-  /LP/2/daysDeleted/Value = 5
-  /LP/2/fileRecCnt/Value = 2
-  /LP/2/totalRecCnt/Value = 3
 
-A run on the cleared profile: its day files and bookkeeping agree.
+A cleared run: its day files and bookkeeping agree.
 
-  $ faketime -f '@2026-12-06 08:00:00' profill -i 60 -t 2 && lpdump --verify --strict && state
+  $ faketime -f '@2026-12-06 08:00:00' profill -i 60 -t 2 -c && lpdump --verify --strict && state
   Load Profile Add input (profill) version 0.0.01 started.
   interval length is 60
   Load Profile 1 File Information Configuration
   Current	File	Total	Totl	Days   
   Day    	Recs	Recs 	Days	Deleted
   -------	----	-----	----	-------
-  0	0	0	0	0
+  3	1	200	2	0
   
   
+  profill: success for rm -Rf $T/jffs/lp1/*.lp
+  Clearing out file info in CDS before starting
   profill: main starting a LP recording with an interval of 3600 seconds
   There should be a minimum of 28 records per file.(1440/60)
   Auto generating 2 days of records; 56 total records
@@ -658,14 +627,13 @@ A run on the cleared profile: its day files and bookkeeping agree.
   x.txt
   
   jffs/lp2:
-  1.lp
   /LP/1/currentDay/Value = 3
   /LP/1/dayCnt/Value = 2
   /LP/1/daysDeleted/Value = 0
   /LP/1/fileRecCnt/Value = 0
   /LP/1/totalRecCnt/Value = 56
-  /LP/2/currentDay/Value = 1
-  /LP/2/dayCnt/Value = 4
-  /LP/2/daysDeleted/Value = 5
-  /LP/2/fileRecCnt/Value = 2
-  /LP/2/totalRecCnt/Value = 3
+  /LP/2/currentDay/Value = 0
+  /LP/2/dayCnt/Value = 0
+  /LP/2/daysDeleted/Value = 0
+  /LP/2/fileRecCnt/Value = 0
+  /LP/2/totalRecCnt/Value = 0
