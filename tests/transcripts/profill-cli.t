@@ -1,16 +1,11 @@
 profill's command line: what each invocation prints, its status, and the files and bookkeeping
-it leaves. LP 1 has one channel with distinct codes and bookkeeping to clear, LP 2 no channels.
+it leaves. LP 1 has one channel and bookkeeping to clear, LP 2 no channels.
 
   $ set -o pipefail; printf '%s\n' /LP/1/currentDay/Value=3 /LP/1/fileRecCnt/Value=1 \
   >   /LP/1/totalRecCnt/Value=200 /LP/1/dayCnt/Value=2 /LP/2/currentDay/Value=1 \
   >   /LP/2/fileRecCnt/Value=2 /LP/2/totalRecCnt/Value=3 /LP/2/dayCnt/Value=4 \
   >   /LP/2/daysDeleted/Value=5 >seed.cds && cdsctl load seed.cds
-  $ printf '%s\n' /Q7M/LoadPrf/1/NumChannels/Value=1 /Q7M/LoadPrf/1/ExtIntSync/Value=1 \
-  >   /Q7M/LoadPrf/1/DataSetting1/Value=70000 /Q7M/LoadPrf/1/DataSetting2/Value=40000 \
-  >   /Q7M/LoadPrf/1/Chan/1/Type/Value=10 /Q7M/LoadPrf/1/Chan/1/Quantity/Value=11 \
-  >   /Q7M/LoadPrf/1/Chan/1/Phase/Value=12 /Q7M/LoadPrf/1/Chan/1/Direction/Value=13 \
-  >   /Q7M/LoadPrf/1/Chan/1/Records/Value=14 /Q7M/LoadPrf/1/Chan/1/UnComp/Value=15 \
-  >   /Q7M/LoadPrf/2/NumChannels/Value=0 | cdsctl load -
+  $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 1 /Q7M/LoadPrf/2/NumChannels/Value 0
   $ fresh() { cdsctl load seed.cds && touch jffs/lp1/1.lp jffs/lp1/2.lp jffs/lp1/x.txt jffs/lp2/1.lp; }
   $ state() { ls jffs/lp1 jffs/lp2 && cdsctl dump /LP/; }
   $ fresh && state
@@ -309,11 +304,11 @@ The storage table, the usage and the configuration whole; other runs as differen
   Load Profile 1 Configuration
   Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
   -----	---------	----	-------	-----------	--------
-  1	15		1	0	4464		-25536
+  1	15		0	0	3		0
   Channel Configuaration for 1 Channels
   Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
   ----	----	----	-----	---	-------	-----		---
-  1	10	11	12	13	14	1.800000	15
+  1	1	1	0	0	1	1.800000	0
   
   
   Load Profile 1 File Information Configuration
@@ -374,12 +369,12 @@ The storage table, the usage and the configuration whole; other runs as differen
   -Load Profile 1 Configuration
   +Load Profile 2 Configuration
   @@ -5,2 +5,2 @@
-  -1	15		1	0	4464		-25536
+  -1	15		0	0	3		0
   -Channel Configuaration for 1 Channels
   +0	0		0	0	0		0
   +Channel Configuaration for 0 Channels
   @@ -9 +8,0 @@
-  -1	10	11	12	13	14	1.800000	15
+  -1	1	1	0	0	1	1.800000	0
   @@ -12 +11 @@
   -Load Profile 1 File Information Configuration
   +Load Profile 2 File Information Configuration
