@@ -187,11 +187,6 @@ Bytes after the last whole record of a file that the next file continues: the re
   lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 records; profill -c starts the profile afresh: no record comes before the break
   lpdump: LP 1 is not repaired, nothing changed: its records break off; profill -c starts the profile afresh: no record comes before the break
   [1]
-  $ gen -i 1440 -t 3 -c; cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 3; same --repair --force
-  $T/jffs/lp1/: the day files hold records of 16 channels (112 bytes), not of the 3 channels (34 bytes) of NumChannels in the store
-  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set the channel count back with cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; or profill -c starts the profile afresh
-  [1]
-  $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16
 
 Counters that the files do not give.
 
