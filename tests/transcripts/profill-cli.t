@@ -395,17 +395,6 @@ The storage table, the usage and the configuration whole; other runs as differen
   
   profill: LP 2 has 0 channels in the CDS, which cannot be generated; configure 1 to 16 channels (NumChannels)
   [1]
-  $ profill -c -2
-  Load Profile Add input (profill) version 0.0.01 started.
-  Load Profile 2 File Information Configuration
-  Current	File	Total	Totl	Days   
-  Day    	Recs	Recs 	Days	Deleted
-  -------	----	-----	----	-------
-  1	2	3	4	5
-  
-  
-  profill: LP 2 has 0 channels in the CDS, which cannot be generated; configure 1 to 16 channels (NumChannels)
-  [1]
   $ for args in '-i 0' '-i 61' '-i abc' '-i 4294967311' '-i' '-t 0' '-t 1501' '-t' '-t 5 -i 15' \
   >   '-p -d ffffffff' '-p -d -80000000' '-p -d 100000000' '-p -d xyz' '-p -d' '-c -c'; do d u.out $args; done
   -- -i 0
