@@ -79,24 +79,6 @@ profill -s: settings cut to 16 bits, leaves of any type converted, at most 16 ch
   0	0	0	0	0
   
   
-  $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 0; profill -s
-  Load Profile Add input (profill) version 0.0.01 started.
-  Load Profile 1 Configuration
-  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
-  -----	---------	----	-------	-----------	--------
-  0	0		0	0	0		0
-  Channel Configuaration for 0 Channels
-  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
-  ----	----	----	-----	---	-------	-----		---
-  
-  
-  Load Profile 1 File Information Configuration
-  Current	File	Total	Totl	Days   
-  Day    	Recs	Recs 	Days	Deleted
-  -------	----	-----	----	-------
-  0	0	0	0	0
-  
-  
 -d 1 shows the reading's steps; a leaf that cannot be read is reported and left out.
   $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 1 >/dev/null; profill -s -d 1
   Load Profile Add input (profill) version 0.0.01 started.
