@@ -51,7 +51,7 @@ A zone west of UTC by no whole number of hours.
   k.lp,2,7,1700000000,1700000900,2023-11-14T22:13:20Z,2023-11-14T22:28:20Z,2023-11-14T18:43:20-03:30,2023-11-14T18:58:20-03:30,1,0001,1.5,0002,-2,8000,1e+10
   k.lp,2,8,1700000900,1700001800,2023-11-14T22:28:20Z,2023-11-14T22:43:20Z,2023-11-14T18:58:20-03:30,2023-11-14T19:13:20-03:30,1,0001,1.5,0002,-2,8000,1e+10
 
-A file cut in a record, a header naming no profile, files that are no day files.
+A file cut in a record, a header naming no profile, no day files, output that cannot be written.
 
   $ lpdump --store cut.lp
   cut.lp: LP 2 day file, version 1, 1 record of 3 channels
@@ -72,6 +72,9 @@ A file cut in a record, a header naming no profile, files that are no day files.
   [2]
   $ lpdump k.lp none.lp
   ! lpdump: cannot read none.lp: No such file or directory
+  [2]
+  $ lpdump k.lp >/dev/full
+  ! lpdump: cannot write the output: No space left on device
   [2]
   $ CDS_STORE=$T/none.mdb lpdump k.lp
   ! lpdump: cannot open the CDS store $T/none.mdb: No such file or directory; set CDS_STORE, or give --channels N to dump without it
