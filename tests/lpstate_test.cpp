@@ -105,8 +105,7 @@ class LpStateTest : public testing::Test {
 
 const char* const kFields[] = {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"};
 
-// LP n with count channels (and no leaves of theirs), field k of its file information 10 * n + k
-// + 1.
+// LP n with count channels, field k of its file information holding 10 * n + k + 1.
 void StoreProfile(int n, int32_t count) {
     g_fakeCds.leaves["/Q7M/LoadPrf/" + std::to_string(n) + "/NumChannels/Value"] = Int(count);
     for (int k = 0; k < 5; ++k) {

@@ -1,6 +1,5 @@
-// The command-line parser on arbitrary arguments. The input is the argument list after the
-// program name, each argument ended by a NUL byte (the bytes after the last NUL, when there are
-// any, make a last argument). Every run starts from the run options of a fresh process.
+// The command-line parser on arbitrary arguments (after the program name, each ended by a NUL
+// byte), every run from the options of a fresh process.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
