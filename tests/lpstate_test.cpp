@@ -1,6 +1,5 @@
-// The load-profile state, and its configuration and file information read from and written to a
-// stand-in of the CDS client (what a whole profile shows is in the transcripts): exact output,
-// item numbers, what each failure leaves; and the record loop that a failing store ends.
+// The load-profile state read from and written to a stand-in of the CDS client: exact output and
+// what each failure leaves; and the record loop that a failing store ends.
 #include <sys/stat.h>
 
 #include <cstring>
@@ -36,7 +35,7 @@ api_status_t ReadOne(const std::string& path, toolkit::CElement& element) {
 }
 
 pcd_handle_t pcd_init() {
-    return nullptr;  // the calls below need no connection
+    return nullptr;
 }
 void pcd_close(pcd_handle_t) {}
 
@@ -106,8 +105,7 @@ class LpStateTest : public testing::Test {
 
 const char* const kFields[] = {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"};
 
-// LP n with count channels (no leaf of theirs: what a profile shows is in the transcripts), and
-// field k of its file information holding 10 * n + k + 1.
+// LP n with count channels, field k of its file information holding 10 * n + k + 1.
 void StoreProfile(int n, int32_t count) {
     g_fakeCds.leaves["/Q7M/LoadPrf/" + std::to_string(n) + "/NumChannels/Value"] = Int(count);
     for (int k = 0; k < 5; ++k) {
@@ -124,8 +122,8 @@ void ExpectCall(const CallOutput& got, int result, const std::string& out, const
     EXPECT_EQ(got.err.empty(), log.empty()) << got.err;
 }
 
-// InitLp clears the selected profiles (all but their headWord, padding included) and reads them
-// (its debug lines are in the transcripts), and succeeds whatever the readers report.
+// InitLp clears the selected profiles (all but their headWord) and reads them, and succeeds
+// whatever the readers report.
 TEST_F(LpStateTest, InitLpClearsAndReadsTheSelectedProfiles) {
     const struct {
         int mask, logLevel;
@@ -164,8 +162,7 @@ TEST_F(LpStateTest, InitLpClearsAndReadsTheSelectedProfiles) {
     }
 }
 
-// A failed batch, or one answered with too few statuses or values, stops either reader at once
-// ("@" stands for the reader's name); failed items are in the transcripts.
+// A failed batch, or one answered with too few statuses or values, stops either reader ("@").
 TEST_F(LpStateTest, ReadFailures) {
     const struct {
         void (*arrange)();

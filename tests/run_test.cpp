@@ -1,8 +1,6 @@
-// Runs of the real binary that a transcript cannot drive: a signal at a chosen moment, a store
-// held by this test, a flash root that fails under the run, and SIGKILLs at random instants
-// (after each the day files hold the records the store counts or one more not yet counted, and
-// the next run continues). PROFILL_CRASH_TRIALS sets the number of kills (60), PROFILL_CRASH_SEED
-// the seed of their delays; scripts/crash-soak.sh runs thousands.
+// Runs of the real binary that a transcript cannot drive: signals, a store held by the test, a
+// failing flash, and SIGKILLs at random instants (PROFILL_CRASH_TRIALS kills, 60 by default, with
+// delays from PROFILL_CRASH_SEED; scripts/crash-soak.sh runs thousands).
 #include <fcntl.h>
 #include <lmdb.h>
 #include <poll.h>
@@ -39,7 +37,6 @@ struct Sandbox {
             RunProgram(CDSCTL_BIN, {"load", CDSCTL_EXAMPLE}, {"CDS_STORE=" + store});
         EXPECT_EQ(load.status, 0) << load.err;
     }
-    // PROFILL_JFFS and CDS_STORE naming this sandbox, for RunProgram.
     std::vector<std::string> Env() const { return {"PROFILL_JFFS=" + root, "CDS_STORE=" + store}; }
     // The five file-information counters of LP index lp in the store, blank-separated.
     std::string Info(int lp) const {
@@ -51,12 +48,10 @@ struct Sandbox {
         EXPECT_EQ(get.status, 0) << get.err;
         return Replace(get.out.substr(0, get.out.size() - 1), "\n", " ");
     }
-    // Day file n of LP index lp.
     std::string DayFile(int lp, int n) const {
         return root + "/lp" + std::to_string(lp + 1) + "/" + std::to_string(n) + ".lp";
     }
-    // Starts profill with args on this sandbox, with only Env() set, standard input and error on
-    // /dev/null and standard output on out (/dev/null when negative); returns its process id.
+    // Starts profill with only Env() set and standard output on out (else /dev/null).
     pid_t Start(const std::vector<std::string>& args, int out = -1) const {
         std::vector<std::string> env = Env(), copies = args;
         std::vector<char*> argv = {const_cast<char*>(PROFILL_BIN)}, envp;
@@ -113,9 +108,8 @@ std::string Drain(int fd, pid_t pid, const char* signalAt = nullptr, int signal 
     return out;
 }
 
-// Whether process pid is blocked writing into a full pipe (its wait channel in the kernel). Its
-// first write comes with its first flush, after the set-up that installs its handlers; under an
-// emulator the process's own signal mask says nothing of the program's handlers.
+// Whether pid is blocked writing into a full pipe, which it first does after installing its
+// handlers (under an emulator its signal mask says nothing of the program's handlers).
 bool BlockedOnPipe(pid_t pid) {
     return ReadFile("/proc/" + std::to_string(pid) + "/wchan").find("pipe_write") !=
            std::string::npos;

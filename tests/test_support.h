@@ -1,5 +1,4 @@
-// Helpers shared by the tests: scratch directories, files, captured output, leaf values and runs
-// of a program.
+// Helpers shared by the tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,8 +20,7 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 // text with every from replaced by to.
 std::string Replace(std::string text, const std::string& from, const std::string& to);
-// The file-information table of LP n that profill prints, with the five counters (blank- or
-// tab-separated).
+// The file-information table of LP n that profill prints; counters blank- or tab-separated.
 std::string InfoTable(int n, const std::string& counters);
 
 // What a call returned and printed on standard output and standard error (where syslog echoes).

@@ -1,8 +1,6 @@
-// Bytes of day files on arbitrary input, as the placement and profill's start check read them:
-// the first byte gives the profile's channel count and the number of day files, the next five the
-// counters' low bytes, the rest is cut into the files. Skimming and reading fully must see the
-// same, every record the placement says is whole decodes inside the bytes read, and the start
-// check answers whatever the counters.
+// Day files of arbitrary bytes (the first byte gives the channel count and the number of files, the
+// next five the counters): skimming and reading fully see the same, every whole record decodes
+// inside the bytes read, and the start check answers whatever the counters.
 #include <sys/stat.h>
 #include <unistd.h>
 

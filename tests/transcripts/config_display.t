@@ -1,5 +1,4 @@
-profill -s shows a profile's configuration as the CDS holds it: the settings cut to 16 bits,
-leaves of any type converted to the field's, and at most 16 channels.
+profill -s: settings cut to 16 bits, leaves of any type converted, at most 16 channels.
   $ P=/Q7M/LoadPrf/2; cdsctl set $P/ExtIntSync/Value 70000 $P/FrzMark/Value 40000 \
   >   $P/IntLength/Value 20 $P/DataSetting1/Value 23 $P/DataSetting2/Value 24 \
   >   $P/Chan/1/Quantity/Value 101 $P/Chan/1/Phase/Value 102 $P/Chan/1/Direction/Value 103 \
@@ -80,26 +79,7 @@ leaves of any type converted to the field's, and at most 16 channels.
   0	0	0	0	0
   
   
-  $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 0; profill -s
-  Load Profile Add input (profill) version 0.0.01 started.
-  Load Profile 1 Configuration
-  Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
-  -----	---------	----	-------	-----------	--------
-  0	0		0	0	0		0
-  Channel Configuaration for 0 Channels
-  Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
-  ----	----	----	-----	---	-------	-----		---
-  
-  
-  Load Profile 1 File Information Configuration
-  Current	File	Total	Totl	Days   
-  Day    	Recs	Recs 	Days	Deleted
-  -------	----	-----	----	-------
-  0	0	0	0	0
-  
-  
-With -d 1 the reading shows its steps. A leaf that cannot be read is reported with its item
-number and left out (a missing channel count stops the configuration), the rest goes on.
+-d 1 shows the reading's steps; a leaf that cannot be read is reported and left out.
   $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 1 >/dev/null; profill -s -d 1
   Load Profile Add input (profill) version 0.0.01 started.
   debug level is: string=1 = hex=1; decimal=1

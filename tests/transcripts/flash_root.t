@@ -1,5 +1,4 @@
-PROFILL_JFFS must be a plain absolute path of at most 1024 characters (it ends up in the shell
-command of -c); trailing slashes are dropped.
+PROFILL_JFFS: a plain absolute path of at most 1024 characters (it goes into -c's shell command).
   $ PROFILL_JFFS=$T/jffs// profill -t 1 -c | grep -E 'rm -Rf|creating file' | sort -u
   [CreateLpFile]creating file $T/jffs/lp1/1.lp
   [CreateLpFile]creating file $T/jffs/lp1/2.lp

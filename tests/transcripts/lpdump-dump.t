@@ -20,8 +20,7 @@ IEEE-754 single precision); its bytes, big-endian:
    00 01 00 01 00 02 80 00 3f c0 00 00 c0 00 00 00
    50 15 02 f9
 
-Each record in UTC and local time; the channel count is the profile's NumChannels in the store
-(LP 2 has 3, LP 1 has 16), or --channels.
+Records in UTC and local time, of the store's NumChannels (LP 2: 3, LP 1: 16) or --channels.
 
   $ export TZ=Europe/Berlin
   $ lpdump k.lp
@@ -52,7 +51,7 @@ A zone west of UTC by no whole number of hours.
   k.lp,2,7,1700000000,1700000900,2023-11-14T22:13:20Z,2023-11-14T22:28:20Z,2023-11-14T18:43:20-03:30,2023-11-14T18:58:20-03:30,1,0001,1.5,0002,-2,8000,1e+10
   k.lp,2,8,1700000900,1700001800,2023-11-14T22:28:20Z,2023-11-14T22:43:20Z,2023-11-14T18:58:20-03:30,2023-11-14T19:13:20-03:30,1,0001,1.5,0002,-2,8000,1e+10
 
-A file cut in a record, a header naming no profile, files that are no day files.
+A file cut in a record, a header naming no profile, no day files, output that cannot be written.
 
   $ lpdump --store cut.lp
   cut.lp: LP 2 day file, version 1, 1 record of 3 channels
@@ -68,14 +67,14 @@ A file cut in a record, a header naming no profile, files that are no day files.
   $ lpdump bad.lp
   ! lpdump: bad.lp: the header names no profile; give --channels
   [2]
-  $ lpdump --channels 3 passwd
-  ! lpdump: passwd is not a day file: it starts with 72 6f 6f 74 3a 78 3a 30 3a 30 3a 72 6f 6f, not "ZOLV Load Prof"
-  [2]
   $ lpdump k.lp passwd
   ! lpdump: passwd is not a day file: it starts with 72 6f 6f 74 3a 78 3a 30 3a 30 3a 72 6f 6f, not "ZOLV Load Prof"
   [2]
   $ lpdump k.lp none.lp
   ! lpdump: cannot read none.lp: No such file or directory
+  [2]
+  $ lpdump k.lp >/dev/full
+  ! lpdump: cannot write the output: No space left on device
   [2]
   $ CDS_STORE=$T/none.mdb lpdump k.lp
   ! lpdump: cannot open the CDS store $T/none.mdb: No such file or directory; set CDS_STORE, or give --channels N to dump without it
@@ -90,7 +89,7 @@ A profile of no channels: its records are the fixed part only.
         7  2023-11-14 22:13:20 UTC - 2023-11-14 22:28:20 UTC  2023-11-14 23:13:20 CET - 2023-11-14 23:28:20 CET  kind 1
   $ cdsctl set /Q7M/LoadPrf/2/NumChannels/Value 3
 
-The usage.
+The usage; every usage error says in one line what is wrong, then the usage on standard error.
 
   $ lpdump --help
   usage: lpdump [--channels N | --store] [-2 | FILE...]
@@ -116,8 +115,6 @@ The usage.
   what cannot be read. See lpdump(1).
   $ lpdump --version | sed "s/ $PROFILL_VERSION\$/ (version)/"
   lpdump (version)
-Every usage error says in one line what is wrong, then gives the usage (the lines of --help
-before the options) on standard error and nothing on standard output, status 2.
   $ lpdump --help | sed '/^Dumps/,$d' >usage
   $ for args in "--channels 17 k.lp" "--channels 3 --store k.lp" "--channels" "--csv=1" "-2x" \
   >     "--continued" "--st" "--verify k.lp" "-2 k.lp" "--csv -2 k.lp" "--summary --strict" \
@@ -144,8 +141,7 @@ before the options) on standard error and nothing on standard output, status 2.
   --csv --summary: [2] lpdump: --csv and --summary are two modes; give one
   --verify --repair: [2] lpdump: --verify and --repair are two modes; give one
 
-Without files: every day file of the profile in the order of their numbers (a listing's order
-would put 10 after 1), and only files that profill names as day files.
+Without files: the profile's day files in the order of their numbers, and only those.
 
   $ faketime -f '@2026-12-06 12:00:00' profill -i 1440 -t 11 -c -2 >/dev/null
   > : >jffs/lp2/0.lp; cp jffs/lp2/1.lp jffs/lp2/007.lp

@@ -1,8 +1,6 @@
-lpdump --verify, --summary and --repair on profiles that profill generates at a frozen time,
-whole and with each kind of damage. gen runs profill there; lp1 is the usual profile: 1.lp holds
-records 1-99, 2.lp 100-199, 3.lp 200, and the store 3 0 200 2 0. A repair that fails or only
-says what it would do must change nothing (same says "changed" otherwise); one that changes
-something must leave a profile that verifies strictly and that profill continues (repaired).
+lpdump --verify, --summary and --repair on generated profiles, whole and damaged. lp1: 1.lp holds
+records 1-99, 2.lp 100-199, 3.lp 200, the store 3 0 200 2 0. same prints "changed" when lpdump
+changed anything; repaired checks that the repaired profile verifies strictly and runs on.
 
   $ set -o pipefail; export TZ=Europe/Berlin
   > gen() { faketime -f "@${at:-2026-12-06 12:00:00}" profill "$@" >/dev/null; }
@@ -33,10 +31,6 @@ Whole profiles.
   store:       currentDay 3, fileRecCnt 0, totalRecCnt 200, dayCnt 2, daysDeleted 0
   verdict:     agrees with its store
   {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[{"day":1,"records":99},{"day":2,"records":100},{"day":3,"records":1}],"otherFiles":[],"records":200,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796562000,"utc":"2026-12-06T13:00:00Z","local":"2026-12-06T14:00:00+01:00"},"intervals":[{"seconds":900,"records":200}],"runs":1,"breaks":[],"gaps":{"count":0,"seconds":0},"overlaps":{"count":0,"seconds":0},"store":{"currentDay":3,"fileRecCnt":0,"totalRecCnt":200,"dayCnt":2,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":0,"next":""}
-  $ gen -i 10080 -t 2 -c; lpdump --verify --strict
-  lpdump: LP 1 agrees with its store: 2 day files, 2 records of 16 channels
-  $ gen -i 60 -t 1 -c; lpdump --verify --strict
-  lpdump: LP 1 agrees with its store: 2 day files, 28 records of 16 channels
   $ at='2106-02-07 05:00:00' gen -i 60 -t 1 -c; lpdump --verify --strict
   lpdump: LP 1 agrees with its store: 2 day files, 28 records of 16 channels
   $ gen -i 1440 -t 11 -c -2; same --repair -2
@@ -71,10 +65,9 @@ Continued by a later run: the break in time is a note, or with --strict a discre
   verdict:     agrees with its store; lpdump --verify lists its 1 note
   {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[{"day":1,"records":99},{"day":2,"records":100},{"day":3,"records":100},{"day":4,"records":1}],"otherFiles":[],"records":300,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796644800,"utc":"2026-12-07T12:00:00Z","local":"2026-12-07T13:00:00+01:00"},"intervals":[{"seconds":900,"records":300}],"runs":2,"breaks":[{"file":"3.lp","offset":144,"record":201,"seconds":-7200}],"gaps":{"count":0,"seconds":0},"overlaps":{"count":1,"seconds":7200},"store":{"currentDay":4,"fileRecCnt":0,"totalRecCnt":300,"dayCnt":3,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":1,"next":""}
 
-The continuing run at another interval ends before the first one did: the time covered still
-runs to the latest end.
+A continuing run at another interval ends before the first did: the time covered runs to the latest end.
 
-  $ gen -i 60 -t 2 -c; gen -i 15 -t 1; lpdump --verify; lpdump --summary
+  $ gen -i 60 -t 2 -c; gen -i 15 -t 1; lpdump --verify; lpdump --summary; lpdump --summary --json
   $T/jffs/lp1/3.lp offset 144: note: record 57 starts at 1796468400 (2026-12-05 11:00:00 UTC), but the record before it ended at 1796583600 (2026-12-06 19:00:00 UTC)
   lpdump: LP 1 agrees with its store: 4 day files, 156 records of 16 channels; 1 break in time, noted
   LP 1 in $T/jffs/lp1/, records of 16 channels
@@ -89,11 +82,9 @@ runs to the latest end.
   overlaps:    1, 1 d 8 h in all
   store:       currentDay 4, fileRecCnt 0, totalRecCnt 156, dayCnt 3, daysDeleted 0
   verdict:     agrees with its store; lpdump --verify lists its 1 note
-  $ lpdump --summary --json
   {"profile":1,"directory":"$T/jffs/lp1/","channels":16,"recordChannels":16,"dayFiles":[{"day":1,"records":27},{"day":2,"records":28},{"day":3,"records":100},{"day":4,"records":1}],"otherFiles":[],"records":156,"firstStart":{"seconds":1796382000,"utc":"2026-12-04T11:00:00Z","local":"2026-12-04T12:00:00+01:00"},"lastEnd":{"seconds":1796583600,"utc":"2026-12-06T19:00:00Z","local":"2026-12-06T20:00:00+01:00"},"intervals":[{"seconds":900,"records":100},{"seconds":3600,"records":56}],"runs":2,"breaks":[{"file":"3.lp","offset":144,"record":57,"seconds":-115200}],"gaps":{"count":0,"seconds":0},"overlaps":{"count":1,"seconds":115200},"store":{"currentDay":4,"fileRecCnt":0,"totalRecCnt":156,"dayCnt":3,"daysDeleted":0},"verdict":"agrees","discrepancies":0,"notes":1,"next":""}
 
-A continued profile whose last record was cut: the break in time stays a note, and every output
-names the repair as the next step.
+A continued profile with its last record cut: every output names the repair as the next step.
 
   $ gen -i 15 -t 2 -c; at='2026-12-07 12:00:00' gen -i 15 -t 1; truncate -s -50 jffs/lp1/4.lp
   > lpdump --verify | tail -n 1; lpdump --summary | tail -n 1
@@ -125,8 +116,7 @@ Records cut, added, lost or moved.
   lpdump: LP 1 agrees with its store now: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break in time, noted
-Bytes that are no whole record at the end of a day file whose next file goes on with the next
-record: the plain repair cuts them and keeps every record.
+Bytes after the last whole record of a file that the next file continues: the repair cuts them.
   $ lp1; yes garbage | head -c 50 >>jffs/lp1/2.lp; lpdump --verify; lpdump --summary | tail -n 1
   > repaired --repair
   $T/jffs/lp1/2.lp offset 11232: 50 bytes after the last whole record (records of 16 channels are 112 bytes)
@@ -197,11 +187,6 @@ record: the plain repair cuts them and keeps every record.
   lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 200 records; profill -c starts the profile afresh: no record comes before the break
   lpdump: LP 1 is not repaired, nothing changed: its records break off; profill -c starts the profile afresh: no record comes before the break
   [1]
-  $ gen -i 1440 -t 3 -c; cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 3; same --repair --force
-  $T/jffs/lp1/: the day files hold records of 16 channels (112 bytes), not of the 3 channels (34 bytes) of NumChannels in the store
-  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set the channel count back with cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; or profill -c starts the profile afresh
-  [1]
-  $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16
 
 Counters that the files do not give.
 
@@ -239,8 +224,7 @@ Counters that the files do not give.
   lpdump: LP 1 agrees with its store: 3 day files, 200 records of 16 channels
   lpdump: LP 1 agrees with its store: 4 day files, 300 records of 16 channels; 1 break in time, noted
 
-What a run killed before it stored its counters leaves: a record written, a day file started,
-day files created but not yet written.
+What a run killed before it stored its counters leaves: a record, a day file started or created.
 
   $ lp1; end=$(tail -c 104 jffs/lp1/3.lp | head -c 4 | od -An -tu4 --endian=big)
   > be32() { printf "$(printf '\\x%02x' $(($1 >> 24 & 255)) $(($1 >> 16 & 255)) $(($1 >> 8 & 255)) $(($1 & 255)))"; }
@@ -338,15 +322,7 @@ Files that are no day files, or missing.
   $T/jffs/lp1/2.lp: is a symbolic link, not a regular file
   lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
   [1]
-  $ lp1; rm jffs/lp1/2.lp; mkfifo jffs/lp1/2.lp; lpdump --verify; same --repair --force
-  $T/jffs/lp1/2.lp: is a FIFO, not a regular file
-  store: currentDay fileRecCnt totalRecCnt dayCnt are 3 0 200 2, but the records in the day files give 2 0 100 1
-  lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 100 records; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
-  $T/jffs/lp1/2.lp: is a FIFO, not a regular file
-  lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
-  [1]
-A profill -c stopped in its removal (the shell removes 1.lp before 2.lp): every output names
-running it again.
+A profill -c stopped in its removal (1.lp goes first): every output names running it again.
   $ lp1; rm jffs/lp1/1.lp; lpdump --verify | tail -n 1; lpdump --summary | tail -n 1; same --repair | tail -n 1
   lpdump: LP 1 does not agree with its store: 2 discrepancies in 2 day files, 101 records; a profill -c stopped in its removal leaves this; profill -c again finishes the clear
   verdict:     does not agree with its store: 2 discrepancies (lpdump --verify lists them); a profill -c stopped in its removal leaves this; profill -c again finishes the clear
@@ -391,8 +367,7 @@ A profile that cannot be read, or that a run holds.
   lpdump: another run is writing LP 1 (pid HOLDER); nothing repaired
   [1]
 
-Records of another channel count than the store's (a careless cdsctl set): every tool names the
-count the day files hold in a line or two, and none reads their records at the wrong width.
+Records of another channel count than the store's: every tool names the count in a line or two.
 
   $ lp1; cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 4; lpdump --verify; lpdump --summary
   > lpdump --summary --json | grep -o '"records":[0-9]*,"firstStart":[a-z]*'
@@ -415,8 +390,7 @@ count the day files hold in a line or two, and none reads their records at the w
   [1]
   $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16
 
-Findings past the first 100 of each kind are counted, not shown, and so are the faults a repair
-finds: a header byte set in every day file.
+Past 100 findings of a kind, verify and repair count them: a header byte set in every file.
 
   $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 16; gen -i 1440 -t 101 -c; for f in jffs/lp1/*.lp; do printf '\x01' | dd of=$f bs=1 seek=25 conv=notrunc 2>/dev/null; done
   > lpdump --verify | tail -n 2; same --repair --force >r; grep -c 'not all zero$' r; tail -n 2 r
@@ -426,9 +400,8 @@ finds: a header byte set in every day file.
   lpdump: 1 more fault not shown
   lpdump: LP 1 is not repaired, nothing changed: its day files cannot be placed; set right or remove what the lines above name, then lpdump --repair; or profill -c starts the profile afresh
 
-The current day file cut at each length short of its one record (144 bytes): the check fails,
-the repair brings the store in line, and the profile then verifies strictly. One line per run of
-lengths with the same outcome, after how many lengths it holds for.
+The current day file cut at each length short of its record (144 bytes): verify, repair and a
+strict verify, one line per run of lengths with the same outcome.
 
   $ lp1; cp jffs/lp1/3.lp whole.lp; cp store.mdb whole.mdb
   > for size in $(seq 0 143); do cp whole.mdb store.mdb; head -c $size whole.lp >jffs/lp1/3.lp

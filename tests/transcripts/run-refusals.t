@@ -1,5 +1,4 @@
-A profile that cannot be generated is refused before anything is touched: no day file goes or
-comes, the bookkeeping stays (3.lp is one byte short of a header).
+A profile that cannot be generated is refused before anything is touched (3.lp: a header short).
   $ cdsctl set /LP/1/currentDay/Value 3 /LP/1/fileRecCnt/Value 1 /LP/1/totalRecCnt/Value 200 /LP/1/dayCnt/Value 2
   $ printf %031d 3 >jffs/lp1/3.lp
   $ for value in 0 -5 35791395; do
@@ -45,8 +44,7 @@ Without its directory (flash not mounted) a profile is not touched, also not by 
   profill: LP 1's directory $T/jffs/lp1/ is missing (is the flash mounted?); nothing was changed
   200
 
-One writer per profile: while another process holds LP 1, a run and -c are refused naming it, -s
-shows, and LP 2 runs.
+While another process holds LP 1, a run and -c are refused naming it, -s shows, and LP 2 runs.
   $ mkdir jffs/lp1; flock jffs/lp1 bash -c 'for args in "-i 15 -t 1" "-c -s" "-s" "-i 15 -t 1 -2"; do
   >   profill $args >out; echo "$args: $? $(grep "^profill: " out | sed "s/(pid $PPID)/(pid HOLDER)/")"; done'
   -i 15 -t 1: 1 profill: another run (pid HOLDER) is writing LP 1; nothing was changed
@@ -57,8 +55,8 @@ shows, and LP 2 runs.
   $ lpdump --verify -2
   lpdump: LP 2 agrees with its store: 2 day files, 100 records of 3 channels
 
--c's removal holds the profile until it ends, also when profill is killed during it: a run and
-lpdump --repair are refused meanwhile (no dead pid named), the counts stay; -c again finishes.
+-c's removal holds the profile until it ends, also with profill killed: a run and a repair are
+refused meanwhile, the counts stay; -c again finishes.
   $ profill -i 60 -t 2 -c >/dev/null; ls jffs/lp1
   1.lp
   2.lp

@@ -1,5 +1,4 @@
-What each option sets shows in the run it starts (clock frozen); a value out of range ends
-profill with its usage.
+What each option sets shows in the run it starts.
   $ faketime -f '@2026-12-06 08:00:00' profill -i 1440 -t 3 -c -2 -d 0x1
   Load Profile Add input (profill) version 0.0.01 started.
   interval length is 1440
@@ -62,7 +61,3 @@ profill with its usage.
   Load Profile 1 File Information Configuration
   16	1	25	36100	1444	112	161760	4044000	3949.22	40	4000
   NOTE: When maxDays is > 1095; MaxDays is set to 1095
-  $ profill -i 61 | tail -1; echo ${PIPESTATUS[0]}; profill -d 80000000 >/dev/null
-  
-  1
-  [1]

@@ -1,11 +1,8 @@
-Before a run profill checks LP 1's day files against the five counters the CDS keeps: it refuses
-files the counters do not describe, changing nothing, and cuts what a run killed between its
-write and its store left behind. LP 1 here has 3 channels (34-byte records after a 32-byte
-header) and 28 records per day file. orig/ keeps the files of a two-day run: 1.lp with records
-1 to 27 (950 bytes), 2.lp with 28 to 55 (984), 3.lp with 56 (66). Each case lays out day files
-from them (day N BYTES: the first BYTES of orig/N.lp) and sets the counters (counts currentDay
-fileRecCnt totalRecCnt dayCnt); start runs profill -t 1 and shows its verdict, then the day files'
-sizes after a refusal and lpdump's check of files against counters after a run.
+profill's check of LP 1's day files against the CDS's counters before a run. LP 1 has 3 channels
+(34-byte records, a 32-byte header), 28 records per day file; orig/ holds a two-day run: 1.lp
+records 1-27, 2.lp 28-55, 3.lp 56. counts sets currentDay fileRecCnt totalRecCnt dayCnt, day N B
+lays out the first B bytes of orig/N.lp; start shows the verdict, then lpdump's check after a
+run or the files left after a refusal.
   $ cdsctl set /Q7M/LoadPrf/1/NumChannels/Value 3 /Q7M/LoadPrf/1/IntLength/Value 60 >/dev/null
   > profill -t 2 >/dev/null && mkdir orig && mv jffs/lp1/*.lp orig/ && wc -c orig/*
   > counts() { rm -rf jffs/lp1/*; cdsctl set /LP/1/currentDay/Value $1 /LP/1/fileRecCnt/Value $2 \
@@ -19,11 +16,9 @@ sizes after a refusal and lpdump's check of files against counters after a run.
    984 orig/2.lp
     66 orig/3.lp
   2000 total
-The counters agree: the run goes on.
+The counters agree; then what a run killed between a record's write and its store leaves, cut.
   $ counts 2 27 55 1; day 1 950; day 2 984; start
   lpdump: LP 1 agrees with its store: 3 day files, 83 records of 3 channels; 1 break in time, noted
-Killed after a record's write, before its store: the record goes, whole or in part, and so does
-a day file it started.
   $ counts 2 26 54 1; day 1 950; day 2 984; start
   profill: removed 34 bytes at the end of $T/jffs/lp1/2.lp that its file information does not count
   lpdump: LP 1 agrees with its store: 3 day files, 82 records of 3 channels; 1 break in time, noted
@@ -36,27 +31,21 @@ a day file it started.
   $ counts 0 0 0 0; day 1 66; start
   profill: removed $T/jffs/lp1/1.lp, which holds only a record that its file information does not count
   lpdump: LP 1 agrees with its store: 2 day files, 28 records of 3 channels
-A later day file with no whole record is one the run will create afresh (lpdump still names the
-stray 9.lp).
+A later day file with no whole record is one the run creates afresh (lpdump names the stray 9.lp).
   $ counts 2 27 55 1; day 1 950; day 2 984; day 3 32; printf LP >jffs/lp1/9.lp; start
   lpdump: LP 1 does not agree with its store: 1 discrepancy in 3 day files, 83 records; lpdump --repair brings the store in line with the day files
-Counters ahead of the current day file, behind it, or off in one count; no counters for records.
-  $ counts 2 27 57 1; day 1 950; day 2 984; start
+Counters ahead of the current day file, behind it, or off in one count; then current day files
+that hold a part record, none, are missing or are not the profile's.
+  $ for c in '2 27 57 1' '2 25 53 1' '2 26 55 1' '2 27 55 7'; do counts $c; day 1 950; day 2 984; start; done
   profill: LP 1's current day file $T/jffs/lp1/2.lp holds 28 records numbered 28 to 55, but the CDS counts records up to number 57 (fileRecCnt 27, dayCnt 1); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
   1.lp 950
   2.lp 984
-  [1]
-  $ counts 2 25 53 1; day 1 950; day 2 984; start
   profill: LP 1's current day file $T/jffs/lp1/2.lp holds 28 records numbered 28 to 55, but the CDS counts records up to number 53 (fileRecCnt 25, dayCnt 1); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
   1.lp 950
   2.lp 984
-  [1]
-  $ counts 2 26 55 1; day 1 950; day 2 984; start
   profill: LP 1's current day file $T/jffs/lp1/2.lp holds 28 records numbered 28 to 55, but the CDS counts records up to number 55 (fileRecCnt 26, dayCnt 1); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
   1.lp 950
   2.lp 984
-  [1]
-  $ counts 2 27 55 7; day 1 950; day 2 984; start
   profill: LP 1's current day file $T/jffs/lp1/2.lp holds 28 records numbered 28 to 55, but the CDS counts records up to number 55 (fileRecCnt 27, dayCnt 7); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
   1.lp 950
   2.lp 984
@@ -83,15 +72,10 @@ Counters ahead of the current day file, behind it, or off in one count; no count
   1.lp 950
   2.lp 984
   [1]
-A current day file that is not the profile's.
   $ counts 2 27 55 1; day 1 950; day 2 984; printf 2 | dd of=jffs/lp1/2.lp bs=1 seek=15 conv=notrunc 2>/dev/null; start
   profill: LP 1's current day file $T/jffs/lp1/2.lp does not start with LP 1's day-file header, but the CDS counts records up to number 55 (fileRecCnt 27, dayCnt 1); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
   1.lp 950
   2.lp 984
-  [1]
-  $ counts 2 27 55 1; day 1 950; mkfifo jffs/lp1/2.lp; start
-  profill: LP 1's current day file $T/jffs/lp1/2.lp is a FIFO, but the CDS counts records up to number 55 (fileRecCnt 27, dayCnt 1); remove it and run lpdump --repair, or -c starts the profile afresh
-  1.lp 950
   [1]
   $ counts 2 27 55 1; day 1 950; ln -s ../../orig/2.lp jffs/lp1/2.lp; start
   profill: LP 1's current day file $T/jffs/lp1/2.lp is a symbolic link, but the CDS counts records up to number 55 (fileRecCnt 27, dayCnt 1); remove it and run lpdump --repair, or -c starts the profile afresh
@@ -136,7 +120,8 @@ Later day files holding records the counters do not count, or that are no regula
   1.lp 950
   2.lp 984
   [1]
-A power cut lost the end of an earlier day file, or all of it, and later records break off.
+Records that break off: the end of an earlier day file lost, or all of it (as a -c stopped in its
+removal leaves).
   $ counts 2 27 55 1; day 1 139; day 2 984; start
   profill: LP 1's day file $T/jffs/lp1/1.lp holds 3 records numbered 1 to 3 and 5 bytes of another, so the profile's records break off there; lpdump --repair --force keeps the records before the break; -c starts the profile afresh
   1.lp 139
@@ -152,33 +137,10 @@ A power cut lost the end of an earlier day file, or all of it, and later records
   2.lp 984
   3.lp 66
   [1]
-Daily records (one per day file) start their files, day file 1 too, so dayCnt counts it: runs go
-on from one record in day file 1 and from two day files.
+Daily records start their files, day file 1 too, so dayCnt counts it.
   $ counts 0 0 0 0; profill -i 1440 -t 1 >/dev/null; cdsctl dump /LP/1/dayCnt; start -i 1440
   /LP/1/dayCnt/Value = 1
   lpdump: LP 1 agrees with its store: 2 day files, 2 records of 3 channels; 1 break in time, noted
   $ cdsctl dump /LP/1/dayCnt; start -i 1440
   /LP/1/dayCnt/Value = 2
   lpdump: LP 1 agrees with its store: 3 day files, 3 records of 3 channels; 2 breaks in time, noted
-Counters far out of range (a flipped byte, a careless cdsctl set): the check lists the directory
-rather than counting up to them, so it answers at once, and shows them with their sign.
-  $ counts 2147483647 0 2147483647 0; day 1 950; day 2 984; start
-  profill: LP 1's current day file $T/jffs/lp1/2147483647.lp is missing, but the CDS counts records up to number 2147483647 (fileRecCnt 0, dayCnt 0); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
-  1.lp 950
-  2.lp 984
-  [1]
-  $ counts 0 0 -5 0; start
-  profill: LP 1 has no current day file in the CDS, but the CDS counts records up to number -5 (fileRecCnt 0, dayCnt 0); lpdump --repair brings the CDS in line with the files; -c starts the profile afresh
-  [1]
-A -c stopped in its removal: the shell removes 1.lp, 10.lp, 11.lp, 12.lp before 2.lp.
-  $ counts 12 27 55 11; for d in 2 3 4 5 6 7 8 9; do head -c 984 orig/2.lp >jffs/lp1/$d.lp; done; start
-  profill: LP 1's day file $T/jffs/lp1/1.lp is missing, so the profile's records break off there; a -c stopped in its removal leaves this; -c again finishes the clear
-  2.lp 984
-  3.lp 984
-  4.lp 984
-  5.lp 984
-  6.lp 984
-  7.lp 984
-  8.lp 984
-  9.lp 984
-  [1]
