@@ -384,37 +384,18 @@ TEST(CdsStore, AnotherLmdbSeriesIsRefused) {
               "the LMDB library is version 1.9.24, built against 0.9.24" + must);
 }
 
-// pcd_init says in its syslog line which store did not open and why, and keeps why for the
-// tools: a missing file (another CDS_STORE may help) apart from a damaged one.
+// pcd_init names in its syslog line the store that did not open and why.
 TEST(CdsStore, AStoreThatDoesNotOpenIsNamedWithItsReason) {
     ScratchStore store;
-    const std::string seed = ReadFile(store.path);
-    const struct {
-        std::string bytes;  // of the store file; "-" for none
-        const char* reason;
-        bool missing, damaged;
-    } kCases[] = {{"-", "No such file or directory", true, false},
-                  {"", "empty file, not a store", false, true},
-                  {seed.substr(0, seed.size() - 1), "truncated: ", false, true},
-                  {std::string(seed.size(), 'x'), "not a store, or one cut short: ", false, true}};
+    WriteFile(store.path, "");
     openlog(nullptr, LOG_PERROR, 0);
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.reason);
-        unlink(store.path.c_str());
-        if (c.bytes != "-")
-            WriteFile(store.path, c.bytes);
-        const CallOutput said = CaptureCall([] { return pcd_init() == nullptr ? 0 : 1; });
-        const CdsOpenFailure failure = LastCdsOpenFailure();
-        EXPECT_EQ(said.result, 0);
-        EXPECT_NE(
-            said.err.find("pcd_init: cannot open the CDS store " + store.path + ": " + c.reason),
-            std::string::npos)
-            << said.err;
-        EXPECT_EQ(std::make_tuple(failure.path, failure.reason.rfind(c.reason, 0), failure.missing,
-                                  failure.damaged),
-                  std::make_tuple(store.path, size_t{0}, c.missing, c.damaged));
-    }
+    const CallOutput said = CaptureCall([] { return pcd_init() == nullptr ? 0 : 1; });
     closelog();
+    EXPECT_EQ(said.result, 0);
+    EXPECT_NE(said.err.find("pcd_init: cannot open the CDS store " + store.path +
+                            ": empty file, not a store"),
+              std::string::npos)
+        << said.err;
 }
 
 // Stored bytes that are no element are refused and leave the element alone; conversions.

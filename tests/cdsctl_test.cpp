@@ -58,18 +58,15 @@ TEST(CdsTextTest, ParsesLines) {
 }
 
 TEST(CdsTextTest, FormattedFloatsReadBackExactly) {
-    const double kFloats[] = {
-        0.1, -0.0, 5e-324, 1.7976931348623157e308, 1.0 / 3, 1e21, -INFINITY, 2.5e-308 / 3, -NAN};
-    for (double number : kFloats) {
-        toolkit::CElement back;
+    for (double number : {0.1, -0.0, 5e-324, 1.7976931348623157e308, 1.0 / 3, 1e21, -HUGE_VAL,
+                          2.5e-308 / 3, -std::nan("")}) {
         const std::string text = FormatCdsValue(Float(number));
+        toolkit::CElement back;
         std::string error;
-        ASSERT_TRUE(ParseCdsValue(text, &back, &error)) << text << ": " << error;
-        ASSERT_EQ(back.type(), toolkit::CElement::kTypeFloat) << text;
-        const double read = back.to_float();
-        EXPECT_TRUE(std::isnan(number)
-                        ? std::isnan(read) && std::signbit(read) == std::signbit(number)
-                        : memcmp(&number, &read, sizeof read) == 0)
+        const double read = ParseCdsValue(text, &back, &error) ? back.to_float() : 0.5;
+        EXPECT_TRUE(back.type() == toolkit::CElement::kTypeFloat &&
+                    (std::isnan(number) ? std::isnan(read) && std::signbit(read)
+                                        : memcmp(&number, &read, sizeof read) == 0))
             << text;
     }
 }
