@@ -196,9 +196,7 @@ TEST(CdsStore, ToolsRefuseAForeignStoreOrReadAnUnmarkedOne) {
         Write(store, c.store);
         const std::string before = ReadFile(store);
         auto run = [&](const Paths& args) {
-            const ProgramResult result = RunProgram(CDSCTL_BIN, args, {"CDS_STORE=" + store});
-            EXPECT_GE(result.status, 0) << args[0] << " died on a signal";
-            return result;
+            return RunProgram(CDSCTL_BIN, args, {"CDS_STORE=" + store});
         };
         const bool refused = c.refusal != nullptr;
         const std::string cannot =

@@ -186,9 +186,8 @@ void Record(Recording& recording) {
         args.push_back("trace=openat,lseek,_llseek,write,writev,pwrite64,fdatasync,unlinkat");
         args.insert(args.end(), program.begin(), program.end());
         // LeakSanitizer cannot run under ptrace; the tools' runs on the states check for leaks.
-        std::vector<std::string> env = Env(dir);
-        env.push_back("ASAN_OPTIONS=detect_leaks=0");
-        const ProgramResult run = RunProgram("strace", args, env);
+        const ProgramResult run =
+            RunProgram("strace", args, {Env(dir)[0], Env(dir)[1], "ASAN_OPTIONS=detect_leaks=0"});
         ASSERT_EQ(run.status, 0) << program[1] << " under strace (scripts/install-deps.sh strace)\n"
                                  << run.out << run.err;
         const std::size_t from = recording.changes.size();
@@ -210,9 +209,8 @@ void Record(Recording& recording) {
         for (std::size_t n = 1; recording.after.count(kDirs[lp] + std::to_string(n) + ".lp"); ++n) {
             const std::string path = kDirs[lp] + std::to_string(n) + ".lp";
             for (std::size_t at = 32; at + kRecordSizes[lp] <= recording.after[path]->size();
-                 at += kRecordSizes[lp]) {
+                 at += kRecordSizes[lp])
                 recording.records[lp].push_back({path, at});
-            }
         }
     }
     ASSERT_EQ(recording.records[0].size(), kRecordsPerRun * 8);
