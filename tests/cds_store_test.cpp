@@ -346,30 +346,6 @@ TEST(CdsStore, ADamagedStoreIsRefusedOrReadButKillsNothing) {
     }
 }
 
-// Two keys of a leaf page swapped in place (found by their bytes on the page), or one made the
-// same as the one before it: the walk finds them out of order, the first two of the store
-// included.
-TEST(CdsStore, KeysOutOfOrderAreRefused) {
-    ScratchStore store;
-    Statuses statuses;
-    ASSERT_EQ(Set(*std::make_unique<CCds>(), {"/a/0/Value", "/a/3/Value", "/a/5/Value"},
-                  {Int(0), Int(3), Int(5)}, statuses),
-              kCdsOk);
-    const std::string seed = ReadFile(store.path);
-    const size_t size = LayoutOf(store.path).pageSize, page = seed.find("/a/0/Value") / size * size;
-    for (const auto& [low, high, swap] : {std::make_tuple(kCdsStoreMarkKey, "/a/0/Value", true),
-                                          std::make_tuple("/a/3/Value", "/a/5/Value", true),
-                                          std::make_tuple("/a/3/Value", "/a/5/Value", false)}) {
-        std::string bytes = seed, error;
-        const size_t i = bytes.find(low, page), j = bytes.find(high, page);
-        ASSERT_TRUE(i < page + size && j < page + size) << low;
-        bytes.replace(i, 10, swap ? high : low).replace(j, 10, low);
-        WriteFile(store.path, bytes);
-        EXPECT_EQ(OpenCdsStore(store.path, &error), nullptr);
-        EXPECT_EQ(error, "damaged: the main database's keys are out of order") << low;
-    }
-}
-
 // Another major or minor version of LMDB at run time is refused, naming both versions.
 TEST(CdsStore, AnotherLmdbSeriesIsRefused) {
     const int built[3] = {0, 9, 24}, patch[3] = {0, 9, 33}, minor[3] = {0, 10, 24},
