@@ -8,9 +8,7 @@
 
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
-#include <map>
 #include <random>
 #include <set>
 #include <tuple>
@@ -121,31 +119,6 @@ TEST(CdsStore, ReadsGiveWhatWasWrittenAndAWriteLandsWholeOrNotAtAll) {
     EXPECT_EQ(Get(cds, {"/a"}).values[0].to_int(), 4);
 }
 
-// Writes to the store file at path straight through LMDB, as another program would, opening its
-// main database with flags.
-bool WriteThroughLmdb(const std::string& path,
-                      const std::function<bool(MDB_txn* txn, MDB_dbi main)>& write,
-                      unsigned flags = 0) {
-    MDB_env* env = nullptr;
-    MDB_txn* txn = nullptr;
-    MDB_dbi main = 0;
-    bool ok = mdb_env_create(&env) == 0 && mdb_env_set_maxdbs(env, 2) == 0 &&
-              mdb_env_open(env, path.c_str(), MDB_NOSUBDIR, 0644) == 0 &&
-              mdb_txn_begin(env, nullptr, 0, &txn) == 0 &&
-              mdb_dbi_open(txn, nullptr, flags, &main) == 0;
-    const bool wrote = ok && write(txn, main);
-    ok = wrote && mdb_txn_commit(txn) == 0;
-    if (!wrote && txn != nullptr)
-        mdb_txn_abort(txn);
-    mdb_env_close(env);
-    return ok;
-}
-
-bool Put(MDB_txn* txn, MDB_dbi dbi, std::string key, std::string value) {
-    MDB_val k{key.size(), key.data()}, v{value.size(), value.data()};
-    return mdb_put(txn, dbi, &k, &v, 0) == 0;
-}
-
 // A store cdsctl made and loaded with the example.
 const std::string& SeedStore() {
     static const std::string seed = [] {
@@ -158,60 +131,61 @@ const std::string& SeedStore() {
     return seed;
 }
 
-// Adds a named database, as another program would, and marks the store with mark unless null.
-void AddNamedDatabase(const std::string& path, const char* mark) {
-    EXPECT_TRUE(WriteThroughLmdb(path, [mark](MDB_txn* txn, MDB_dbi main) {
-        MDB_dbi users = 0;
-        return mdb_dbi_open(txn, "users", MDB_CREATE, &users) == 0 &&
-               Put(txn, users, "alice", "1") &&
-               (mark == nullptr || Put(txn, main, kCdsStoreMarkKey, mark));
-    }));
-}
-
-void RemoveMark(const std::string& path) {
-    WriteFile(path, SeedStore());
-    EXPECT_TRUE(WriteThroughLmdb(path, [](MDB_txn* txn, MDB_dbi main) {
-        MDB_val key{strlen(kCdsStoreMarkKey), const_cast<char*>(kCdsStoreMarkKey)};
-        return mdb_del(txn, main, &key, nullptr) == 0;
-    }));
+// A store another program wrote straight through LMDB: the seed store (or a new one) with its
+// main database opened with flags, its mark removed, key = value put unless key is empty and a
+// named database added.
+struct Foreign {
+    bool seeded, unmark;
+    unsigned flags;
+    std::string key, value;
+    bool named;
+};
+void Write(const std::string& path, const Foreign& f) {
+    if (f.seeded)
+        WriteFile(path, SeedStore());
+    MDB_env* env = nullptr;
+    MDB_txn* txn = nullptr;
+    MDB_dbi main = 0, named = 0;
+    const std::string markKey = kCdsStoreMarkKey, oneText = "1";
+    const auto val = [](const std::string& s) {
+        return MDB_val{s.size(), const_cast<char*>(s.data())};
+    };
+    MDB_val mark = val(markKey), key = val(f.key), value = val(f.value), one = val(oneText);
+    EXPECT_TRUE(mdb_env_create(&env) == 0 && mdb_env_set_maxdbs(env, 2) == 0 &&
+                mdb_env_open(env, path.c_str(), MDB_NOSUBDIR, 0644) == 0 &&
+                mdb_txn_begin(env, nullptr, 0, &txn) == 0 &&
+                mdb_dbi_open(txn, nullptr, f.flags, &main) == 0 &&
+                (!f.unmark || mdb_del(txn, main, &mark, nullptr) == 0) &&
+                (f.key.empty() || mdb_put(txn, main, &key, &value, 0) == 0) &&
+                (!f.named || (mdb_dbi_open(txn, "users", MDB_CREATE, &named) == 0 &&
+                              mdb_put(txn, named, &one, &one, 0) == 0)) &&
+                mdb_txn_commit(txn) == 0);
+    mdb_env_close(env);
 }
 
 // Stores another program wrote: cdsctl refuses them with the reason and its status, or reads
 // them; it never dies on a signal, and writes nothing into a store it refuses.
 TEST(CdsStore, ToolsRefuseAForeignStoreOrReadAnUnmarkedOne) {
     const struct {
-        void (*make)(const std::string& path);
+        Foreign store;
         const char* refusal;   // after "cdsctl: cannot open store <path>: "
         const char* scanSays;  // a part of the scan's report
     } kCases[] = {
-        {[](const std::string& path) {
-             WriteFile(path, SeedStore());
-             AddNamedDatabase(path, "v2");
-         },
-         "marked as a store of another format: \"v2\"", "store: is marked as a store of another"},
-        {[](const std::string& path) {
-             RemoveMark(path);
-             AddNamedDatabase(path, nullptr);
-         },
-         "not a CDS store: key \"users\" is no leaf path", "\"users\": key is no leaf path"},
-        {[](const std::string& path) {
-             EXPECT_TRUE(WriteThroughLmdb(
-                 path,
-                 [](MDB_txn* txn, MDB_dbi main) {
-                     return Put(txn, main, std::string(sizeof(size_t), 7), "x");
-                 },
-                 MDB_INTEGERKEY));
-         },
+        {{true, false, 0, kCdsStoreMarkKey, "v2", true},
+         "marked as a store of another format: \"v2\"",
+         "store: is marked as a store of another"},
+        {{true, true, 0, "", "", true},
+         "not a CDS store: key \"users\" is no leaf path",
+         "\"users\": key is no leaf path"},
+        {{false, false, MDB_INTEGERKEY, std::string(sizeof(size_t), 7), "x", false},
          "not a CDS store: its main database has flags 0x8",
          "store: its main database has flags 0x8"},
-        {[](const std::string& path) {
-             RemoveMark(path);
-             EXPECT_TRUE(WriteThroughLmdb(path, [](MDB_txn* txn, MDB_dbi main) {
-                 return Put(txn, main, "/x/Value", "\x09");
-             }));
-         },
-         "not a CDS store: the value of /x/Value is no element", "has no mark and holds more"},
-        {RemoveMark, nullptr, "; it has no mark yet, its first write adds it\n"},
+        {{true, true, 0, "/x/Value", "\x09", false},
+         "not a CDS store: the value of /x/Value is no element",
+         "has no mark and holds more"},
+        {{true, true, 0, "", "", false},
+         nullptr,
+         "; it has no mark yet, its first write adds it\n"},
     };
     TempDir dir;
     const std::string store = dir.path + "/store.mdb";
@@ -219,12 +193,10 @@ TEST(CdsStore, ToolsRefuseAForeignStoreOrReadAnUnmarkedOne) {
         SCOPED_TRACE(c.scanSays);
         unlink(store.c_str());
         unlink((store + "-lock").c_str());
-        c.make(store);
+        Write(store, c.store);
         const std::string before = ReadFile(store);
         auto run = [&](const Paths& args) {
-            const ProgramResult result = RunProgram(CDSCTL_BIN, args, {"CDS_STORE=" + store});
-            EXPECT_GE(result.status, 0) << args[0] << " died on a signal";
-            return result;
+            return RunProgram(CDSCTL_BIN, args, {"CDS_STORE=" + store});
         };
         const bool refused = c.refusal != nullptr;
         const std::string cannot =
@@ -242,12 +214,12 @@ TEST(CdsStore, ToolsRefuseAForeignStoreOrReadAnUnmarkedOne) {
     }
 }
 
-// What LMDB itself tells of a store file: page size, last page in use, its free lists.
+// What LMDB itself tells of a store file: page size, last page in use, depth of the main tree,
+// the pages its free lists name and the last list (a count, then the pages).
 struct StoreLayout {
-    size_t pageSize = 0;
-    size_t lastPage = 0;
+    size_t pageSize = 0, lastPage = 0, depth = 0;
     std::set<size_t> freePages;
-    std::vector<std::vector<size_t>> freeLists;  // each a count, then the pages
+    std::vector<size_t> lastList;
 };
 StoreLayout LayoutOf(const std::string& path) {
     StoreLayout layout;
@@ -261,14 +233,13 @@ StoreLayout LayoutOf(const std::string& path) {
                 mdb_env_info(env, &info) == 0 && mdb_env_stat(env, &stat) == 0 &&
                 mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn) == 0 &&
                 mdb_cursor_open(txn, 0, &cursor) == 0);
-    layout.pageSize = stat.ms_psize;
-    layout.lastPage = info.me_last_pgno;
+    layout = {stat.ms_psize, info.me_last_pgno, stat.ms_depth, {}, {}};
     MDB_val key, data;
     for (int rc = mdb_cursor_get(cursor, &key, &data, MDB_FIRST); rc == 0;
          rc = mdb_cursor_get(cursor, &key, &data, MDB_NEXT)) {
-        std::vector<size_t> list(data.mv_size / sizeof(size_t));
+        std::vector<size_t>& list = layout.lastList;
+        list.resize(data.mv_size / sizeof(size_t));
         memcpy(list.data(), data.mv_data, list.size() * sizeof(size_t));
-        layout.freeLists.push_back(list);
         layout.freePages.insert(list.begin() + 1, list.begin() + 1 + static_cast<long>(list[0]));
     }
     mdb_cursor_close(cursor);
@@ -277,13 +248,13 @@ StoreLayout LayoutOf(const std::string& path) {
     return layout;
 }
 
-// A store of two levels (long paths), a value of 9000 't's on pages of its own and a free
-// database that lists pages.
+// A store of three levels (long paths), a value of 9000 't's on pages of its own and a free
+// database that lists pages: 80 leaves written, 8 removed.
 std::string GrownStore(const ScratchStore& store) {
     Paths paths;
     std::vector<CElement> values;
     Statuses statuses;
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 80; ++i) {
         paths.push_back("/" + std::string(480, 'p') + "/" + std::to_string(i) + "/Value");
         values.push_back(i == 20 ? Text(std::string(9000, 't')) : Int(i));
     }
@@ -293,9 +264,10 @@ std::string GrownStore(const ScratchStore& store) {
     return ReadFile(store.path);
 }
 
-// How a child that opened the store at path and used it ended: 0 every call worked, 3 refused as
-// foreign, 4 refused as damaged, 5 a call failed; -1 died on a signal.
-int OpenAndUse(const std::string& path) {
+// How a child that opened a store file of these bytes and used it ended: 0 every call worked, 3
+// refused as foreign, 4 refused as damaged, 5 a call failed; -1 died on a signal.
+int OpenAndUse(const std::string& path, const std::string& bytes) {
+    WriteFile(path, bytes);
     unlink((path + "-lock").c_str());
     const pid_t child = fork();
     if (child == 0) {
@@ -319,99 +291,58 @@ int OpenAndUse(const std::string& path) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A real store cut at every page, each page zeroed or overwritten by its neighbour, bytes flipped
-// at random: refused as damaged, or it opens and every call works; nothing dies on a signal. A
-// zeroed page is refused exactly when it holds a tree (not a free or big value's page).
+// A sound store of three levels scans sound. Cut at every page, each page zeroed or overwritten by
+// its neighbour, its last free list naming each other page, bits flipped at random: refused as
+// damaged, or it opens and every call works; nothing dies on a signal. A zeroed page is refused
+// exactly when it holds a tree (not a free or big value's page); the free list, when it names a
+// page twice, past the last or the big value's.
 TEST(CdsStore, ADamagedStoreIsRefusedOrReadButKillsNothing) {
     ScratchStore store;
     const std::string seed = GrownStore(store), damaged = store.dir.path + "/damaged.mdb";
     const StoreLayout layout = LayoutOf(store.path);
+    const CdsScan scan = ScanCdsStore(store.path);
+    EXPECT_TRUE(scan.findings.empty() && scan.marked && scan.leaves == 72) << scan.error;
     const size_t page = layout.pageSize, pages = layout.lastPage + 1;
-    const size_t value = seed.find(std::string(9000, 't'));
-    ASSERT_TRUE(pages > 8 && !layout.freePages.empty() && value != std::string::npos &&
+    const size_t value = seed.find(std::string(9000, 't')),
+                 list = seed.find(std::string(reinterpret_cast<const char*>(layout.lastList.data()),
+                                              layout.lastList.size() * sizeof(size_t)));
+    ASSERT_TRUE(pages > 8 && layout.depth >= 3 && layout.lastList.size() >= 3 &&
+                value != std::string::npos && list != std::string::npos &&
                 seed.size() >= pages * page);
-    std::map<int, int> ended;  // how often each way
+    const auto holdsNoTree = [&](size_t pgno) {
+        return layout.freePages.count(pgno) != 0 ||
+               (pgno >= value / page && pgno <= (value + 8999) / page);
+    };
     for (size_t cut = 0; cut < pages; ++cut) {
-        WriteFile(damaged, seed.substr(0, cut * page + (cut == pages - 1 ? page - 1 : 0)));
-        EXPECT_EQ(OpenAndUse(damaged), 4) << "cut at page " << cut;
+        EXPECT_EQ(
+            OpenAndUse(damaged, seed.substr(0, cut * page + (cut == pages - 1 ? page - 1 : 0))), 4)
+            << "cut at page " << cut;
     }
     for (size_t pgno = 2; pgno < pages; ++pgno) {
-        std::string bytes = seed;
-        bytes.replace(pgno * page, page, std::string(page, '\0'));
-        WriteFile(damaged, bytes);
-        const bool holdsNoTree = layout.freePages.count(pgno) != 0 ||
-                                 (pgno >= value / page && pgno <= (value + 8999) / page);
-        EXPECT_EQ(OpenAndUse(damaged), holdsNoTree ? 0 : 4) << "page " << pgno << " zeroed";
-        bytes = seed;
-        bytes.replace(pgno * page, page, seed, (pgno == 2 ? pages - 1 : pgno - 1) * page, page);
-        WriteFile(damaged, bytes);
-        const int end = OpenAndUse(damaged);
+        std::string zeroed = seed, copied = seed;
+        zeroed.replace(pgno * page, page, page, '\0');
+        copied.replace(pgno * page, page, seed, (pgno == 2 ? pages - 1 : pgno - 1) * page, page);
+        EXPECT_EQ(OpenAndUse(damaged, zeroed), holdsNoTree(pgno) ? 0 : 4) << "page " << pgno;
+        const int end = OpenAndUse(damaged, copied);
         EXPECT_TRUE(end == 0 || end == 4) << "page " << pgno << " copied over: " << end;
     }
-    // The free database's last list with its first page changed into each other page: refused
-    // when listed twice, past the last or holding the big value; never a death.
-    const std::vector<size_t>& list = layout.freeLists.back();
-    const size_t at = seed.find(
-        std::string(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(size_t)));
-    ASSERT_TRUE(list.size() >= 3 && at != std::string::npos);
     for (size_t pgno = 2; pgno < pages + 3; ++pgno) {
         std::string bytes = seed;
-        memcpy(&bytes[at + sizeof(size_t)], &pgno, sizeof pgno);
-        WriteFile(damaged, bytes);
-        const bool caught =
-            pgno != list[1] && (pgno >= pages || layout.freePages.count(pgno) != 0 ||
-                                (pgno >= value / page && pgno <= (value + 8999) / page));
-        const int end = OpenAndUse(damaged);
+        bytes.replace(list + sizeof(size_t), sizeof pgno, reinterpret_cast<char*>(&pgno),
+                      sizeof pgno);
+        const bool caught = pgno != layout.lastList[1] && (pgno >= pages || holdsNoTree(pgno));
+        const int end = OpenAndUse(damaged, bytes);
         EXPECT_TRUE(end == 4 || (end == 0 && !caught))
             << "free list names page " << pgno << ": " << end;
     }
-    const struct {
-        unsigned seed;
-        size_t flips;
-        size_t span;  // bytes from the start of the file where they may land
-    } kFlips[] = {{1, 1, 2 * page},
-                  {2, 8, 2 * page},
-                  {3, 1, pages * page},
-                  {4, 8, pages * page},
-                  {5, 64, pages * page}};
-    for (const auto& f : kFlips) {
-        std::mt19937 random(f.seed);
-        for (int trial = 0; trial < 40; ++trial) {
-            std::string bytes = seed;
-            for (size_t i = 0; i < f.flips; ++i)
-                bytes[random() % f.span] ^= static_cast<char>(1u << (random() % 8));
-            WriteFile(damaged, bytes);
-            const int end = OpenAndUse(damaged);
-            ++ended[end];
-            EXPECT_TRUE(end == 0 || end == 3 || end == 4)
-                << f.flips << " flips with seed " << f.seed << ", trial " << trial << ": " << end;
-        }
-    }
-    printf("flipped stores: %d opened and worked, %d refused as foreign, %d as damaged\n", ended[0],
-           ended[3], ended[4]);
-}
-
-// Two keys of a leaf page swapped in place (found by their bytes on the page), or one made the
-// same as the one before it: the walk finds them out of order, the first two of the store
-// included.
-TEST(CdsStore, KeysOutOfOrderAreRefused) {
-    ScratchStore store;
-    Statuses statuses;
-    ASSERT_EQ(Set(*std::make_unique<CCds>(), {"/a/0/Value", "/a/3/Value", "/a/5/Value"},
-                  {Int(0), Int(3), Int(5)}, statuses),
-              kCdsOk);
-    const std::string seed = ReadFile(store.path);
-    const size_t size = LayoutOf(store.path).pageSize, page = seed.find("/a/0/Value") / size * size;
-    for (const auto& [low, high, swap] : {std::make_tuple(kCdsStoreMarkKey, "/a/0/Value", true),
-                                          std::make_tuple("/a/3/Value", "/a/5/Value", true),
-                                          std::make_tuple("/a/3/Value", "/a/5/Value", false)}) {
-        std::string bytes = seed, error;
-        const size_t i = bytes.find(low, page), j = bytes.find(high, page);
-        ASSERT_TRUE(i < page + size && j < page + size) << low;
-        bytes.replace(i, 10, swap ? high : low).replace(j, 10, low);
-        WriteFile(store.path, bytes);
-        EXPECT_EQ(OpenCdsStore(store.path, &error), nullptr);
-        EXPECT_EQ(error, "damaged: the main database's keys are out of order") << low;
+    std::mt19937 random(1);  // 1, 8 or 64 flips, in the first two pages or anywhere
+    for (int trial = 0; trial < 180; ++trial) {
+        std::string bytes = seed;
+        for (int i = 0; i < 1 << (3 * (trial % 3)); ++i)
+            bytes[random() % ((trial % 2 ? 2 : pages) * page)] ^=
+                static_cast<char>(1u << (random() % 8));
+        const int end = OpenAndUse(damaged, bytes);
+        EXPECT_TRUE(end == 0 || end == 3 || end == 4) << "trial " << trial << ": " << end;
     }
 }
 
@@ -427,74 +358,18 @@ TEST(CdsStore, AnotherLmdbSeriesIsRefused) {
               "the LMDB library is version 1.9.24, built against 0.9.24" + must);
 }
 
-// pcd_init says in its syslog line which store did not open and why, and keeps why for the
-// tools: a missing file (another CDS_STORE may help) apart from a damaged one.
+// pcd_init names in its syslog line the store that did not open and why.
 TEST(CdsStore, AStoreThatDoesNotOpenIsNamedWithItsReason) {
     ScratchStore store;
-    const std::string seed = ReadFile(store.path);
-    const struct {
-        std::string bytes;  // of the store file; "-" for none
-        const char* reason;
-        bool missing, damaged;
-    } kCases[] = {{"-", "No such file or directory", true, false},
-                  {"", "empty file, not a store", false, true},
-                  {seed.substr(0, seed.size() - 1), "truncated: ", false, true},
-                  {std::string(seed.size(), 'x'), "not a store, or one cut short: ", false, true}};
+    WriteFile(store.path, "");
     openlog(nullptr, LOG_PERROR, 0);
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.reason);
-        unlink(store.path.c_str());
-        if (c.bytes != "-")
-            WriteFile(store.path, c.bytes);
-        const CallOutput said = CaptureCall([] { return pcd_init() == nullptr ? 0 : 1; });
-        const CdsOpenFailure failure = LastCdsOpenFailure();
-        EXPECT_EQ(said.result, 0);
-        EXPECT_NE(
-            said.err.find("pcd_init: cannot open the CDS store " + store.path + ": " + c.reason),
-            std::string::npos)
-            << said.err;
-        EXPECT_EQ(std::make_tuple(failure.path, failure.reason.rfind(c.reason, 0), failure.missing,
-                                  failure.damaged),
-                  std::make_tuple(store.path, size_t{0}, c.missing, c.damaged));
-    }
+    const CallOutput said = CaptureCall([] { return pcd_init() == nullptr ? 0 : 1; });
     closelog();
-}
-
-// Stores written at random (overflow pages, merging removals, three levels) scan sound.
-TEST(CdsStore, StoresWrittenAtRandomScanSound) {
-    ScratchStore store;
-    std::mt19937 random(20261206);
-    std::set<std::string> leaves;
-    for (int write = 0; write < 320 && !testing::Test::HasFailure(); ++write) {
-        Paths paths, gone;
-        std::vector<CElement> values;
-        Statuses statuses;
-        for (size_t i = random() % 30 + 1; i > 0; --i) {
-            paths.push_back("/" + std::string(random() % 300, 'k') + "/" +
-                            std::to_string(random() % 500) + "/Value");
-            values.push_back(
-                Text(std::string(random() % 20 == 0 ? random() % 12000 : random() % 40, 'v')));
-        }
-        for (const std::string& leaf : leaves) {
-            if (random() % 12 == 0)
-                gone.push_back(leaf);
-        }
-        if (write % 4 == 3) {
-            ASSERT_EQ(RemoveCdsLeaves(CCds().handle(), gone, statuses), kCdsOk);
-            for (const std::string& leaf : gone)
-                leaves.erase(leaf);
-        } else if (Set(*std::make_unique<CCds>(), paths, values, statuses) == kCdsOk) {
-            leaves.insert(paths.begin(), paths.end());
-        }
-        if (write % 40 == 39) {
-            const CdsScan scan = ScanCdsStore(store.path);
-            ASSERT_TRUE(scan.opened) << scan.error;
-            for (const CdsScanFinding& finding : scan.findings)
-                ADD_FAILURE() << finding.where << ": " << finding.what;
-            EXPECT_EQ(std::make_tuple(scan.leaves, scan.marked),
-                      std::make_tuple(leaves.size(), true));
-        }
-    }
+    EXPECT_EQ(said.result, 0);
+    EXPECT_NE(said.err.find("pcd_init: cannot open the CDS store " + store.path +
+                            ": empty file, not a store"),
+              std::string::npos)
+        << said.err;
 }
 
 // Stored bytes that are no element are refused and leave the element alone; conversions.

@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -14,21 +14,12 @@
 #include "cds/pcd.h"
 #include "fuzz_check.h"
 
-namespace {
-
-const std::string& StorePath() {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = [] {
         char dir[] = "/tmp/cds-store-fuzz-XXXXXX";
         FuzzCheck(mkdtemp(dir) != nullptr, "a scratch directory");
         return std::string(dir) + "/store.mdb";
     }();
-    return path;
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = StorePath();
     unlink((path + "-lock").c_str());
     FILE* file = fopen(path.c_str(), "wb");
     FuzzCheck(file != nullptr && fwrite(data, 1, size, file) == size && fclose(file) == 0,
@@ -43,11 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (handle != nullptr) {
         std::vector<std::string> paths;
         std::vector<toolkit::CElement> values;
-        size_t noElement = 0;
-        for (const CdsScanFinding& finding : scan.findings)
-            noElement += finding.what == "stored bytes are no element" ? 1 : 0;
+        const auto noElement = std::count_if(
+            scan.findings.begin(), scan.findings.end(),
+            [](const CdsScanFinding& f) { return f.what == "stored bytes are no element"; });
         FuzzCheck(ListCdsLeaves(handle, "", paths, values) == kCdsOk &&
-                      paths.size() == scan.leaves + noElement,
+                      paths.size() == scan.leaves + static_cast<size_t>(noElement),
                   "a store that opens lists the leaves its scan counts");
         pcd_close(handle);
     }

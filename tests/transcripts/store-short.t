@@ -92,3 +92,17 @@ no day file when it cannot store the zeros.
   interval length is 60
   [1]
   day
+
+Keys out of order on a leaf page (two swapped in place, the store's mark and its first leaf
+included, or one made the same as the one before it) are damage.
+
+  $ export CDS_STORE=k.mdb; cdsctl init && cdsctl set /a/0/Value 0 /a/3/Value 3 /a/5/Value 5
+  $ at() { grep -obUa -- "$1" k.mdb | tail -n1 | cut -d: -f1; }
+  > put() { printf %s "$2" | dd of=bad.mdb bs=1 seek=$1 conv=notrunc status=none; }
+  $ for swap in '.cds-store /a/0/Value /a/0/Value .cds-store' '/a/3/Value /a/5/Value /a/5/Value /a/3/Value' \
+  >   '/a/3/Value /a/5/Value /a/3/Value /a/3/Value'; do set -- $swap
+  >   cp k.mdb bad.mdb && put $(at $1) $3 && put $(at $2) $4 && CDS_STORE=bad.mdb cdsctl get /a/0/Value; done
+  ! cdsctl: cannot open store bad.mdb: damaged: the main database's keys are out of order
+  ! cdsctl: cannot open store bad.mdb: damaged: the main database's keys are out of order
+  ! cdsctl: cannot open store bad.mdb: damaged: the main database's keys are out of order
+  [2]
