@@ -110,7 +110,7 @@ The store, the command line and help.
   ! cdsctl: cannot open store none.mdb: No such file or directory
   [2]
   $ for verb in get 'dump /a /b' 'scan x' 'check -1' 'set /a/int' rm load 'help me'; do
-  >   cdsctl $verb 2>&1 >/dev/null; echo "[$?]"; done
+  >   cdsctl $verb 2>&1; echo "[$?]"; done
   usage: cdsctl get PATH...
   [2]
   usage: cdsctl dump [PREFIX]

@@ -67,7 +67,8 @@ A file cut in a record, a header naming no profile, no day files, output that ca
   $ lpdump bad.lp
   ! lpdump: bad.lp: the header names no profile; give --channels
   [2]
-  $ lpdump k.lp passwd
+  $ lpdump k.lp passwd; lpdump --channels 3 passwd
+  ! lpdump: passwd is not a day file: it starts with 72 6f 6f 74 3a 78 3a 30 3a 30 3a 72 6f 6f, not "ZOLV Load Prof"
   ! lpdump: passwd is not a day file: it starts with 72 6f 6f 74 3a 78 3a 30 3a 30 3a 72 6f 6f, not "ZOLV Load Prof"
   [2]
   $ lpdump k.lp none.lp
