@@ -238,6 +238,9 @@ What a run killed before it stored its counters leaves: a record, a day file sta
   lpdump: LP 1 agrees with its store now: 3 day files, 201 records of 16 channels
   lpdump: LP 1 agrees with its store: 3 day files, 201 records of 16 channels
   lpdump: LP 1 agrees with its store: 4 day files, 301 records of 16 channels; 1 break in time, noted
+  $ lp1; counters 2 98 199 1; lpdump --verify | grep 3.lp
+  $T/jffs/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts
+  [1]
   $ lp1; counters 2 99 199 1; lpdump --verify
   $T/jffs/lp1/3.lp: is not one of day files 1 to 2 that currentDay 2 counts; it was started by record 200, which the store does not count, and the run of profill that next starts day file 3 writes it afresh
   lpdump: LP 1 does not agree with its store: 1 discrepancy in 2 day files, 199 records; lpdump --repair brings the store in line with the day files

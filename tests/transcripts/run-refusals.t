@@ -38,8 +38,10 @@ A profile that cannot be generated is refused before anything is touched (3.lp: 
   /LP/1/daysDeleted/Value = 0
   /LP/1/fileRecCnt/Value = 1
   /LP/1/totalRecCnt/Value = 200
-Without its directory (flash not mounted) a profile is not touched, also not by -c.
-  $ rm -r jffs/lp1; profill -c | tail -1; profill -t 1 | tail -1; cdsctl get /LP/1/totalRecCnt/Value
+Without its directory (flash not mounted, or a file in its place) a profile is not touched, also
+not by -c.
+  $ rm -r jffs/lp1; profill -c | tail -1; touch jffs/lp1; profill -t 1 | tail -1; rm jffs/lp1
+  > cdsctl get /LP/1/totalRecCnt/Value
   profill: LP 1's directory $T/jffs/lp1/ is missing (is the flash mounted?); nothing was changed
   profill: LP 1's directory $T/jffs/lp1/ is missing (is the flash mounted?); nothing was changed
   200
