@@ -65,30 +65,6 @@ void TakeStandardDescriptors() {
     }
 }
 
-// Takes the lock that makes this process LP index lp's only writer. Prints one "profill: " line
-// and returns false when another process holds it or the profile's directory is missing.
-bool TakeLpLock(int lp) {
-    int holder = 0;
-    const LpLockResult result = LockLpProfile(lp, &holder);
-    if (result == kLpLockTaken) {
-        return true;
-    }
-    if (result == kLpLockBusy) {
-        const std::string pid = holder > 0 ? " (pid " + std::to_string(holder) + ")" : "";
-        printf("profill: another run%s is writing LP %d; nothing was changed\n", pid.c_str(),
-               lp + 1);
-    } else if (result == kLpLockNoDirectory) {
-        printf(
-            "profill: LP %d's directory %s is missing (is the flash mounted?); nothing was "
-            "changed\n",
-            lp + 1, LpDirectory(lp));
-    } else {
-        printf("profill: cannot lock LP %d's directory %s: %s\n", lp + 1, LpDirectory(lp),
-               strerror(errno));
-    }
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
