@@ -1,10 +1,8 @@
 // profill: generates synthetic load-profile records into the day files of LP 1 or LP 2 and keeps
 // the profile's file bookkeeping in the CDS in step with them.
-#include <fcntl.h>
 #include <syslog.h>
 
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,16 +51,6 @@ bool ClearLpFiles(toolkit::CCds& cds, int lp) {
     memset(&g_lP[lp].fileInfo, 0, sizeof g_lP[lp].fileInfo);
     WriteFileInfoToCDS(cds, lp);
     return true;
-}
-
-// Opens /dev/null on any of standard input, output and error that is closed, so that no file the
-// program opens later (a day file, the store's lock file) takes its number and receives output.
-void TakeStandardDescriptors() {
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDWR) != fd) {
-            return;
-        }
-    }
 }
 
 }  // namespace
