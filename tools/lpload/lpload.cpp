@@ -231,8 +231,5 @@ int main(int argc, char** argv) {
             status = Load(cds, lp, table);
         }
     }
-    if (cds.handle() != nullptr) {
-        pcd_close(cds.handle());
-    }
     return status;
 }
