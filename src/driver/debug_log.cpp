@@ -1,5 +1,6 @@
 #include "driver/debug_log.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,6 +40,14 @@ void RetryInterruptedStdoutWrites() {
     fflush(stdout);
     stdout = stream;
 #endif
+}
+
+void TakeStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDWR) != fd) {
+            return;
+        }
+    }
 }
 
 void DebugPrintf(const char* format, ...) {

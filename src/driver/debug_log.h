@@ -20,6 +20,10 @@ extern volatile sig_atomic_t __signal_exit;
 // line end. A '%' produced by an argument is printed literally.
 void DebugPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Opens /dev/null on any of standard input, output and error that is closed, so that no file the
+// program opens later (a day file, the store's lock file) takes its number and receives output.
+void TakeStandardDescriptors();
+
 // Makes stdout a stream whose writes go on when a signal interrupts them. The handlers below are
 // installed without automatic restart, and a plain stream drops the text it was writing when
 // write(2) fails with EINTR: a signal while the program waits on a full pipe or a terminal would

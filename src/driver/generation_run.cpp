@@ -16,11 +16,6 @@ namespace {
 
 constexpr uint32_t kSecondsPerDay = 86400;
 
-// Counters read from the CDS may hold anything; they wrap instead of overflowing.
-void Advance(int32_t& counter) {
-    counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u);
-}
-
 // Local midnight at the start of the day of seconds; seconds itself if it cannot be computed.
 uint32_t LocalMidnight(uint32_t seconds) {
     const time_t clock = static_cast<time_t>(seconds);
@@ -52,10 +47,10 @@ bool CheckLpRunSettings(LP_UNCOUNTED_CUTS* cuts) {
     // Without channels the configuration reader reads nothing else, the interval included, and
     // no record can be written.
     if (!IsLpChannelCountUsable(lp.numChannels)) {
-        printf(
-            "profill: LP %d has %d channels in the CDS, which cannot be generated; configure 1 to "
-            "16 channels (NumChannels)\n",
-            lpNumber, lp.numChannels);
+        fprintf(g_refusalStream,
+                "%s: LP %d has %d channels in the CDS, which cannot be generated; configure 1 to "
+                "16 channels (NumChannels)\n",
+                g_programName, lpNumber, lp.numChannels);
         return false;
     }
     if (!g_useLocalInterval && !IsLpIntervalUsable(lp.intLength)) {
@@ -69,10 +64,10 @@ bool CheckLpRunSettings(LP_UNCOUNTED_CUTS* cuts) {
         return true;
     }
     if (lp.fileInfo.currentDay < 0) {
-        printf(
-            "profill: LP %d has a current day file of %d in the CDS, which cannot be continued; "
-            "-c starts the profile afresh\n",
-            lpNumber, lp.fileInfo.currentDay);
+        fprintf(g_refusalStream,
+                "%s: LP %d has a current day file of %d in the CDS, which cannot be continued; "
+                "%s starts the profile afresh\n",
+                g_programName, lpNumber, lp.fileInfo.currentDay, LpClearOption().c_str());
         return false;
     }
     return CheckLpFilesForRun(g_profileIndex, cuts);
@@ -150,15 +145,7 @@ void RunLpGeneration(toolkit::CCds& cds) {
     LP_RECORD record = {};
     int32_t recordsWritten = 0;
     do {
-        bool newFile = false;
-        Advance(info.totalRecCnt);
-        Advance(info.fileRecCnt);
-        if (info.fileRecCnt >= recordsPerFile) {
-            newFile = true;
-            info.fileRecCnt = 0;
-            Advance(info.currentDay);
-            Advance(info.dayCnt);
-        }
+        const bool newFile = CountLpRecord(&info, recordsPerFile);
         FillLpRecord(&record, lp.numChannels, recordKind, static_cast<uint32_t>(info.totalRecCnt));
         int status = WriteLpRecord(&record, g_profileIndex, newFile);
         if (status != 0) {

@@ -1,10 +1,8 @@
 // profill: generates synthetic load-profile records into the day files of LP 1 or LP 2 and keeps
 // the profile's file bookkeeping in the CDS in step with them.
-#include <fcntl.h>
 #include <syslog.h>
 
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,40 +51,6 @@ bool ClearLpFiles(toolkit::CCds& cds, int lp) {
     memset(&g_lP[lp].fileInfo, 0, sizeof g_lP[lp].fileInfo);
     WriteFileInfoToCDS(cds, lp);
     return true;
-}
-
-// Opens /dev/null on any of standard input, output and error that is closed, so that no file the
-// program opens later (a day file, the store's lock file) takes its number and receives output.
-void TakeStandardDescriptors() {
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDWR) != fd) {
-            return;
-        }
-    }
-}
-
-// Takes the lock that makes this process LP index lp's only writer. Prints one "profill: " line
-// and returns false when another process holds it or the profile's directory is missing.
-bool TakeLpLock(int lp) {
-    int holder = 0;
-    const LpLockResult result = LockLpProfile(lp, &holder);
-    if (result == kLpLockTaken) {
-        return true;
-    }
-    if (result == kLpLockBusy) {
-        const std::string pid = holder > 0 ? " (pid " + std::to_string(holder) + ")" : "";
-        printf("profill: another run%s is writing LP %d; nothing was changed\n", pid.c_str(),
-               lp + 1);
-    } else if (result == kLpLockNoDirectory) {
-        printf(
-            "profill: LP %d's directory %s is missing (is the flash mounted?); nothing was "
-            "changed\n",
-            lp + 1, LpDirectory(lp));
-    } else {
-        printf("profill: cannot lock LP %d's directory %s: %s\n", lp + 1, LpDirectory(lp),
-               strerror(errno));
-    }
-    return false;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 // A wall-clock reading as the device keeps it: 32-bit seconds since the epoch (unsigned, so it
 // holds until 2106 even where time_t is 32 bits), then microseconds.
@@ -22,6 +23,10 @@ extern int32_t g_logLevel;               // -d, debug bit mask, never negative
 extern int32_t g_intervalSecs;           // interval in force for the run, seconds
 extern WALL_TIME g_lastIntervalTime;     // seconds: start of the next interval to generate
 extern const char* g_appVersion;
+// The name the checks shared with the companion tools speak under, and where they say why they
+// refuse: profill says everything on standard output, lpload its refusals on standard error.
+extern const char* g_programName;
+extern FILE* g_refusalStream;
 
 // Prints the usage text on standard output.
 void ShowUsage();

@@ -181,3 +181,27 @@ bool ListDayFiles(const char* dir, std::vector<int32_t>* days, std::vector<std::
     std::sort(stray->begin(), stray->end());
     return true;
 }
+
+std::string RecordFault(const DayFileRecord& record, uint32_t next) {
+    const std::string name = "record " + std::to_string(record.number);
+    if (record.number != next) {
+        return "record number " + std::to_string(record.number) + ", expected " +
+               std::to_string(next);
+    }
+    if (record.kind != 1 && record.kind != 2) {
+        return name + " has kind " + std::to_string(record.kind) + ", not 1 or 2";
+    }
+    if (LpRecordSeconds(record) == 0 || LpRecordSeconds(record) % 60 != 0) {
+        return name + " lasts " + std::to_string(LpRecordSeconds(record)) +
+               " seconds, not a whole number of minutes";
+    }
+    return "";
+}
+
+int64_t RecordsPerFile(const DayFileRecord& record) {
+    const uint32_t minutes = LpRecordSeconds(record) / 60;
+    if (record.kind == 2) {
+        return 1;
+    }
+    return minutes == 0 ? INT64_MAX : LpRecordsPerFile(static_cast<int32_t>(minutes));
+}

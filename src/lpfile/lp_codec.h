@@ -90,6 +90,14 @@ inline uint32_t LpRecordSeconds(const DayFileRecord& record) {
     return record.end - record.start;
 }
 
+// What in record is not what the record numbered next of a run holds: its number, a kind other
+// than 1 or 2, or an interval that is no whole number of minutes; "" when nothing is.
+std::string RecordFault(const DayFileRecord& record, uint32_t next);
+
+// Records per day file of the run that wrote record: kind 2 (a daily, weekly or monthly interval
+// given on the command line) gives one, kind 1 those of its interval.
+int64_t RecordsPerFile(const DayFileRecord& record);
+
 // The file bytes of a record of numChannels channels (bounded); out holds LpRecordSize of them.
 void EncodeLpRecord(const LP_RECORD& record, int numChannels, uint8_t* out);
 // Decodes the record at bytes, which holds LpRecordSize(channels) bytes.

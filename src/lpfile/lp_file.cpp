@@ -22,10 +22,26 @@ void UseStreamBuffer(FILE* file) {
     setvbuf(file, g_streamBuffer, _IOFBF, sizeof g_streamBuffer);
 }
 
+void Advance(int32_t& counter) {
+    counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u);
+}
+
 }  // namespace
 
 std::string LpDayFilePath(int lp, int fileNumber) {
     return LpDirectory(lp) + std::to_string(fileNumber) + ".lp";
+}
+
+bool CountLpRecord(LP_FILE_INFO* info, int32_t recordsPerFile) {
+    Advance(info->totalRecCnt);
+    Advance(info->fileRecCnt);
+    if (info->fileRecCnt < recordsPerFile) {
+        return false;
+    }
+    info->fileRecCnt = 0;
+    Advance(info->currentDay);
+    Advance(info->dayCnt);
+    return true;
 }
 
 void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,

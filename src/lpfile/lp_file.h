@@ -17,6 +17,12 @@ std::string LpDayFilePath(int lp, int fileNumber);
 void FillLpRecord(LP_RECORD* record, int numChannels, unsigned long recordKind,
                   unsigned long recordNumber);
 
+// Counts one more record of a run that starts a day file every recordsPerFile records in the
+// file information: totalRecCnt and fileRecCnt + 1, and when the record starts the next day file
+// (returns true) fileRecCnt 0, currentDay and dayCnt + 1. Counters read from the CDS may hold
+// anything; they wrap instead of overflowing.
+bool CountLpRecord(LP_FILE_INFO* info, int32_t recordsPerFile);
+
 // Creates (or truncates) day file fileNumber of LP lp and writes its header. Returns 0 with the
 // open stream in *file, or 2 when the file cannot be created (*file untouched).
 // The stream buffers into the writer's one static buffer, so it must be closed before another day

@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "driver/run_options.h"
 #include "lpfile/lp_dirs.h"
 
 namespace {
@@ -124,4 +126,26 @@ int LpLockHolder(int lp) {
     }
     close(fd);
     return pid;
+}
+
+bool TakeLpLock(int lp) {
+    int holder = 0;
+    const LpLockResult result = LockLpProfile(lp, &holder);
+    if (result == kLpLockTaken) {
+        return true;
+    }
+    if (result == kLpLockBusy) {
+        const std::string pid = holder > 0 ? " (pid " + std::to_string(holder) + ")" : "";
+        fprintf(g_refusalStream, "%s: another run%s is writing LP %d; nothing was changed\n",
+                g_programName, pid.c_str(), lp + 1);
+    } else if (result == kLpLockNoDirectory) {
+        fprintf(g_refusalStream,
+                "%s: LP %d's directory %s is missing (is the flash mounted?); nothing was "
+                "changed\n",
+                g_programName, lp + 1, LpDirectory(lp));
+    } else {
+        fprintf(g_refusalStream, "%s: cannot lock LP %d's directory %s: %s\n", g_programName,
+                lp + 1, LpDirectory(lp), strerror(errno));
+    }
+    return false;
 }

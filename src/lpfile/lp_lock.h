@@ -17,6 +17,11 @@ enum LpLockResult {
 // end of the process; it is passed on only to the command of RunHoldingLpLock.
 LpLockResult LockLpProfile(int lp, int* holder);
 
+// Takes the lock of LP index lp as a writer does. When another process holds it, the profile's
+// directory is missing or it cannot be locked, says so in one line on g_refusalStream and
+// returns false.
+bool TakeLpLock(int lp);
+
 // Runs command through the shell, as system() does, with LP index lp's lock passed on to the
 // shell and what it runs: a removal of day files stays under the lock until it ends, also when
 // this process is killed first. Returns system()'s status.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "driver/run_options.h"
 #include "lpfile/lp_dirs.h"
 #include "lpfile/lp_file.h"
 #include "lpfile/lp_placement.h"
@@ -32,9 +33,13 @@ std::string Describe(const PlacedDayFile& file) {
     return text;
 }
 
+std::string Afresh() {
+    return LpClearOption() + " starts the profile afresh";
+}
+
 std::string WayOut(int lp) {
-    return "lpdump --repair" + Lp2Option(lp) +
-           " brings the CDS in line with the files; -c starts the profile afresh";
+    return "lpdump --repair" + Lp2Option(lp) + " brings the CDS in line with the files; " +
+           Afresh();
 }
 
 // "records up to number 140 (fileRecCnt 3, dayCnt 2)"
@@ -45,10 +50,11 @@ std::string Counts(const LP_FILE_INFO& info) {
 
 void PrintOtherChannelCount(int lp, const std::string& path, bool current, int other,
                             int channels) {
-    printf(
-        "profill: LP %d's %sday file %s holds records of %d channels, but the CDS's channel count "
-        "is %d; set the channel count back, or -c starts the profile afresh\n",
-        lp + 1, current ? "current " : "", path.c_str(), other, channels);
+    fprintf(g_refusalStream,
+            "%s: LP %d's %sday file %s holds records of %d channels, but the CDS's channel count "
+            "is %d; set the channel count back, or %s\n",
+            g_programName, lp + 1, current ? "current " : "", path.c_str(), other, channels,
+            Afresh().c_str());
 }
 
 // Whether the records of the current day file are the ones the counters describe: inFile of
@@ -63,13 +69,16 @@ bool FitsCounters(const PlacedDayFile& file, long whole, long inFile, int64_t co
 void PrintBreak(const LpPlacement& placement, const std::string& path, const std::string& holds) {
     const int lp = placement.lp;
     const int32_t current = g_lP[lp].fileInfo.currentDay;
-    printf("profill: LP %d's day file %s %s, so the profile's records break off there; %s\n",
-           lp + 1, path.c_str(), holds.c_str(),
-           placement.ClearStopped(current)
-               ? "a -c stopped in its removal leaves this; -c again finishes the clear"
-               : ("lpdump --repair" + Lp2Option(lp) +
-                  " --force keeps the records before the break; -c starts the profile afresh")
-                     .c_str());
+    fprintf(g_refusalStream,
+            "%s: LP %d's day file %s %s, so the profile's records break off there; %s\n",
+            g_programName, lp + 1, path.c_str(), holds.c_str(),
+            placement.ClearStopped(current)
+                ? ("a " + LpClearOption() + " stopped in its removal leaves this; " +
+                   LpClearOption() + " again finishes the clear")
+                      .c_str()
+                : ("lpdump --repair" + Lp2Option(lp) +
+                   " --force keeps the records before the break; " + Afresh())
+                      .c_str());
 }
 
 // What holds a day file's records from number next on, or "" when it holds them from there in
@@ -150,8 +159,7 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
     std::string holds = BreakIn(file, first, lp);
     std::string wayOut = WayOut(lp);
     if (file != nullptr && file->notRegular != nullptr) {
-        wayOut = "remove it and run lpdump --repair" + Lp2Option(lp) +
-                 ", or -c starts the profile afresh";
+        wayOut = "remove it and run lpdump --repair" + Lp2Option(lp) + ", or " + Afresh();
     } else if (file != nullptr && file->Readable() && file->header) {
         if (info.currentDay == 1) {
             firstStarted = file->firstKind == 2;
@@ -187,8 +195,9 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
         }
         holds = "holds " + Describe(*file);
     }
-    printf("profill: LP %d's current day file %s %s, but the CDS counts %s; %s\n", lp + 1,
-           path.c_str(), holds.c_str(), Counts(info).c_str(), wayOut.c_str());
+    fprintf(g_refusalStream, "%s: LP %d's current day file %s %s, but the CDS counts %s; %s\n",
+            g_programName, lp + 1, path.c_str(), holds.c_str(), Counts(info).c_str(),
+            wayOut.c_str());
     return false;
 }
 
@@ -204,8 +213,8 @@ bool CheckLaterFile(const LpPlacement& placement, const PlacedDayFile& file,
         const std::string what = file.notRegular != nullptr ? NotRegularText(file)
                                                             : std::string("cannot be read (") +
                                                                   strerror(file.readErrno) + ")";
-        printf("profill: LP %d's day file %s %s; remove it, or -c starts the profile afresh\n",
-               lp + 1, file.path.c_str(), what.c_str());
+        fprintf(g_refusalStream, "%s: LP %d's day file %s %s; remove it, or %s\n", g_programName,
+                lp + 1, file.path.c_str(), what.c_str(), Afresh().c_str());
         return false;
     }
     if (file.whole == 0) {
@@ -217,12 +226,17 @@ bool CheckLaterFile(const LpPlacement& placement, const PlacedDayFile& file,
         return true;
     }
     const std::string holds = file.header ? Describe(file) : "bytes that are no day file's";
-    printf("profill: LP %d's day file %s holds %s, but the CDS counts day files up to %d; %s\n",
-           lp + 1, file.path.c_str(), holds.c_str(), current, WayOut(lp).c_str());
+    fprintf(g_refusalStream,
+            "%s: LP %d's day file %s holds %s, but the CDS counts day files up to %d; %s\n",
+            g_programName, lp + 1, file.path.c_str(), holds.c_str(), current, WayOut(lp).c_str());
     return false;
 }
 
 }  // namespace
+
+std::string LpClearOption() {
+    return strcmp(g_programName, "profill") == 0 ? "-c" : "profill -c";
+}
 
 bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
     lp = lp == 0 ? 0 : 1;
@@ -237,13 +251,14 @@ bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
             return false;
         }
     } else if (info.fileRecCnt != 0 || info.totalRecCnt != 0 || info.dayCnt != 0) {
-        printf("profill: LP %d has no current day file in the CDS, but the CDS counts %s; %s\n",
-               lp + 1, Counts(info).c_str(), WayOut(lp).c_str());
+        fprintf(g_refusalStream,
+                "%s: LP %d has no current day file in the CDS, but the CDS counts %s; %s\n",
+                g_programName, lp + 1, Counts(info).c_str(), WayOut(lp).c_str());
         return false;
     }
     if (placement.listErrno != 0) {
-        printf("profill: cannot list LP %d's directory %s: %s\n", lp + 1, LpDirectory(lp),
-               strerror(placement.listErrno));
+        fprintf(g_refusalStream, "%s: cannot list LP %d's directory %s: %s\n", g_programName,
+                lp + 1, LpDirectory(lp), strerror(placement.listErrno));
         return false;
     }
     for (const PlacedDayFile& file : placement.files) {
@@ -263,19 +278,19 @@ bool CutUncountedLpBytes(int lp, const LP_UNCOUNTED_CUTS& cuts) {
         int64_t removed = -1;
         cut = CutLpFile(path.c_str(), cuts.currentKeep, &removed);
         printf(
-            "profill: %s %lld bytes at the end of %s that its file information does not "
+            "%s: %s %lld bytes at the end of %s that its file information does not "
             "count%s%s\n",
-            cut ? "removed" : "cannot remove", static_cast<long long>(removed), path.c_str(),
-            cut ? "" : ": ", cut ? "" : strerror(errno));
+            g_programName, cut ? "removed" : "cannot remove", static_cast<long long>(removed),
+            path.c_str(), cut ? "" : ": ", cut ? "" : strerror(errno));
     }
     if (cuts.removeNext) {
         // Removed rather than emptied: the run creates it again only if it gets there.
         const std::string next = LpDayFilePath(lp, current + 1);
         const bool removed = unlink(next.c_str()) == 0;
         printf(
-            "profill: %s %s, which holds only a record that its file information does not "
+            "%s: %s %s, which holds only a record that its file information does not "
             "count%s%s\n",
-            removed ? "removed" : "cannot remove", next.c_str(), removed ? "" : ": ",
+            g_programName, removed ? "removed" : "cannot remove", next.c_str(), removed ? "" : ": ",
             removed ? "" : strerror(errno));
         cut = cut && removed;
     }

@@ -11,6 +11,8 @@
 
 #include <sys/types.h>
 
+#include <string>
+
 // Where a killed run left records it never counted: the current day file is cut back to its
 // size in currentKeep (-1: nothing to cut), and the day file after it (day file 1 when none was
 // started yet), which holds only such a record, is removed when removeNext is set.
@@ -18,6 +20,9 @@ struct LP_UNCOUNTED_CUTS {
     off_t currentKeep = -1;
     bool removeNext = false;
 };
+
+// profill's clear as the tool that speaks names it: "-c", or "profill -c" from another tool.
+std::string LpClearOption();
 
 // Checks the day files of LP index lp against its file information and channel count. On
 // success, says in *cuts what a killed run left and returns true. Otherwise prints one "profill: "

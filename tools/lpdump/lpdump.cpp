@@ -12,6 +12,7 @@
 
 #include "cds/toolkit.h"
 #include "day_file_dump.h"
+#include "driver/run_options.h"
 #include "lpdump_modes.h"
 #include "lpdump_options.h"
 #include "lpfile/lp_codec.h"
@@ -197,6 +198,7 @@ int Dump(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    g_programName = "lpdump";
     Options options;
     if (!ParseLpdumpOptions(argc, argv, &options)) {
         return kExitFailure;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver/run_options.h"
 #include "lpstate/lp_leaves.h"
 
 namespace {
@@ -38,8 +39,8 @@ bool ReadProfileLeaves(toolkit::CCds& cds, int lp, LeafUse use, ProfileLeaves* l
     std::vector<element_property_t> properties;
     const int rc = cds.get_leaves(paths, statuses, elements, properties);
     if (rc != 0) {
-        fprintf(stderr, "lpdump: cannot read %s: its read of LP %d's leaves returned %d; %s\n",
-                StoreName().c_str(), lp + 1, rc,
+        fprintf(stderr, "%s: cannot read %s: its read of LP %d's leaves returned %d; %s\n",
+                g_programName, StoreName().c_str(), lp + 1, rc,
                 use == LeafUse::kDump ? "give --channels N to dump without it"
                                       : "cdsctl scan says what is wrong with it");
         return false;
@@ -67,7 +68,7 @@ bool ReadProfileLeaves(toolkit::CCds& cds, int lp, LeafUse use, ProfileLeaves* l
             : status == kCdsStatusBadValue
                 ? "holds no value at " + paths[i] + " (its stored bytes are no element)"
                 : "gives status " + std::to_string(status) + " for " + paths[i];
-        fprintf(stderr, "lpdump: %s %s; %s\n", StoreName().c_str(), what.c_str(),
+        fprintf(stderr, "%s: %s %s; %s\n", g_programName, StoreName().c_str(), what.c_str(),
                 WayAround(use, channelLeaf, lp).c_str());
         return false;
     }

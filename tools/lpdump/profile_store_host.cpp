@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "cds/host_store.h"
+#include "driver/run_options.h"
 #include "profile_store.h"
 
 std::string StoreName() {
@@ -23,6 +24,6 @@ void ReportNoConnection(LeafUse use) {
     } else if (failure.damaged) {
         around = "; make a new one (cdsctl init, cdsctl load FILE), then lpdump --repair";
     }
-    fprintf(stderr, "lpdump: cannot open the CDS store %s: %s%s\n", failure.path.c_str(),
+    fprintf(stderr, "%s: cannot open the CDS store %s: %s%s\n", g_programName, failure.path.c_str(),
             failure.reason.c_str(), around.c_str());
 }

@@ -48,14 +48,6 @@ std::string LpReplay::Text() const {
            std::to_string(totalRecCnt) + " " + std::to_string(dayCnt);
 }
 
-int64_t RecordsPerFile(const DayFileRecord& record) {
-    const uint32_t minutes = LpRecordSeconds(record) / 60;
-    if (record.kind == 2) {
-        return 1;
-    }
-    return minutes == 0 ? INT64_MAX : LpRecordsPerFile(static_cast<int32_t>(minutes));
-}
-
 std::string MissingDaysText(int64_t first, int64_t last) {
     return first == last ? "day file is missing"
                          : "day files " + std::to_string(first) + " to " + std::to_string(last) +
@@ -64,22 +56,6 @@ std::string MissingDaysText(int64_t first, int64_t last) {
 
 bool ProfileCheck::IsDiscrepancy(const Finding& finding) const {
     return strict || finding.kind != FindingKind::kTimeBreak;
-}
-
-std::string RecordFault(const DayFileRecord& record, uint32_t next) {
-    const std::string name = "record " + std::to_string(record.number);
-    if (record.number != next) {
-        return "record number " + std::to_string(record.number) + ", expected " +
-               std::to_string(next);
-    }
-    if (record.kind != 1 && record.kind != 2) {
-        return name + " has kind " + std::to_string(record.kind) + ", not 1 or 2";
-    }
-    if (LpRecordSeconds(record) == 0 || LpRecordSeconds(record) % 60 != 0) {
-        return name + " lasts " + std::to_string(LpRecordSeconds(record)) +
-               " seconds, not a whole number of minutes";
-    }
-    return "";
 }
 
 int ProfileCheck::Discrepancies() const {

@@ -53,13 +53,6 @@ struct LpReplay {
     std::string Text() const;  // "currentDay fileRecCnt totalRecCnt dayCnt"
 };
 
-// What in record is not what the record numbered next of a run holds: its number, a kind other
-// than 1 or 2, or an interval that is no whole number of minutes; "" when nothing is.
-std::string RecordFault(const DayFileRecord& record, uint32_t next);
-
-// Records per day file of the run that wrote record.
-int64_t RecordsPerFile(const DayFileRecord& record);
-
 // "day file is missing", "day files 3 to 5 are missing".
 std::string MissingDaysText(int64_t first, int64_t last);
 

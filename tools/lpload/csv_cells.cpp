@@ -1,0 +1,198 @@
+#include "csv_cells.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Whether text is only digits (at least one) and their value fits below limit.
+bool ParseDigits(const std::string& text, int base, uint64_t limit, uint64_t* value) {
+    *value = 0;
+    for (const char c : text) {
+        const int digit = isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                          : base == 16 && isxdigit(static_cast<unsigned char>(c))
+                              ? tolower(static_cast<unsigned char>(c)) - 'a' + 10
+                              : -1;
+        if (digit < 0) {
+            return false;
+        }
+        *value = *value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+        if (*value > limit) {
+            return false;
+        }
+    }
+    return !text.empty();
+}
+
+// A field of exactly width digits at text[at], from 0 to limit.
+bool Field(const std::string& text, std::size_t at, std::size_t width, int64_t limit,
+           int64_t* value) {
+    uint64_t digits = 0;
+    if (at + width > text.size() || !ParseDigits(text.substr(at, width), 10, 99999, &digits)) {
+        return false;
+    }
+    *value = static_cast<int64_t>(digits);
+    return *value <= limit;
+}
+
+// Days from 1970-01-01 to the date, in the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
+    year -= month <= 2 ? 1 : 0;
+    const int64_t era = year / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+int64_t DaysInMonth(int64_t year, int64_t month) {
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return month == 2                                                ? (leap ? 29 : 28)
+           : (month == 4 || month == 6 || month == 9 || month == 11) ? 30
+                                                                     : 31;
+}
+
+}  // namespace
+
+bool ReadCsvRow(FILE* in, long* line, std::vector<std::string>* fields, std::string* error) {
+    fields->clear();
+    std::string field;
+    bool quoted = false;  // inside a quoted field
+    bool closed = false;  // after a quoted field's closing quote
+    int c = getc(in);
+    if (c == EOF) {
+        return false;
+    }
+    ++*line;
+    for (; c != EOF; c = getc(in)) {
+        if (quoted) {
+            if (c != '"') {
+                *line += c == '\n' ? 1 : 0;
+                field += static_cast<char>(c);
+                continue;
+            }
+            const int next = getc(in);
+            if (next == '"') {
+                field += '"';
+                continue;
+            }
+            quoted = false;
+            closed = true;
+            if (next == EOF) {
+                break;
+            }
+            c = next;
+        }
+        if (c == '\r') {
+            const int next = getc(in);
+            if (next == '\n') {
+                c = next;
+            } else {
+                ungetc(next, in);
+            }
+        }
+        if (c == ',' || c == '\n') {
+            fields->push_back(field);
+            field.clear();
+            closed = false;
+            if (c == '\n') {
+                return true;
+            }
+        } else if (closed) {
+            *error =
+                "text follows the closing quote of field " + std::to_string(fields->size() + 1);
+            return false;
+        } else if (c == '"' && field.empty()) {
+            quoted = true;
+        } else {
+            field += static_cast<char>(c);
+        }
+    }
+    if (quoted) {
+        *error =
+            "field " + std::to_string(fields->size() + 1) + " opens a quote that is not closed";
+        return false;
+    }
+    fields->push_back(field);
+    return true;
+}
+
+bool ParseCsvU32(const std::string& text, uint32_t* value) {
+    uint64_t digits = 0;
+    const bool parsed = ParseDigits(Trimmed(text), 10, UINT32_MAX, &digits);
+    *value = static_cast<uint32_t>(digits);
+    return parsed;
+}
+
+bool ParseCsvFlags(const std::string& text, uint16_t* value) {
+    std::string hex = Trimmed(text);
+    if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) {
+        hex.erase(0, 2);
+    }
+    uint64_t digits = 0;
+    const bool parsed = ParseDigits(hex, 16, UINT16_MAX, &digits);
+    *value = static_cast<uint16_t>(digits);
+    return parsed;
+}
+
+bool ParseCsvFloat(const std::string& text, float* value) {
+    const std::string number = Trimmed(text);
+    // strtof also reads hexadecimal, "inf" and "nan", which no decimal number is.
+    if (number.empty() || number.find_first_not_of("+-.0123456789eE") != std::string::npos) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    *value = strtof(number.c_str(), &end);
+    // A value too small for a normal float is still read, to the nearest one there is.
+    return *end == '\0' && std::isfinite(*value);
+}
+
+bool ParseCsvUtcTime(const std::string& text, uint32_t* seconds) {
+    const std::string time = Trimmed(text);
+    if (!time.empty() && time[0] == '@') {
+        return ParseCsvU32(time.substr(1), seconds);
+    }
+    int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (time.size() < 20 || time[4] != '-' || time[7] != '-' || time[10] != 'T' ||
+        time[13] != ':' || time[16] != ':' || !Field(time, 0, 4, 9999, &year) ||
+        !Field(time, 5, 2, 12, &month) || !Field(time, 8, 2, 31, &day) ||
+        !Field(time, 11, 2, 23, &hour) || !Field(time, 14, 2, 59, &minute) ||
+        !Field(time, 17, 2, 59, &second) || month == 0 || day == 0 ||
+        day > DaysInMonth(year, month)) {
+        return false;
+    }
+    int64_t offset = 0;
+    const std::string zone = time.substr(19);
+    if (zone != "Z") {
+        int64_t hours = 0, minutes = 0;
+        const std::size_t colon = zone.size() == 6 && zone[3] == ':' ? 1 : 0;
+        if ((zone[0] != '+' && zone[0] != '-') || zone.size() != 5 + colon ||
+            !Field(zone, 1, 2, 23, &hours) || !Field(zone, 3 + colon, 2, 59, &minutes)) {
+            return false;
+        }
+        offset = (zone[0] == '+' ? 1 : -1) * (hours * 3600 + minutes * 60);
+    }
+    const int64_t total =
+        DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - offset;
+    *seconds = static_cast<uint32_t>(total);
+    return total >= 0 && total <= int64_t{UINT32_MAX};
+}
+
+std::string ShownCell(const std::string& text) {
+    std::string shown = text.substr(0, 40);
+    for (char& c : shown) {
+        c = isprint(static_cast<unsigned char>(c)) ? c : '?';
+    }
+    return text.size() > 40 ? shown + "..." : shown;
+}

@@ -1,0 +1,28 @@
+// The rows and cells of a CSV table as lpload reads them: what lpdump --csv writes, and what
+// spreadsheets and scripts write in its place.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// Reads one row: fields split at commas, where a quoted field may hold commas, doubled quotes
+// and line ends; a line ends with "\n" or "\r\n", the last one also without. *line counts the
+// lines read so far and is left at the row's last line. Returns false at the end of the input,
+// or with *error set when a quote is not closed or text follows a closing quote.
+bool ReadCsvRow(FILE* in, long* line, std::vector<std::string>* fields, std::string* error);
+
+// Cells, with blanks around them allowed. Each returns false when the text is not one.
+// A decimal whole number from 0 to 4294967295.
+bool ParseCsvU32(const std::string& text, uint32_t* value);
+// A hexadecimal word from 0 to ffff, with or without "0x".
+bool ParseCsvFlags(const std::string& text, uint16_t* value);
+// A decimal number, read to the nearest single-precision float; not infinite, not NaN.
+bool ParseCsvFloat(const std::string& text, float* value);
+// A UTC time as lpdump writes it ("2026-12-06T07:15:00Z", or "@seconds" where lpdump's host could
+// not write the date), or with an offset ("+01:00"), from 1970 to 2106.
+bool ParseCsvUtcTime(const std::string& text, uint32_t* seconds);
+
+// text as a message shows it: at most 40 characters, anything unprintable as '?'.
+std::string ShownCell(const std::string& text);
