@@ -5,7 +5,8 @@
 #     sh examples/meter-days.sh DAYS [SEED [START]]
 #
 # SEED (default 1) picks the random variation; START is the start of the first interval in
-# seconds since the epoch (default 1774742400, 2026-03-29 00:00 UTC, the last Sunday of March).
+# seconds since the epoch (default 1774742400, 2026-03-29 00:00 UTC, the last Sunday of March);
+# the times of day below count from START, so give a midnight.
 # examples/meter-day.csv is what `sh examples/meter-days.sh 1 1` writes.
 #
 # Channels, per interval: 1 active energy imported (Wh), 2 active energy exported (Wh, solar
