@@ -113,7 +113,8 @@ std::string ReadCells(const std::vector<std::string>& cells, const Columns& colu
         }
         if (profile != std::to_string(target.lp + 1)) {
             return "profile is " + profile + ", but this loads LP " +
-                   std::to_string(target.lp + 1) + (target.lp == 0 ? " (-2 loads LP 2)" : "");
+                   std::to_string(target.lp + 1) +
+                   (target.lp == 0 ? " (-2 loads LP 2)" : " (without -2, LP 1 is loaded)");
         }
     }
     const char* const kWhole = "a whole number from 0 to 4294967295";
@@ -251,7 +252,8 @@ bool ReadLoadTable(FILE* in, const std::string& name, const LoadTarget& target, 
         return false;
     }
     if (table->count == 0) {
-        Say(name, table->line, header ? "no record follows the header row" : "no header row");
+        Say(name, std::max(table->line, 1L),
+            header ? "no record follows the header row" : "no header row");
         return false;
     }
     return true;

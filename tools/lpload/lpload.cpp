@@ -100,7 +100,8 @@ struct Span {
     uint32_t to = 0;
 };
 
-// The day files the first n records of table go into, counted as the load counts them.
+// The day files the first n records of table go into, counted as the load counts them, and the
+// time from the earliest start to the latest end among them.
 Span Plan(const LoadTable& table, LP_FILE_INFO info, long n) {
     Span span;
     span.records = n;
@@ -110,8 +111,8 @@ Span Plan(const LoadTable& table, LP_FILE_INFO info, long n) {
         info.currentDay = info.currentDay == 0 ? 1 : info.currentDay;  // the writer starts file 1
         span.firstDay = i == 0 ? info.currentDay : span.firstDay;
         span.lastDay = info.currentDay;
-        span.from = i == 0 ? record.start : span.from;
-        span.to = record.end;
+        span.from = i == 0 ? record.start : std::min(span.from, record.start);
+        span.to = i == 0 ? record.end : std::max(span.to, record.end);
     }
     return span;
 }
