@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs a transcript of shell commands and compares what they print with what it says.
 #
-# usage: transcript.sh FILE PROFILL CDSCTL LPDUMP SEED
+# usage: transcript.sh FILE PROFILL CDSCTL LPDUMP SEED LPLOAD
 #
 # A transcript holds commands as "  $ command" (continued on "  > " lines right after it), each
 # followed by what it prints, indented by two spaces: standard output, then standard error with
@@ -9,9 +9,8 @@
 # last line without a newline. Unindented lines are comments. (So a first line of output that
 # starts with "$ " or "> " reads as a command: filter such output.) The commands run in one bash,
 # in turn, in a scratch directory $T holding the flash root ($T/jffs/lp1, lp2) and a host store
-# seeded from SEED; profill, cdsctl, lpdump and lpload (from beside lpdump) are on PATH, TZ is
-# UTC. In what they print, $T stands for that directory and [PID] for the process id in a syslog
-# line's "name[pid]: ".
+# seeded from SEED; profill, cdsctl, lpdump and lpload are on PATH, TZ is UTC. In what they
+# print, $T stands for that directory and [PID] for the process id in a syslog line's "name[pid]: ".
 # With TRANSCRIPT_UPDATE=1 the file is rewritten with what the commands printed.
 set -u
 file=$1
@@ -21,7 +20,7 @@ mkdir -p "$work/t/jffs/lp1" "$work/t/jffs/lp2" "$work/bin"
 ln -s "$(readlink -f "$2")" "$work/bin/profill"
 ln -s "$(readlink -f "$3")" "$work/bin/cdsctl"
 ln -s "$(readlink -f "$4")" "$work/bin/lpdump"
-ln -s "$(dirname "$(readlink -f "$4")")/lpload" "$work/bin/lpload"
+ln -s "$(readlink -f "$6")" "$work/bin/lpload"
 export T="$work/t" PROFILL_JFFS="$work/t/jffs" CDS_STORE="$work/t/store.mdb" TZ=UTC LC_ALL=C
 export PATH="$work/bin:/usr/bin:/bin" ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0"
 { "$work/bin/cdsctl" init && "$work/bin/cdsctl" load "$5"; } >/dev/null ||
