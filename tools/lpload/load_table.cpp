@@ -99,6 +99,35 @@ std::string NotA(const std::string& column, const std::string& text, const char*
     return column + " is \"" + ShownCell(text) + "\", not " + what;
 }
 
+// The flags and values of the profile's channels into *record; the cells of channels beyond
+// them must be empty. "" or what is wrong with them.
+std::string ReadChannelCells(const std::vector<std::string>& cells, const Columns& columns,
+                             const LoadTarget& target, DayFileRecord* record) {
+    record->channels = target.channels;
+    for (int k = 1; k <= kMaxChannels; ++k) {
+        const int columnOf[] = {columns.flags[k - 1], columns.values[k - 1]};
+        for (int v = 0; v < 2; ++v) {
+            static const std::string kEmpty;
+            const std::string& text = columnOf[v] == kNone ? kEmpty : cells[size_t(columnOf[v])];
+            const bool beyond = k > target.channels;
+            if (beyond   ? text.find_first_not_of(" \t") == std::string::npos
+                : v == 0 ? ParseCsvFlags(text, &record->flags[k - 1])
+                         : ParseCsvFloat(text, &record->values[k - 1])) {
+                continue;
+            }
+            const std::string name = (v == 0 ? "flags_" : "value_") + std::to_string(k);
+            if (beyond) {
+                return name + " is \"" + ShownCell(text) + "\", but LP " +
+                       std::to_string(target.lp + 1) + " has " + Count(target.channels, "channel");
+            }
+            return NotA(name, text,
+                        v == 0 ? "a hexadecimal word from 0 to ffff"
+                               : "a decimal number that fits a single-precision float");
+        }
+    }
+    return "";
+}
+
 // The cells of one row into *record; "" or what is wrong with them.
 std::string ReadCells(const std::vector<std::string>& cells, const Columns& columns,
                       const LoadTarget& target, DayFileRecord* record) {
@@ -139,26 +168,7 @@ std::string ReadCells(const std::vector<std::string>& cells, const Columns& colu
                         number.iso ? kUtc : kWhole);
         }
     }
-    record->channels = target.channels;
-    for (int k = 1; k <= kMaxChannels; ++k) {
-        const int columnOf[] = {columns.flags[k - 1], columns.values[k - 1]};
-        for (int v = 0; v < 2; ++v) {
-            const std::string name = (v == 0 ? "flags_" : "value_") + std::to_string(k);
-            const std::string text = columnOf[v] == kNone ? "" : cells[size_t(columnOf[v])];
-            if (k > target.channels) {
-                if (text.find_first_not_of(" \t") != std::string::npos) {
-                    return name + " is \"" + ShownCell(text) + "\", but LP " +
-                           std::to_string(target.lp + 1) + " has " +
-                           Count(target.channels, "channel");
-                }
-            } else if (v == 0 && !ParseCsvFlags(text, &record->flags[k - 1])) {
-                return NotA(name, text, "a hexadecimal word from 0 to ffff");
-            } else if (v == 1 && !ParseCsvFloat(text, &record->values[k - 1])) {
-                return NotA(name, text, "a decimal number that fits a single-precision float");
-            }
-        }
-    }
-    return "";
+    return ReadChannelCells(cells, columns, target, record);
 }
 
 // What a run could not write as record number next of target; "" when it could.
