@@ -10,7 +10,6 @@
 #include <cstring>
 #include <string>
 
-#include "cds/pcd.h"
 #include "cds/toolkit.h"
 #include "driver/debug_log.h"
 #include "driver/generation_run.h"
@@ -214,8 +213,7 @@ int main(int argc, char** argv) {
         return kRefused;
     }
     register_handlers();
-    toolkit::CCds cds;
-    cds.set_handle(pcd_init());
+    toolkit::CCds cds;  // opens the store
     const int lp = options.lp;
     LP_UNCOUNTED_CUTS cuts;
     LoadTable table;
