@@ -28,7 +28,7 @@ staging="$PWD/build-device/image"
 rm -rf "$staging"
 DESTDIR="$staging" cmake --install build-device/armhf >/dev/null
 test -x "$staging/usr/bin/profill" && test -x "$staging/usr/bin/lpdump" &&
-    test ! -e "$staging/usr/bin/cdsctl"
+    test -x "$staging/usr/bin/lpload" && test ! -e "$staging/usr/bin/cdsctl"
 FLASH_LAB_BUILD=build-device/armhf FLASH_LAB_CDSCTL=build-device/standin/tools/cdsctl \
     FLASH_LAB_LIBS="$(dirname "$(find "$sysroot" -name libcds.so | head -n 1)")" \
     bash scripts/flash-lab.sh --arch armhf accept
