@@ -57,6 +57,7 @@ Every fault is named by its line, and nothing is written (LP 2 keeps its 584 rec
   > record,start,end,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3\nNEXT,0,60,3,0,1,0,2,0,3\n
   > record,start,end,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3\nNEXT,0,90,1,0,1,0,2,0,3\n
   > record,start,end,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3\nNEXT,0,0,1,0,1,0,2,0,3\n
+  > record,start,end,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3\nNEXT,120,60,1,0,1,0,2,0,3\n
   > record,start,end,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3\nNEXT,0,900,2,0,1,0,2,0,3\n
   > record,start,end,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3\nNEXT,0,2147483700,1,0,1,0,2,0,3\n
   > record,start,end,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3\n"NEXT,0,60,1,0,1,0,2,0,3\n
@@ -65,7 +66,7 @@ Every fault is named by its line, and nothing is written (LP 2 keeps its 584 rec
   > 
   > TABLES
   lpload: bad.csv:1: column "note" is none that lpload reads (record, start, end, kind, flags_K, value_K) or that lpdump --csv writes [1]
-  lpload: bad.csv:1: column kind comes twice [1]
+  lpload: bad.csv:1: column "kind" comes twice [1]
   lpload: bad.csv:1: no column record (--renumber numbers the rows without one) [1]
   lpload: bad.csv:1: no column flags_3, but LP 2 has 3 channels [1]
   lpload: bad.csv:1: no column start (or start_utc) [1]
@@ -83,6 +84,7 @@ Every fault is named by its line, and nothing is written (LP 2 keeps its 584 rec
   lpload: bad.csv:2: record 585 has kind 3, not 1 or 2 [1]
   lpload: bad.csv:2: record 585 lasts 90 seconds, not a whole number of minutes [1]
   lpload: bad.csv:2: record 585 lasts 0 seconds, not a whole number of minutes [1]
+  lpload: bad.csv:2: record 585 ends at 60, before it starts at 120 [1]
   lpload: bad.csv:2: record 585 has kind 2, which only records of 1440, 10080 or 43800 minutes have, but lasts 15 minutes [1]
   lpload: bad.csv:2: record 585 lasts 35791395 minutes, more than a run's interval can be (35791394) [1]
   lpload: bad.csv:2: field 1 opens a quote that is not closed [1]

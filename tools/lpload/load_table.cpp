@@ -53,7 +53,7 @@ std::string ReadHeader(const std::vector<std::string>& names, const LoadTarget& 
                    "that lpdump --csv writes";
         }
         if (!at.emplace(name, static_cast<int>(i)).second) {
-            return "column " + ShownCell(name) + " comes twice";
+            return "column \"" + ShownCell(name) + "\" comes twice";
         }
     }
     auto find = [&at](const std::string& name) {
@@ -135,13 +135,14 @@ std::string ReadCells(const std::vector<std::string>& cells, const Columns& colu
         return "the row has " + Count(static_cast<long long>(cells.size()), "field") +
                ", the header " + std::to_string(columns.count);
     }
-    if (columns.profile != kNone && !cells[size_t(columns.profile)].empty()) {
-        const std::string& profile = cells[size_t(columns.profile)];
-        if (profile != "1" && profile != "2") {
-            return NotA("profile", profile, "1 or 2");
+    const std::string& profileCell = columns.profile == kNone ? "" : cells[size_t(columns.profile)];
+    if (profileCell.find_first_not_of(" \t") != std::string::npos) {
+        uint32_t profile = 0;
+        if (!ParseCsvU32(profileCell, &profile) || (profile != 1 && profile != 2)) {
+            return NotA("profile", profileCell, "1 or 2");
         }
-        if (profile != std::to_string(target.lp + 1)) {
-            return "profile is " + profile + ", but this loads LP " +
+        if (profile != uint32_t(target.lp + 1)) {
+            return "profile is " + std::to_string(profile) + ", but this loads LP " +
                    std::to_string(target.lp + 1) +
                    (target.lp == 0 ? " (-2 loads LP 2)" : " (without -2, LP 1 is loaded)");
         }
@@ -178,21 +179,25 @@ std::string RunFault(const DayFileRecord& record, uint32_t next, const LoadTarge
         return fault + " (LP " + std::to_string(target.lp + 1) + " counts " +
                Count(target.totalRecCnt, "record") + "; --renumber numbers the rows on from there)";
     }
+    const std::string name = "record " + std::to_string(record.number);
+    const uint32_t minutes = LpRecordSeconds(record) / 60;
+    // An end past 2^32 seconds wraps, as a run's does; any other end before the start is a fault.
+    const bool wrapsBadly =
+        record.end < record.start && (!fault.empty() || minutes > uint32_t{kMaxIntervalMinutes});
+    if (wrapsBadly) {
+        return name + " ends at " + std::to_string(record.end) + ", before it starts at " +
+               std::to_string(record.start);
+    }
     if (!fault.empty()) {
         return fault;
     }
-    const std::string name = "record " + std::to_string(record.number);
-    const uint32_t minutes = LpRecordSeconds(record) / 60;
     if (minutes > kMaxIntervalMinutes) {
-        return name + " lasts " + std::to_string(minutes) +
-               " minutes, more than a run's interval can be (" +
-               std::to_string(kMaxIntervalMinutes) + ")";
+        return name + " lasts " + Count(minutes, "minute") +
+               ", more than a run's interval can be (" + std::to_string(kMaxIntervalMinutes) + ")";
     }
     if (record.kind == 2 && minutes != 1440 && minutes != 10080 && minutes != 43800) {
-        return name +
-               " has kind 2, which only records of 1440, 10080 or 43800 minutes have, but "
-               "lasts " +
-               std::to_string(minutes) + " minutes";
+        return name + " has kind 2, which only records of 1440, 10080 or 43800 minutes have, but " +
+               "lasts " + Count(minutes, "minute");
     }
     return "";
 }
