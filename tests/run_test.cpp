@@ -3,9 +3,7 @@
 // delays from PROFILL_CRASH_SEED; scripts/crash-soak.sh runs thousands).
 #include <fcntl.h>
 #include <lmdb.h>
-#include <poll.h>
 #include <sched.h>
-#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,93 +17,16 @@
 #include <sstream>
 #include <thread>
 
+#include "sandbox.h"
 #include "test_support.h"
 
 namespace {
 
-// <dir>/jffs/lp1/ and lp2/, and <dir>/store.mdb loaded with the example.
-struct Sandbox {
-    TempDir dir;
-    std::string root = dir.path + "/jffs";
-    std::string store = dir.path + "/store.mdb";
-
-    Sandbox() {
-        const std::string mkdir = "mkdir -p " + root + "/lp1 " + root + "/lp2";
-        EXPECT_EQ(system(mkdir.c_str()), 0);
-        EXPECT_EQ(RunProgram(CDSCTL_BIN, {"init"}, {"CDS_STORE=" + store}).status, 0);
-        const ProgramResult load =
-            RunProgram(CDSCTL_BIN, {"load", CDSCTL_EXAMPLE}, {"CDS_STORE=" + store});
-        EXPECT_EQ(load.status, 0) << load.err;
-    }
-    std::vector<std::string> Env() const { return {"PROFILL_JFFS=" + root, "CDS_STORE=" + store}; }
-    // The five file-information counters of LP index lp in the store, blank-separated.
-    std::string Info(int lp) const {
-        std::vector<std::string> paths = {"get"};
-        for (const char* name :
-             {"currentDay", "fileRecCnt", "totalRecCnt", "dayCnt", "daysDeleted"})
-            paths.push_back("/LP/" + std::to_string(lp + 1) + "/" + name + "/Value");
-        const ProgramResult get = RunProgram(CDSCTL_BIN, paths, {"CDS_STORE=" + store});
-        EXPECT_EQ(get.status, 0) << get.err;
-        return Replace(get.out.substr(0, get.out.size() - 1), "\n", " ");
-    }
-    std::string DayFile(int lp, int n) const {
-        return root + "/lp" + std::to_string(lp + 1) + "/" + std::to_string(n) + ".lp";
-    }
-    // Starts profill with only Env() set and standard output on out (else /dev/null).
-    pid_t Start(const std::vector<std::string>& args, int out = -1) const {
-        std::vector<std::string> env = Env(), copies = args;
-        std::vector<char*> argv = {const_cast<char*>(PROFILL_BIN)}, envp;
-        for (std::string& arg : copies)
-            argv.push_back(arg.data());
-        for (std::string& entry : env)
-            envp.push_back(entry.data());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDWR, 0);
-        posix_spawn_file_actions_adddup2(&actions, out < 0 ? 0 : out, 1);
-        posix_spawn_file_actions_adddup2(&actions, 0, 2);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, PROFILL_BIN, &actions, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
-    }
-};
-
 const char kBanner[] = "Load Profile Add input (profill) version 0.0.01 started.\n";
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 void ExpectVerifies(const Sandbox& box) {
     const ProgramResult verify = RunProgram(LPDUMP_BIN, {"--verify", "--strict"}, box.Env());
     EXPECT_EQ(verify.status, 0) << verify.out;
-}
-
-// Reads fd to its end, or up to until; fails when nothing comes for two minutes. With signalAt,
-// sends signal to pid once that text has been read.
-std::string Drain(int fd, pid_t pid, const char* signalAt = nullptr, int signal = 0,
-                  const char* until = nullptr) {
-    std::string out;
-    for (pollfd ready = {fd, POLLIN, 0}; !until || out.find(until) == std::string::npos;) {
-        if (poll(&ready, 1, 120000) <= 0) {
-            kill(pid, SIGKILL);
-            ADD_FAILURE() << "profill went silent";
-        }
-        char buffer[4096];
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        out.append(buffer, static_cast<std::size_t>(got));
-        if (signalAt != nullptr && out.find(signalAt) != std::string::npos) {
-            kill(pid, signal);
-            signalAt = nullptr;
-        }
-    }
-    return out;
 }
 
 // Whether pid is blocked writing into a full pipe, which it first does after installing its
@@ -113,12 +34,6 @@ std::string Drain(int fd, pid_t pid, const char* signalAt = nullptr, int signal 
 bool BlockedOnPipe(pid_t pid) {
     return ReadFile("/proc/" + std::to_string(pid) + "/wchan").find("pipe_write") !=
            std::string::npos;
-}
-
-int Wait(pid_t pid) {
-    int status = -1;
-    EXPECT_EQ(waitpid(pid, &status, 0), pid);
-    return status;
 }
 
 // A stop request by signal: once the progress line of record 100 has been read, or while the run
@@ -146,7 +61,8 @@ TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
             fcntl(fds[1], F_SETFL, 0);
         }
         // 1500 days of minutes: far more than are written before the signal arrives.
-        const pid_t pid = box.Start({"-i", "1", "-t", "1500", "-c", "-d", c.debug}, fds[1]);
+        const pid_t pid =
+            box.Start(PROFILL_BIN, {"-i", "1", "-t", "1500", "-c", "-d", c.debug}, fds[1]);
         close(fds[1]);
         if (c.waitFor == nullptr) {
             for (int wait = 0; wait < 2400 && !BlockedOnPipe(pid); ++wait)
@@ -189,7 +105,7 @@ TEST(RunTest, OutputBeforeTheRecordsIsFlushed) {
     ASSERT_EQ(mdb_txn_begin(store, nullptr, 0, &txn), 0);
     int fds[2];
     ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
-    const pid_t pid = box.Start({"-i", "15", "-t", "1", "-d", "0"}, fds[1]);
+    const pid_t pid = box.Start(PROFILL_BIN, {"-i", "15", "-t", "1", "-d", "0"}, fds[1]);
     close(fds[1]);
     const std::string out = Drain(fds[0], pid, nullptr, 0, "This LP Date range");
     EXPECT_NE(out.find("This LP Date range"), std::string::npos) << out;
@@ -256,55 +172,9 @@ using Clock = std::chrono::steady_clock;
 // land near the start of a new file.
 constexpr long long kPerRun = 40 * 28;
 
-// A record written and not counted, or the head of one cut at a page boundary (the kernel copies
-// a write a page at a time and stops between pages for a fatal signal).
-struct Found {
-    long long counted = 0;
-    bool uncounted = false, cut = false;
-};
-
-// Whether LP index lp verifies after a run; was is what the previous check found.
-testing::AssertionResult Check(const Sandbox& box, int lp, Found& was, bool complete) {
-    Found now;
-    std::istringstream(box.Info(lp)) >> now.counted >> now.counted >> now.counted;
-    std::vector<std::string> args = {"--verify", "-2"};
-    args.resize(1 + static_cast<std::size_t>(lp));
-    const ProgramResult verified = RunProgram(LPDUMP_BIN, args, box.Env());
-    std::istringstream lines(verified.out);
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t at = line.find(" offset "), partial = line.find(" bytes after ");
-        const bool left = line.find(" is not counted in the store ") != std::string::npos ||
-                          line.find(" writes it afresh") != std::string::npos;
-        const bool cut = partial != std::string::npos && at != std::string::npos &&
-                         (std::stoll(line.substr(at + 8)) +
-                          std::stoll(line.substr(line.rfind(' ', partial - 1)))) %
-                                 sysconf(_SC_PAGESIZE) ==
-                             0;
-        now.uncounted = now.uncounted || left;
-        now.cut = now.cut || cut;
-        if (line.find(": note: ") == std::string::npos && line.rfind("lpdump: ", 0) != 0 &&
-            (complete || !(left || cut))) {
-            return testing::AssertionFailure() << "LP " << lp + 1 << ": " << verified.out;
-        }
-    }
-    if (verified.status != (now.uncounted || now.cut ? 1 : 0) || now.counted < was.counted ||
-        (complete && now.counted != was.counted + kPerRun)) {
-        return testing::AssertionFailure() << "LP " << lp + 1 << ": totalRecCnt " << now.counted
-                                           << ", before this run " << was.counted << "\n"
-                                           << verified.out << verified.err;
-    }
-    was = now;
-    return testing::AssertionSuccess();
-}
-
 TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
-    const char* seedText = std::getenv("PROFILL_CRASH_SEED");
-    const char* trialsText = std::getenv("PROFILL_CRASH_TRIALS");
-    const unsigned long long seed =
-        seedText ? std::strtoull(seedText, nullptr, 10) : std::random_device{}();
-    const int trials = trialsText ? std::atoi(trialsText) : 60;
+    const auto [seed, trials] = CrashPlanFromEnv("PROFILL_CRASH_TRIALS", 60);
     std::mt19937_64 random(seed);
-    printf("PROFILL_CRASH_SEED=%llu PROFILL_CRASH_TRIALS=%d\n", seed, trials);
 
     // Trials -1 and 0 run each profile to its end, which bounds the kill instants; the last two
     // continue from the last kills' states.
@@ -322,7 +192,7 @@ TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
         std::vector<std::string> args = {"-i", "60", "-t", "40", "-2"};
         args.resize(4 + static_cast<std::size_t>(lp));
         const Clock::time_point start = Clock::now();
-        const pid_t pid = box.Start(args);
+        const pid_t pid = box.Start(PROFILL_BIN, args);
         if (killing) {
             std::this_thread::sleep_for(std::chrono::microseconds(delay));
             kill(pid, SIGKILL);
@@ -337,7 +207,7 @@ TEST(CrashTest, KilledRunsLeaveCountedRecordsAndContinue) {
                                   " killed after " + std::to_string(delay) + " us";
         ASSERT_TRUE(status == 0 || (killing && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL))
             << where << ", but it ended with wait status " << status;
-        ASSERT_TRUE(Check(box, lp, profiles[lp], status == 0)) << where;
+        ASSERT_TRUE(Check(box, lp, profiles[lp], status == 0 ? kPerRun : -1)) << where;
         ASSERT_EQ(box.Info(1 - lp), other) << where;
         const bool stored = profiles[lp].counted != counted;
         uncounted += killing && profiles[lp].uncounted;
