@@ -1,7 +1,6 @@
 // The real lpload stopped by a signal between records, and killed at random instants
 // (PROFILL_LOAD_CRASH_TRIALS kills, 8 by default, with delays from PROFILL_CRASH_SEED).
 #include <fcntl.h>
-#include <lmdb.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,12 +43,8 @@ TEST(LoadTest, SignalStopsTheLoadBetweenStoredRecords) {
     std::istringstream(box.Info(0)) >> currentDay;
     const std::string last = box.DayFile(0, currentDay);
     const std::uintmax_t size = std::filesystem::file_size(last);
-    MDB_env* store = nullptr;
-    MDB_txn* txn = nullptr;
-    ASSERT_EQ(mdb_env_create(&store), 0);
-    ASSERT_EQ(mdb_env_set_mapsize(store, std::size_t{16} << 20), 0);
-    ASSERT_EQ(mdb_env_open(store, box.store.c_str(), MDB_NOSUBDIR, 0644), 0);
-    ASSERT_EQ(mdb_txn_begin(store, nullptr, 0, &txn), 0);
+    StoreHold hold(box);
+    ASSERT_TRUE(hold.held);
     int fds[2];
     ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
     const pid_t pid = box.Start(LPLOAD_BIN, {"--renumber", path}, fds[1]);
@@ -60,8 +55,7 @@ TEST(LoadTest, SignalStopsTheLoadBetweenStoredRecords) {
         usleep(50000);
     const bool written = std::filesystem::file_size(last) != size;
     ASSERT_EQ(kill(pid, SIGTERM), 0);
-    mdb_txn_abort(txn);
-    mdb_env_close(store);
+    hold.Release();
     const std::string out = Drain(fds[0], pid);
     close(fds[0]);
     const int status = Wait(pid);

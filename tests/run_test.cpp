@@ -2,7 +2,6 @@
 // failing flash, and SIGKILLs at random instants (PROFILL_CRASH_TRIALS kills, 60 by default, with
 // delays from PROFILL_CRASH_SEED; scripts/crash-soak.sh runs thousands).
 #include <fcntl.h>
-#include <lmdb.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -97,20 +96,15 @@ TEST(RunTest, SignalEndsTheRunBetweenStoredRecords) {
 // test holds the store's write transaction.
 TEST(RunTest, OutputBeforeTheRecordsIsFlushed) {
     Sandbox box;
-    MDB_env* store = nullptr;
-    MDB_txn* txn = nullptr;
-    ASSERT_EQ(mdb_env_create(&store), 0);
-    ASSERT_EQ(mdb_env_set_mapsize(store, std::size_t{16} << 20), 0);
-    ASSERT_EQ(mdb_env_open(store, box.store.c_str(), MDB_NOSUBDIR, 0644), 0);
-    ASSERT_EQ(mdb_txn_begin(store, nullptr, 0, &txn), 0);
+    StoreHold hold(box);
+    ASSERT_TRUE(hold.held);
     int fds[2];
     ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
     const pid_t pid = box.Start(PROFILL_BIN, {"-i", "15", "-t", "1", "-d", "0"}, fds[1]);
     close(fds[1]);
     const std::string out = Drain(fds[0], pid, nullptr, 0, "This LP Date range");
     EXPECT_NE(out.find("This LP Date range"), std::string::npos) << out;
-    mdb_txn_abort(txn);  // lets the run go on
-    mdb_env_close(store);
+    hold.Release();  // lets the run go on
     EXPECT_TRUE(EndsWith(Drain(fds[0], pid), InfoTable(1, "2 0 100 1 0")));
     close(fds[0]);
     EXPECT_EQ(Wait(pid), 0);

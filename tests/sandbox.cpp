@@ -1,6 +1,7 @@
 #include "sandbox.h"
 
 #include <fcntl.h>
+#include <lmdb.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -52,6 +53,24 @@ pid_t Sandbox::Start(const char* program, const std::vector<std::string>& args, 
     EXPECT_EQ(posix_spawn(&pid, program, &actions, nullptr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+StoreHold::StoreHold(const Sandbox& box) {
+    MDB_env* store = nullptr;
+    MDB_txn* transaction = nullptr;
+    held = mdb_env_create(&store) == 0 && mdb_env_set_mapsize(store, std::size_t{16} << 20) == 0 &&
+           mdb_env_open(store, box.store.c_str(), MDB_NOSUBDIR, 0644) == 0 &&
+           mdb_txn_begin(store, nullptr, 0, &transaction) == 0;
+    env = store;
+    txn = transaction;
+}
+
+void StoreHold::Release() {
+    if (txn != nullptr)
+        mdb_txn_abort(static_cast<MDB_txn*>(txn));
+    if (env != nullptr)
+        mdb_env_close(static_cast<MDB_env*>(env));
+    env = txn = nullptr;
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {

@@ -1,5 +1,5 @@
 // A profile of the real binaries in a directory of its own, and the checks of the tests that stop
-// or kill them (run_test, lpload_test).
+// or kill them (run_test, lpload_stop_test).
 #pragma once
 
 #include <sys/types.h>
@@ -22,6 +22,17 @@ struct Sandbox {
     std::string DayFile(int lp, int n) const;
     // Starts program with only Env() set and standard output on out (else /dev/null).
     pid_t Start(const char* program, const std::vector<std::string>& args, int out = -1) const;
+};
+
+// Holds the sandbox's store's write transaction until Release (or the end of the hold), so that
+// the next store of a run or a load waits for it.
+struct StoreHold {
+    explicit StoreHold(const Sandbox& box);
+    ~StoreHold() { Release(); }
+    void Release();
+    bool held = false;
+    void* env = nullptr;
+    void* txn = nullptr;
 };
 
 bool EndsWith(const std::string& text, const std::string& tail);
