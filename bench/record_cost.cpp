@@ -9,11 +9,13 @@
 //       store's close at the end;
 //   (c) profill -i 1 -t DAYS -c end to end, output to /dev/null;
 //   (d) (a) and (b) in one loop, as profill interleaves them;
-// and prints microseconds per record of each, the ratios c / (a + b) and c / d, and the peak
-// resident memory of profill for 1 day and for DAYS days. Everything runs on one processor; the
-// measures alternate over seven runs and each figure is the median (the spread of c / (a + b) is
-// shown). Wall-clock time is what a user waits; processor time (user and system) is less
-// disturbed by other work on the machine.
+//   (e) lpload end to end, loading the table lpdump --csv writes of the run of (c) into the
+//       profile cleared by profill -c -s, output to /dev/null;
+// and prints microseconds per record of each, the ratios c / (a + b), c / d and e / c, and the
+// peak resident memory of profill for 1 day and for DAYS days and of lpload for DAYS days.
+// Everything runs on one processor; the measures alternate over seven runs and each figure is the
+// median (the spread of c / (a + b) is shown). Wall-clock time is what a user waits; processor time
+// (user and system) is less disturbed by other work on the machine.
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -62,9 +64,9 @@ void Fail(const std::string& what) {
     exit(1);
 }
 
-// Runs program with args and the environment of this process, output to /dev/null; returns its
+// Runs program with args and the environment of this process, output to the file out; returns its
 // peak resident memory in KiB.
-long Run(const std::vector<std::string>& args) {
+long Run(const std::vector<std::string>& args, const char* out = "/dev/null") {
     std::vector<char*> argv;
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -72,8 +74,8 @@ long Run(const std::vector<std::string>& args) {
     argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
+        const int fd = open(out, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        dup2(fd, 1);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -181,10 +183,11 @@ int main(int argc, char** argv) {
     Run({CDSCTL_BIN, "init"});
     Run({CDSCTL_BIN, "load", DEVICE_CDS});
 
-    // The three measures alternate, so that a quiet or a busy moment of the machine falls on
+    // The measures alternate, so that a quiet or a busy moment of the machine falls on
     // all of them; each figure is the median of its runs.
-    std::vector<double> a, b, c, d, ratio, aCpu, bCpu, cCpu, dCpu;
-    long rssMany = 0;
+    std::vector<double> a, b, c, d, e, ratio, aCpu, bCpu, cCpu, dCpu, eCpu;
+    long rssMany = 0, rssLoad = 0;
+    const std::string table = dir + "/table.csv";
     for (int i = 0; i < kRepeats; ++i) {
         const Cost file = Floor(jffs + "/lp1", n, true, false);
         const Cost leaves = Floor(jffs + "/lp1", n, false, true);
@@ -202,6 +205,15 @@ int main(int argc, char** argv) {
         cCpu.push_back(CpuSeconds(RUSAGE_CHILDREN) - cpu);
         ExpectRecords(n);
         ratio.push_back(c.back() / (a.back() + b.back()));
+        if (i == 0) {
+            Run({LPDUMP_BIN, "--csv"}, table.c_str());
+        }
+        Run({PROFILL_BIN, "-c", "-s"});
+        const double loadStart = Seconds(), loadCpu = CpuSeconds(RUSAGE_CHILDREN);
+        rssLoad = std::max(rssLoad, Run({LPLOAD_BIN, table}));
+        e.push_back(Seconds() - loadStart);
+        eCpu.push_back(CpuSeconds(RUSAGE_CHILDREN) - loadCpu);
+        ExpectRecords(n);
     }
     const long rssOne = Run({PROFILL_BIN, "-i", "1", "-t", "1", "-c"});
     ExpectRecords(kRecordsPerDay);
@@ -220,7 +232,11 @@ int main(int argc, char** argv) {
     printf("(d) (a) and (b) in one loop: %5.2f    %7.2f\n", Median(d) * us, Median(dCpu) * us);
     printf("c / d:                     %7.3f    %7.3f\n", Median(c) / Median(d),
            Median(cCpu) / Median(dCpu));
+    printf("(e) lpload end to end:     %7.2f    %7.2f\n", Median(e) * us, Median(eCpu) * us);
+    printf("e / c:                     %7.3f    %7.3f   (target for processor: at most 1.3)\n",
+           Median(e) / Median(c), Median(eCpu) / Median(cCpu));
     printf("peak RSS of profill, 1 day:       %6ld KiB\n", rssOne);
     printf("peak RSS of profill, %d days: %6ld KiB\n", days, rssMany);
+    printf("peak RSS of lpload, %d days:  %6ld KiB\n", days, rssLoad);
     return 0;
 }

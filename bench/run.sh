@@ -1,6 +1,7 @@
 #!/bin/bash
 # Builds profill in Release and measures what a generated record costs next to the file I/O and
-# the store it cannot avoid: bash bench/run.sh [DAYS] (default 100 days of 1-minute records).
+# the store it cannot avoid, and what lpload costs a record of the same table: bash bench/run.sh
+# [DAYS] (default 100 days of 1-minute records).
 set -eu
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

@@ -154,6 +154,78 @@ StopWithSigterm() {
     grep -q 'sig_handler: RECEIVIED 15' /tmp/run.out || Fail "profill $*: no line of the signal"
 }
 
+# A load of a table with its output kept in /tmp/load.out, checked afterwards.
+Load() {
+    echo "+ lpload $*"
+    local status=0
+    lpload "$@" >/tmp/load.out 2>&1 || status=$?
+    if [ "$status" != 0 ]; then
+        cat /tmp/load.out
+        Fail "lpload $* (status $status)"
+    fi
+    tail -n 1 /tmp/load.out
+}
+
+# The five counters of a profile's file information, on one line.
+Counters() {
+    local leaf line=""
+    for leaf in currentDay fileRecCnt totalRecCnt dayCnt daysDeleted; do
+        line="$line $(cdsctl get "/LP/$1/$leaf/Value")"
+    done
+    echo "$line"
+}
+
+# Writes a profile to a table and keeps its day files and counters, clears it and loads the
+# table back: the same day files must come back byte for byte, and the same counters.
+LoadRoundTrip() {
+    local profile=$1 opt table=/tmp/lp$1.csv kept=/tmp/kept$1 counters file files=0
+    opt=$(ProfileOption "$profile")
+    Must lpdump --csv ${opt:+"$opt"} >"$table"
+    rm -rf "$kept"
+    mkdir -p "$kept"
+    cp /jffs/lp"$profile"/*.lp "$kept"/
+    counters=$(Counters "$profile")
+    Must profill -c ${opt:+"$opt"} -s >/dev/null
+    Load ${opt:+"$opt"} "$table"
+    for file in "$kept"/*.lp; do
+        cmp "$file" "/jffs/lp$profile/${file##*/}" || Fail "the load gave another ${file##*/} in LP $profile"
+        files=$((files + 1))
+    done
+    [ "$(ls /jffs/lp"$profile")" = "$(ls "$kept")" ] || Fail "the load gave other day files in LP $profile"
+    [ "$(Counters "$profile")" = "$counters" ] ||
+        Fail "the load counts$(Counters "$profile") in LP $profile, the dump$counters"
+    echo "the load gave back the $files day files of LP $profile and its counters"
+    Verify "$profile"
+}
+
+# Loads a table of 3 days of 1-minute records (a day file each) into the cleared profile and sends
+# SIGTERM once the load has begun the second day file: it stops between records and says so
+# (status 3), and the profile verifies, counting the records the load says it wrote.
+StopLoadWithSigterm() {
+    local profile=$1 opt table=/tmp/stop$1.csv pid status=0 tries=0 loaded
+    opt=$(ProfileOption "$profile")
+    Generate -i 1 -t 3 -c ${opt:+"$opt"}
+    Must lpdump --csv ${opt:+"$opt"} >"$table"
+    Must profill -c ${opt:+"$opt"} -s >/dev/null
+    echo "+ lpload ${opt:+$opt }$table (SIGTERM at its second day file)"
+    lpload ${opt:+"$opt"} "$table" >/tmp/load.out 2>&1 &
+    pid=$!
+    while [ ! -f "/jffs/lp$profile/2.lp" ] && [ "$tries" -lt 3000 ]; do
+        tries=$((tries + 1))
+        usleep 10000
+    done
+    kill -TERM "$pid" 2>/dev/null || true
+    wait "$pid" || status=$?
+    [ "$status" = 3 ] || { cat /tmp/load.out; Fail "lpload stopped by SIGTERM (status $status, not 3)"; }
+    grep -q 'sig_handler: RECEIVIED 15' /tmp/load.out || Fail "lpload: no line of the signal"
+    loaded=$(sed -n 's/^lpload: stopped by a signal: loaded \([0-9]*\) of .*/\1/p' /tmp/load.out)
+    tail -n 1 /tmp/load.out
+    [ -n "$loaded" ] || Fail "lpload: no line saying what it loaded before the signal"
+    [ "$(StoredRecords "$profile")" = "$loaded" ] ||
+        Fail "LP $profile counts $(StoredRecords "$profile") records, the load says $loaded"
+    Verify "$profile"
+}
+
 Remount() {
     echo "+ remount $1"
     FlashUnmount
@@ -169,12 +241,14 @@ AcceptProfile() {
     Verify "$profile"
     StopWithSigterm -i 1 -t 30 ${opt:+"$opt"}
     Verify "$profile"
+    LoadRoundTrip "$profile"
     Must profill ${opt:+"$opt"} -s >/dev/null
     Must profill -i "$interval" ${opt:+"$opt"} -p >/dev/null
     Must profill -c ${opt:+"$opt"} -s >/dev/null
     Verify "$profile"
     [ "$(StoredRecords "$profile")" = 0 ] || Fail "-c -s left records counted in LP $profile"
     [ -z "$(ls /jffs/lp"$profile")" ] || Fail "-c -s left day files in LP $profile"
+    StopLoadWithSigterm "$profile"
     Generate -i "$interval" -t 1 ${opt:+"$opt"}
     Verify "$profile"
 }

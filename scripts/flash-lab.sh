@@ -1,6 +1,6 @@
 #!/bin/bash
-# Runs profill, cdsctl and lpdump on JFFS2 over simulated flash in an emulated machine: NOR
-# (mtdram) and NAND (nandsim) on x86-64, NAND alone on 32-bit ARM (armhf, the device's CPU),
+# Runs profill, cdsctl, lpdump and lpload on JFFS2 over simulated flash in an emulated machine:
+# NOR (mtdram) and NAND (nandsim) on x86-64, NAND alone on 32-bit ARM (armhf, the device's CPU),
 # whose kernel simulates no NOR. Builds an initramfs from Debian's packages (kernel modules,
 # busybox, mtd-utils) and the project's build, boots it under qemu (TCG) and brings the output
 # and exit status of the commands run inside back.
@@ -19,8 +19,8 @@
 # Exits with the status of the commands inside (125 when the machine did not report one, for
 # example when FLASH_LAB_TIMEOUT seconds passed: 900 for ci, accept and cost, else 14400).
 # Work files go to build/flash-lab/ARCH; packages are fetched with apt-get download and
-# unpacked there, never installed on this host. FLASH_LAB_BUILD names a build to take profill
-# and lpdump from as they are (the device configuration's), FLASH_LAB_CDSCTL a cdsctl, and
+# unpacked there, never installed on this host. FLASH_LAB_BUILD names a build to take profill,
+# lpdump and lpload from as they are (the device configuration's), FLASH_LAB_CDSCTL a cdsctl, and
 # FLASH_LAB_LIBS more directories of the shared libraries they need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -86,7 +86,7 @@ BuildProject() {
     fi
     [ -f "$build_dir/CMakeCache.txt" ] ||
         cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "${cmake_options[@]}"
-    cmake --build "$build_dir" -j2 --target profill cdsctl lpdump
+    cmake --build "$build_dir" -j2 --target profill cdsctl lpdump lpload
 }
 
 # The kernel image package that the meta package names, so modules and image always match.
@@ -204,6 +204,7 @@ BuildBaseImage() {
     CopyWithLibraries "$build_dir/profill" /usr/bin/profill
     CopyWithLibraries "${FLASH_LAB_CDSCTL:-$build_dir/tools/cdsctl}" /usr/bin/cdsctl
     CopyWithLibraries "$build_dir/tools/lpdump" /usr/bin/lpdump
+    CopyWithLibraries "$build_dir/tools/lpload" /usr/bin/lpload
     CopyModules
     cp scripts/flash-lab-guest.sh "$root/lab/guest.sh"
     cp examples/device.cds "$root/lab/device.cds"

@@ -1,10 +1,10 @@
 #!/bin/bash
-# Builds the device's configuration for 32-bit ARM, profill and lpdump against the platform's
-# libcds and libcds++ (-DPROFILL_PLATFORM_CDS=ON) found under a sysroot, as an image builder
-# builds it, and runs the flash lab's ARM acceptance with the programs it gives. The host store
-# stands in for the platform: built for armhf as shared libraries and installed with the headers
-# cds/pcd.h and cds/toolkit.h into build-device/sysroot. cdsctl, a host tool that the device
-# configuration does not build, comes from the stand-in's build.
+# Builds the device's configuration for 32-bit ARM, profill, lpdump and lpload against the
+# platform's libcds and libcds++ (-DPROFILL_PLATFORM_CDS=ON) found under a sysroot, as an image
+# builder builds it, and runs the flash lab's ARM acceptance with the programs it gives. The host
+# store stands in for the platform: built for armhf as shared libraries and installed with the
+# headers cds/pcd.h and cds/toolkit.h into build-device/sysroot. cdsctl, a host tool that the
+# device configuration does not build, comes from the stand-in's build.
 set -eu
 cd "$(dirname "$0")/.."
 dpkg --add-architecture armhf

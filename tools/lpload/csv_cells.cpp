@@ -1,22 +1,32 @@
 #include "csv_cells.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
-std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return "";
+bool Blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// text without the blanks around it; a view into text.
+std::string_view Trimmed(const std::string& text) {
+    std::size_t first = 0, end = text.size();
+    while (first < end && Blank(text[first])) {
+        ++first;
     }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    while (end > first && Blank(text[end - 1])) {
+        --end;
+    }
+    return std::string_view(text).substr(first, end - first);
 }
 
 // Whether text is only digits (at least one) and their value fits below limit.
-bool ParseDigits(const std::string& text, int base, uint64_t limit, uint64_t* value) {
+bool ParseDigits(std::string_view text, int base, uint64_t limit, uint64_t* value) {
     *value = 0;
     for (const char c : text) {
         const int digit = isdigit(static_cast<unsigned char>(c)) ? c - '0'
@@ -38,7 +48,8 @@ bool ParseDigits(const std::string& text, int base, uint64_t limit, uint64_t* va
 bool Field(const std::string& text, std::size_t at, std::size_t width, int64_t limit,
            int64_t* value) {
     uint64_t digits = 0;
-    if (at + width > text.size() || !ParseDigits(text.substr(at, width), 10, 99999, &digits)) {
+    if (at + width > text.size() ||
+        !ParseDigits(std::string_view(text).substr(at, width), 10, 99999, &digits)) {
         return false;
     }
     *value = static_cast<int64_t>(digits);
@@ -65,25 +76,35 @@ int64_t DaysInMonth(int64_t year, int64_t month) {
 }  // namespace
 
 bool ReadCsvRow(FILE* in, long* line, std::vector<std::string>* fields, std::string* error) {
-    fields->clear();
-    std::string field;
+    // The strings of the last row's fields are filled again, keeping what they hold allocated.
+    std::size_t count = 0;
+    const auto nextField = [fields, &count]() {
+        if (count == fields->size()) {
+            fields->emplace_back();
+        }
+        std::string* next = &(*fields)[count++];
+        next->clear();
+        return next;
+    };
     bool quoted = false;  // inside a quoted field
     bool closed = false;  // after a quoted field's closing quote
-    int c = getc(in);
+    int c = getc_unlocked(in);
     if (c == EOF) {
+        fields->clear();
         return false;
     }
     ++*line;
-    for (; c != EOF; c = getc(in)) {
+    std::string* field = nextField();
+    for (; c != EOF; c = getc_unlocked(in)) {
         if (quoted) {
             if (c != '"') {
                 *line += c == '\n' ? 1 : 0;
-                field += static_cast<char>(c);
+                *field += static_cast<char>(c);
                 continue;
             }
-            const int next = getc(in);
+            const int next = getc_unlocked(in);
             if (next == '"') {
-                field += '"';
+                *field += '"';
                 continue;
             }
             quoted = false;
@@ -94,36 +115,34 @@ bool ReadCsvRow(FILE* in, long* line, std::vector<std::string>* fields, std::str
             c = next;
         }
         if (c == '\r') {
-            const int next = getc(in);
+            const int next = getc_unlocked(in);
             if (next == '\n') {
                 c = next;
             } else {
                 ungetc(next, in);
             }
         }
-        if (c == ',' || c == '\n') {
-            fields->push_back(field);
-            field.clear();
+        if (c == '\n') {
+            fields->resize(count);
+            return true;
+        }
+        if (c == ',') {
+            field = nextField();
             closed = false;
-            if (c == '\n') {
-                return true;
-            }
         } else if (closed) {
-            *error =
-                "text follows the closing quote of field " + std::to_string(fields->size() + 1);
+            *error = "text follows the closing quote of field " + std::to_string(count);
             return false;
-        } else if (c == '"' && field.empty()) {
+        } else if (c == '"' && field->empty()) {
             quoted = true;
         } else {
-            field += static_cast<char>(c);
+            *field += static_cast<char>(c);
         }
     }
     if (quoted) {
-        *error =
-            "field " + std::to_string(fields->size() + 1) + " opens a quote that is not closed";
+        *error = "field " + std::to_string(count) + " opens a quote that is not closed";
         return false;
     }
-    fields->push_back(field);
+    fields->resize(count);
     return true;
 }
 
@@ -135,9 +154,9 @@ bool ParseCsvU32(const std::string& text, uint32_t* value) {
 }
 
 bool ParseCsvFlags(const std::string& text, uint16_t* value) {
-    std::string hex = Trimmed(text);
+    std::string_view hex = Trimmed(text);
     if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) {
-        hex.erase(0, 2);
+        hex.remove_prefix(2);
     }
     uint64_t digits = 0;
     const bool parsed = ParseDigits(hex, 16, UINT16_MAX, &digits);
@@ -146,9 +165,18 @@ bool ParseCsvFlags(const std::string& text, uint16_t* value) {
 }
 
 bool ParseCsvFloat(const std::string& text, float* value) {
-    const std::string number = Trimmed(text);
+    // A whole number up to 2^24, the usual cell, is a float exactly, as strtof would read it.
+    uint64_t whole = 0;
+    if (ParseDigits(Trimmed(text), 10, uint64_t{1} << 24, &whole)) {
+        *value = static_cast<float>(whole);
+        return true;
+    }
+    const std::string number(Trimmed(text));
     // strtof also reads hexadecimal, "inf" and "nan", which no decimal number is.
-    if (number.empty() || number.find_first_not_of("+-.0123456789eE") != std::string::npos) {
+    const auto decimal = [](char c) {
+        return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
+    };
+    if (number.empty() || !std::all_of(number.begin(), number.end(), decimal)) {
         return false;
     }
     char* end = nullptr;
@@ -159,7 +187,7 @@ bool ParseCsvFloat(const std::string& text, float* value) {
 }
 
 bool ParseCsvUtcTime(const std::string& text, uint32_t* seconds) {
-    const std::string time = Trimmed(text);
+    const std::string time(Trimmed(text));
     if (!time.empty() && time[0] == '@') {
         return ParseCsvU32(time.substr(1), seconds);
     }
