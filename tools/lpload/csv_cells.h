@@ -2,16 +2,31 @@
 // spreadsheets and scripts write in its place.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+// A CSV table being read: its stream, the line in hand and how many lines were read.
+struct CsvReader {
+    explicit CsvReader(FILE* stream) : in(stream) {}
+    ~CsvReader();
+    CsvReader(const CsvReader&) = delete;
+    CsvReader& operator=(const CsvReader&) = delete;
+    bool NextLine();  // false at the end of the input or on a read error
+    FILE* in;
+    long line = 0;
+    char* buffer = nullptr;  // the line in hand, with its line end, size bytes
+    std::size_t capacity = 0;
+    std::size_t size = 0;
+};
+
 // Reads one row: fields split at commas, where a quoted field may hold commas, doubled quotes
-// and line ends; a line ends with "\n" or "\r\n", the last one also without. *line counts the
-// lines read so far and is left at the row's last line. Returns false at the end of the input,
-// or with *error set when a quote is not closed or text follows a closing quote.
-bool ReadCsvRow(FILE* in, long* line, std::vector<std::string>* fields, std::string* error);
+// and line ends; a line ends with "\n" or "\r\n", the last one also without. reader->line is
+// left at the row's last line. Returns false at the end of the input (or a read error, which
+// ferror tells), or with *error set when a quote is not closed or text follows a closing quote.
+bool ReadCsvRow(CsvReader* reader, std::vector<std::string>* fields, std::string* error);
 
 // Cells, with blanks around them allowed. Each returns false when the text is not one.
 // A decimal whole number from 0 to 4294967295.

@@ -179,8 +179,13 @@ std::string RunFault(const DayFileRecord& record, uint32_t next, const LoadTarge
         return fault + " (LP " + std::to_string(target.lp + 1) + " counts " +
                Count(target.totalRecCnt, "record") + "; --renumber numbers the rows on from there)";
     }
-    const std::string name = "record " + std::to_string(record.number);
     const uint32_t minutes = LpRecordSeconds(record) / 60;
+    const bool kindFits =
+        record.kind != 2 || minutes == 1440 || minutes == 10080 || minutes == 43800;
+    if (fault.empty() && minutes <= kMaxIntervalMinutes && kindFits) {
+        return "";
+    }
+    const std::string name = "record " + std::to_string(record.number);
     // An end past 2^32 seconds wraps, as a run's does; any other end before the start is a fault.
     const bool wrapsBadly =
         record.end < record.start && (!fault.empty() || minutes > uint32_t{kMaxIntervalMinutes});
@@ -195,7 +200,7 @@ std::string RunFault(const DayFileRecord& record, uint32_t next, const LoadTarge
         return name + " lasts " + Count(minutes, "minute") +
                ", more than a run's interval can be (" + std::to_string(kMaxIntervalMinutes) + ")";
     }
-    if (record.kind == 2 && minutes != 1440 && minutes != 10080 && minutes != 43800) {
+    if (!kindFits) {
         return name + " has kind 2, which only records of 1440, 10080 or 43800 minutes have, but " +
                "lasts " + Count(minutes, "minute");
     }
@@ -232,7 +237,8 @@ bool ReadLoadTable(FILE* in, const std::string& name, const LoadTarget& target, 
     bool header = false;
     uint32_t next = static_cast<uint32_t>(target.totalRecCnt) + 1u;
     long row = 1;  // the line the row starts on
-    for (; ReadCsvRow(in, &table->line, &cells, &error); row = table->line + 1) {
+    CsvReader reader(in);
+    for (; ReadCsvRow(&reader, &cells, &error); row = reader.line + 1) {
         if (cells.size() == 1 && cells[0].empty()) {
             continue;  // an empty line
         }
@@ -267,7 +273,7 @@ bool ReadLoadTable(FILE* in, const std::string& name, const LoadTarget& target, 
         return false;
     }
     if (table->count == 0) {
-        Say(name, std::max(table->line, 1L),
+        Say(name, std::max(reader.line, 1L),
             header ? "no record follows the header row" : "no header row");
         return false;
     }

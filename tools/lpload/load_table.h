@@ -24,7 +24,6 @@ struct LoadTable {
     int channels = 1;
     std::vector<uint8_t> bytes;
     long count = 0;
-    long line = 0;  // lines read
     DayFileRecord Record(long i) const;
     // The record as the writer takes it.
     LP_RECORD Written(long i) const;

@@ -143,13 +143,14 @@ int Load(toolkit::CCds& cds, int lp, const LoadTable& table) {
         const DayFileRecord record = table.Record(i);
         LP_RECORD written = table.Written(i);
         const bool newFile = CountLpRecord(&info, static_cast<int32_t>(RecordsPerFile(record)));
-        const std::string name = "record " + std::to_string(record.number);
         int status = WriteLpRecord(&written, lp, newFile);
         if (status != 0) {
-            failure = name + " could not be written (WriteLpRecord returned " +
-                      std::to_string(status) + ")";
+            failure = "record " + std::to_string(record.number) +
+                      " could not be written (WriteLpRecord returned " + std::to_string(status) +
+                      ")";
         } else if ((status = WriteFileInfoToCDS(cds, lp)) != 0) {
-            failure = name + " is in its day file, but its count could not be stored " +
+            failure = "record " + std::to_string(record.number) +
+                      " is in its day file, but its count could not be stored " +
                       "(WriteFileInfoToCDS returned " + std::to_string(status) +
                       "); the next run or load removes it";
         } else {
