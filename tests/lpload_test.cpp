@@ -98,14 +98,14 @@ TEST(CsvCellsTest, NumbersFlagsAndValuesReadExactlyOrAreRefused) {
 std::vector<std::string> Rows(const std::string& text) {
     FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     std::vector<std::string> rows;
-    std::vector<std::string> fields;
+    std::vector<std::string_view> fields;
     std::string error;
     CsvReader reader(in);
     long& line = reader.line;
     while (ReadCsvRow(&reader, &fields, &error)) {
         std::string row;
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            row += (i == 0 ? "" : "|") + fields[i];
+            row += (i == 0 ? "" : "|") + std::string(fields[i]);
         }
         rows.push_back(row + " @" + std::to_string(line));
     }
@@ -125,6 +125,8 @@ TEST(CsvCellsTest, RowsSplitAtCommasOutsideQuotes) {
     EXPECT_EQ(Rows("a\rb,\"q\"\r\n"), (Rows_{"a\rb|q @1"}));
     EXPECT_EQ(Rows("1,\"open\n"), (Rows_{"error: field 2 opens a quote that is not closed @1"}));
     EXPECT_EQ(Rows("\"a\"b\n"), (Rows_{"error: text follows the closing quote of field 1 @1"}));
+    EXPECT_EQ(Rows("1,a\"b\n"),
+              (Rows_{"error: field 2 holds a quote but does not start with one @1"}));
     EXPECT_EQ(Rows(""), Rows_{});
 }
 

@@ -15,7 +15,7 @@ bool Blank(char c) {
 }
 
 // text without the blanks around it; a view into text.
-std::string_view Trimmed(const std::string& text) {
+std::string_view Trimmed(std::string_view text) {
     std::size_t first = 0, end = text.size();
     while (first < end && Blank(text[first])) {
         ++first;
@@ -23,17 +23,17 @@ std::string_view Trimmed(const std::string& text) {
     while (end > first && Blank(text[end - 1])) {
         --end;
     }
-    return std::string_view(text).substr(first, end - first);
+    return text.substr(first, end - first);
 }
 
 // Whether text is only digits (at least one) and their value fits below limit.
 bool ParseDigits(std::string_view text, int base, uint64_t limit, uint64_t* value) {
     *value = 0;
     for (const char c : text) {
-        const int digit = isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                          : base == 16 && isxdigit(static_cast<unsigned char>(c))
-                              ? tolower(static_cast<unsigned char>(c)) - 'a' + 10
-                              : -1;
+        const int digit = c >= '0' && c <= '9'                 ? c - '0'
+                          : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : base == 16 && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                               : -1;
         if (digit < 0) {
             return false;
         }
@@ -74,39 +74,75 @@ int64_t DaysInMonth(int64_t year, int64_t month) {
                                                                      : 31;
 }
 
-// Where the reader's line ends without its line end, "\n" or "\r\n".
-std::size_t LineEnd(const CsvReader& reader) {
-    std::size_t end = reader.size;
-    end -= end > 0 && reader.buffer[end - 1] == '\n' ? 1 : 0;
-    end -= end > 0 && end < reader.size && reader.buffer[end - 1] == '\r' ? 1 : 0;
-    return end;
+// The quotes in text.
+std::size_t Quotes(const char* text, std::size_t size) {
+    std::size_t count = 0;
+    for (const char* at = text;
+         (at = static_cast<const char*>(memchr(at, '"', size - std::size_t(at - text)))) != nullptr;
+         ++at) {
+        ++count;
+    }
+    return count;
 }
 
-// The rest of a quoted field from text[at] of the reader's line, its doubled quotes made single,
-// into *field, reading on over line ends inside it; *after is the place after its closing quote.
-// False when the input ends first.
-bool ReadQuoted(CsvReader* reader, std::size_t at, std::string* field, std::size_t* after) {
-    for (;;) {
-        const char* text = reader->buffer;
-        const void* quote = memchr(text + at, '"', reader->size - at);
-        if (quote == nullptr) {
-            field->append(text + at, reader->size - at);
-            if (reader->size == 0 || text[reader->size - 1] != '\n' || !reader->NextLine()) {
+// The field in quotes that starts at text[at] (its opening quote), to its closing quote; *after
+// is the place after that. Doubled quotes make one, in a string of the reader's. False when the
+// text ends first.
+bool Quoted(CsvReader* reader, std::string_view text, std::size_t at, std::string_view* field,
+            std::size_t* after) {
+    std::size_t close = text.find('"', at + 1);
+    if (close == std::string_view::npos) {
+        return false;
+    }
+    if (close + 1 >= text.size() || text[close + 1] != '"') {
+        *field = text.substr(at + 1, close - at - 1);
+        *after = close + 1;
+        return true;
+    }
+    std::string& unquoted = reader->unquoted.emplace_back();
+    for (at = at + 1; close != std::string_view::npos; close = text.find('"', at)) {
+        unquoted.append(text.substr(at, close - at));
+        if (close + 1 >= text.size() || text[close + 1] != '"') {
+            *field = unquoted;
+            *after = close + 1;
+            return true;
+        }
+        unquoted.push_back('"');
+        at = close + 2;
+    }
+    return false;
+}
+
+// Splits row, the text of a row without its line end, into fields.
+bool Split(CsvReader* reader, std::string_view row, std::vector<std::string_view>* fields,
+           std::string* error) {
+    fields->clear();
+    for (std::size_t at = 0;;) {
+        const auto number = [fields] { return std::to_string(fields->size() + 1); };
+        std::string_view field;
+        if (at < row.size() && row[at] == '"') {
+            if (!Quoted(reader, row, at, &field, &at)) {
+                *error = "field " + number() + " opens a quote that is not closed";
                 return false;
             }
-            ++reader->line;
-            at = 0;
-            continue;
+            if (at < row.size() && row[at] != ',') {
+                *error = "text follows the closing quote of field " + number();
+                return false;
+            }
+        } else {
+            const std::size_t comma = std::min(row.find(',', at), row.size());
+            field = row.substr(at, comma - at);
+            if (field.find('"') != std::string_view::npos) {
+                *error = "field " + number() + " holds a quote but does not start with one";
+                return false;
+            }
+            at = comma;
         }
-        const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(quote) - text);
-        field->append(text + at, stop - at);
-        if (stop + 1 < reader->size && text[stop + 1] == '"') {
-            field->push_back('"');
-            at = stop + 2;
-            continue;
+        fields->push_back(field);
+        if (at >= row.size()) {
+            return true;
         }
-        *after = stop + 1;
-        return true;
+        ++at;  // the comma
     }
 }
 
@@ -116,61 +152,41 @@ CsvReader::~CsvReader() {
     free(buffer);
 }
 
-bool CsvReader::NextLine() {
-    const ssize_t read = getline(&buffer, &capacity, in);
-    size = read < 0 ? 0 : static_cast<std::size_t>(read);
-    return read >= 0;
-}
-
-bool ReadCsvRow(CsvReader* reader, std::vector<std::string>* fields, std::string* error) {
-    if (!reader->NextLine()) {
+bool ReadCsvRow(CsvReader* reader, std::vector<std::string_view>* fields, std::string* error) {
+    ssize_t size = getline(&reader->buffer, &reader->capacity, reader->in);
+    if (size < 0) {
         fields->clear();
         return false;
     }
     ++reader->line;
-    // The strings of the last row's fields are filled again, keeping what they hold allocated.
-    std::size_t count = 0;
-    for (std::size_t at = 0;;) {
-        if (count == fields->size()) {
-            fields->emplace_back();
+    reader->unquoted.clear();
+    std::string_view row(reader->buffer, std::size_t(size));
+    // A row goes on over the line ends inside quotes: while its quotes are odd in number.
+    if (Quotes(row.data(), row.size()) % 2 != 0) {
+        reader->joined.assign(row);
+        std::size_t quotes = 1;
+        while (quotes % 2 != 0 &&
+               (size = getline(&reader->buffer, &reader->capacity, reader->in)) >= 0) {
+            ++reader->line;
+            reader->joined.append(reader->buffer, std::size_t(size));
+            quotes += Quotes(reader->buffer, std::size_t(size));
         }
-        std::string& field = (*fields)[count++];
-        const char* text = reader->buffer;
-        std::size_t end = LineEnd(*reader);
-        if (at < end && text[at] == '"') {
-            field.clear();
-            if (!ReadQuoted(reader, at + 1, &field, &at)) {
-                *error = "field " + std::to_string(count) + " opens a quote that is not closed";
-                return false;
-            }
-            text = reader->buffer;
-            end = LineEnd(*reader);
-            if (at < end && text[at] != ',') {
-                *error = "text follows the closing quote of field " + std::to_string(count);
-                return false;
-            }
-        } else {
-            const void* comma = memchr(text + at, ',', end - at);
-            const std::size_t stop = comma ? static_cast<const char*>(comma) - text : end;
-            field.assign(text + at, stop - at);
-            at = stop;
-        }
-        if (at >= end) {
-            fields->resize(count);
-            return true;
-        }
-        ++at;  // the comma
+        row = reader->joined;
     }
+    if (!row.empty() && row.back() == '\n') {
+        row.remove_suffix(row.size() >= 2 && row[row.size() - 2] == '\r' ? 2 : 1);
+    }
+    return Split(reader, row, fields, error);
 }
 
-bool ParseCsvU32(const std::string& text, uint32_t* value) {
+bool ParseCsvU32(std::string_view text, uint32_t* value) {
     uint64_t digits = 0;
     const bool parsed = ParseDigits(Trimmed(text), 10, UINT32_MAX, &digits);
     *value = static_cast<uint32_t>(digits);
     return parsed;
 }
 
-bool ParseCsvFlags(const std::string& text, uint16_t* value) {
+bool ParseCsvFlags(std::string_view text, uint16_t* value) {
     std::string_view hex = Trimmed(text);
     if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) {
         hex.remove_prefix(2);
@@ -181,7 +197,7 @@ bool ParseCsvFlags(const std::string& text, uint16_t* value) {
     return parsed;
 }
 
-bool ParseCsvFloat(const std::string& text, float* value) {
+bool ParseCsvFloat(std::string_view text, float* value) {
     // A whole number up to 2^24, the usual cell, is a float exactly, as strtof would read it.
     uint64_t whole = 0;
     if (ParseDigits(Trimmed(text), 10, uint64_t{1} << 24, &whole)) {
@@ -203,7 +219,7 @@ bool ParseCsvFloat(const std::string& text, float* value) {
     return *end == '\0' && std::isfinite(*value);
 }
 
-bool ParseCsvUtcTime(const std::string& text, uint32_t* seconds) {
+bool ParseCsvUtcTime(std::string_view text, uint32_t* seconds) {
     const std::string time(Trimmed(text));
     if (!time.empty() && time[0] == '@') {
         return ParseCsvU32(time.substr(1), seconds);
@@ -234,8 +250,8 @@ bool ParseCsvUtcTime(const std::string& text, uint32_t* seconds) {
     return total >= 0 && total <= int64_t{UINT32_MAX};
 }
 
-std::string ShownCell(const std::string& text) {
-    std::string shown = text.substr(0, 40);
+std::string ShownCell(std::string_view text) {
+    std::string shown(text.substr(0, 40));
     for (char& c : shown) {
         c = isprint(static_cast<unsigned char>(c)) ? c : '?';
     }

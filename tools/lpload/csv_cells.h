@@ -5,39 +5,42 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// A CSV table being read: its stream, the line in hand and how many lines were read.
+// A CSV table being read: its stream, the row in hand and how many lines were read.
 struct CsvReader {
     explicit CsvReader(FILE* stream) : in(stream) {}
     ~CsvReader();
     CsvReader(const CsvReader&) = delete;
     CsvReader& operator=(const CsvReader&) = delete;
-    bool NextLine();  // false at the end of the input or on a read error
     FILE* in;
     long line = 0;
-    char* buffer = nullptr;  // the line in hand, with its line end, size bytes
+    char* buffer = nullptr;  // the last line read, with its line end
     std::size_t capacity = 0;
-    std::size_t size = 0;
+    std::string joined;                // a row of several lines
+    std::deque<std::string> unquoted;  // the quoted fields of the row that hold doubled quotes
 };
 
-// Reads one row: fields split at commas, where a quoted field may hold commas, doubled quotes
-// and line ends; a line ends with "\n" or "\r\n", the last one also without. reader->line is
-// left at the row's last line. Returns false at the end of the input (or a read error, which
-// ferror tells), or with *error set when a quote is not closed or text follows a closing quote.
-bool ReadCsvRow(CsvReader* reader, std::vector<std::string>* fields, std::string* error);
+// Reads one row: fields split at commas, where a field in quotes may hold commas, line ends and
+// doubled quotes; a line ends with "\n" or "\r\n", the last one also without. The fields are
+// valid until the next call; reader->line is left at the row's last line. Returns false at the
+// end of the input (or on a read error, which ferror tells), or with *error set when a quote is
+// not closed, text follows a closing quote, or a field that does not start with one holds one.
+bool ReadCsvRow(CsvReader* reader, std::vector<std::string_view>* fields, std::string* error);
 
 // Cells, with blanks around them allowed. Each returns false when the text is not one.
 // A decimal whole number from 0 to 4294967295.
-bool ParseCsvU32(const std::string& text, uint32_t* value);
+bool ParseCsvU32(std::string_view text, uint32_t* value);
 // A hexadecimal word from 0 to ffff, with or without "0x".
-bool ParseCsvFlags(const std::string& text, uint16_t* value);
+bool ParseCsvFlags(std::string_view text, uint16_t* value);
 // A decimal number, read to the nearest single-precision float; not infinite, not NaN.
-bool ParseCsvFloat(const std::string& text, float* value);
+bool ParseCsvFloat(std::string_view text, float* value);
 // A UTC time as lpdump writes it ("2026-12-06T07:15:00Z", or "@seconds" where lpdump's host could
 // not write the date), or with an offset ("+01:00"), from 1970 to 2106.
-bool ParseCsvUtcTime(const std::string& text, uint32_t* seconds);
+bool ParseCsvUtcTime(std::string_view text, uint32_t* seconds);
 
 // text as a message shows it: at most 40 characters, anything unprintable as '?'.
-std::string ShownCell(const std::string& text);
+std::string ShownCell(std::string_view text);

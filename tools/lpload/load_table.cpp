@@ -34,14 +34,14 @@ int ChannelOf(const std::string& name, const char* prefix) {
 }
 
 // The header row into *columns; "" or what is wrong with it.
-std::string ReadHeader(const std::vector<std::string>& names, const LoadTarget& target,
+std::string ReadHeader(const std::vector<std::string_view>& names, const LoadTarget& target,
                        Columns* columns) {
     std::fill(columns->flags, columns->flags + kMaxChannels, kNone);
     std::fill(columns->values, columns->values + kMaxChannels, kNone);
     columns->count = names.size();
     std::map<std::string, int> at;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string& name = names[i];
+        const std::string name(names[i]);
         static const char* const kKnown[] = {"file",      "profile",   "record",  "start",
                                              "end",       "start_utc", "end_utc", "start_local",
                                              "end_local", "kind"};
@@ -95,20 +95,19 @@ std::string ReadHeader(const std::vector<std::string>& names, const LoadTarget& 
     return "";
 }
 
-std::string NotA(const std::string& column, const std::string& text, const char* what) {
+std::string NotA(const std::string& column, std::string_view text, const char* what) {
     return column + " is \"" + ShownCell(text) + "\", not " + what;
 }
 
 // The flags and values of the profile's channels into *record; the cells of channels beyond
 // them must be empty. "" or what is wrong with them.
-std::string ReadChannelCells(const std::vector<std::string>& cells, const Columns& columns,
+std::string ReadChannelCells(const std::vector<std::string_view>& cells, const Columns& columns,
                              const LoadTarget& target, DayFileRecord* record) {
     record->channels = target.channels;
     for (int k = 1; k <= kMaxChannels; ++k) {
         const int columnOf[] = {columns.flags[k - 1], columns.values[k - 1]};
         for (int v = 0; v < 2; ++v) {
-            static const std::string kEmpty;
-            const std::string& text = columnOf[v] == kNone ? kEmpty : cells[size_t(columnOf[v])];
+            const std::string_view text = columnOf[v] == kNone ? "" : cells[size_t(columnOf[v])];
             const bool beyond = k > target.channels;
             if (beyond   ? text.find_first_not_of(" \t") == std::string::npos
                 : v == 0 ? ParseCsvFlags(text, &record->flags[k - 1])
@@ -129,13 +128,14 @@ std::string ReadChannelCells(const std::vector<std::string>& cells, const Column
 }
 
 // The cells of one row into *record; "" or what is wrong with them.
-std::string ReadCells(const std::vector<std::string>& cells, const Columns& columns,
+std::string ReadCells(const std::vector<std::string_view>& cells, const Columns& columns,
                       const LoadTarget& target, DayFileRecord* record) {
     if (cells.size() != columns.count) {
         return "the row has " + Count(static_cast<long long>(cells.size()), "field") +
                ", the header " + std::to_string(columns.count);
     }
-    const std::string& profileCell = columns.profile == kNone ? "" : cells[size_t(columns.profile)];
+    const std::string_view profileCell =
+        columns.profile == kNone ? "" : cells[size_t(columns.profile)];
     if (profileCell.find_first_not_of(" \t") != std::string::npos) {
         uint32_t profile = 0;
         if (!ParseCsvU32(profileCell, &profile) || (profile != 1 && profile != 2)) {
@@ -163,7 +163,7 @@ std::string ReadCells(const std::vector<std::string>& cells, const Columns& colu
         if (number.column == kNone || (target.renumber && number.value == &record->number)) {
             continue;
         }
-        const std::string& text = cells[size_t(number.column)];
+        const std::string_view text = cells[size_t(number.column)];
         if (!(number.iso ? ParseCsvUtcTime(text, number.value) : ParseCsvU32(text, number.value))) {
             return NotA(std::string(number.name) + (number.iso ? "_utc" : ""), text,
                         number.iso ? kUtc : kWhole);
@@ -231,7 +231,7 @@ LP_RECORD LoadTable::Written(long i) const {
 
 bool ReadLoadTable(FILE* in, const std::string& name, const LoadTarget& target, LoadTable* table) {
     table->channels = target.channels;
-    std::vector<std::string> cells;
+    std::vector<std::string_view> cells;
     std::string error;
     Columns columns;
     bool header = false;
