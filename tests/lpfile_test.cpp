@@ -335,3 +335,14 @@ TEST(SigHandlerTest, PrintsItsLineAndStopsOnlyForTheFourSignals) {
 }
 
 }  // namespace
+
+// The shared checks refuse on standard output as it stands once it retries interrupted writes,
+// not on the stream it replaced, whose lost writes would drop a refusal.
+TEST(RefusalStreamTest, IsTheStdoutThatRetriesInterruptedWrites) {
+    FILE* const before = stdout;
+    RetryInterruptedStdoutWrites();
+    if (stdout == before) {
+        GTEST_SKIP() << "this C library's stdout cannot be replaced";
+    }
+    EXPECT_EQ(RefusalStream(), stdout);
+}

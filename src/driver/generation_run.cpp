@@ -47,24 +47,24 @@ bool CheckLpRunSettings(LP_UNCOUNTED_CUTS* cuts) {
     // Without channels the configuration reader reads nothing else, the interval included, and
     // no record can be written.
     if (!IsLpChannelCountUsable(lp.numChannels)) {
-        fprintf(g_refusalStream,
+        fprintf(RefusalStream(),
                 "%s: LP %d has %d channels in the CDS, which cannot be generated; configure 1 to "
                 "16 channels (NumChannels)\n",
                 g_programName, lpNumber, lp.numChannels);
         return false;
     }
     if (!g_useLocalInterval && !IsLpIntervalUsable(lp.intLength)) {
-        printf(
-            "profill: LP %d has an interval length of %d minutes in the CDS, which cannot be "
-            "generated; give an interval with -i (1-60, 1440, 10080 or 43800)\n",
-            lpNumber, lp.intLength);
+        fprintf(RefusalStream(),
+                "%s: LP %d has an interval length of %d minutes in the CDS, which cannot be "
+                "generated; give an interval with -i (1-60, 1440, 10080 or 43800)\n",
+                g_programName, lpNumber, lp.intLength);
         return false;
     }
     if (g_clearCDSBeforeStart) {
         return true;
     }
     if (lp.fileInfo.currentDay < 0) {
-        fprintf(g_refusalStream,
+        fprintf(RefusalStream(),
                 "%s: LP %d has a current day file of %d in the CDS, which cannot be continued; "
                 "%s starts the profile afresh\n",
                 g_programName, lpNumber, lp.fileInfo.currentDay, LpClearOption().c_str());

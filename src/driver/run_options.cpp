@@ -17,7 +17,7 @@ int32_t g_intervalSecs = 900;
 WALL_TIME g_lastIntervalTime = {0, 0};
 const char* g_appVersion = "0.0.01";
 const char* g_programName = "profill";
-FILE* g_refusalStream = stdout;
+FILE* g_refusalStream = nullptr;
 
 namespace {
 

@@ -24,9 +24,14 @@ extern int32_t g_intervalSecs;           // interval in force for the run, secon
 extern WALL_TIME g_lastIntervalTime;     // seconds: start of the next interval to generate
 extern const char* g_appVersion;
 // The name the checks shared with the companion tools speak under, and where they say why they
-// refuse: profill says everything on standard output, lpload its refusals on standard error.
+// refuse: profill says everything on standard output (nullptr: stdout as it stands when they
+// speak, which RetryInterruptedStdoutWrites may have replaced), lpload its refusals on standard
+// error.
 extern const char* g_programName;
 extern FILE* g_refusalStream;
+inline FILE* RefusalStream() {
+    return g_refusalStream != nullptr ? g_refusalStream : stdout;
+}
 
 // Prints the usage text on standard output.
 void ShowUsage();

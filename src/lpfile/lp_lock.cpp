@@ -136,15 +136,15 @@ bool TakeLpLock(int lp) {
     }
     if (result == kLpLockBusy) {
         const std::string pid = holder > 0 ? " (pid " + std::to_string(holder) + ")" : "";
-        fprintf(g_refusalStream, "%s: another run%s is writing LP %d; nothing was changed\n",
+        fprintf(RefusalStream(), "%s: another run%s is writing LP %d; nothing was changed\n",
                 g_programName, pid.c_str(), lp + 1);
     } else if (result == kLpLockNoDirectory) {
-        fprintf(g_refusalStream,
+        fprintf(RefusalStream(),
                 "%s: LP %d's directory %s is missing (is the flash mounted?); nothing was "
                 "changed\n",
                 g_programName, lp + 1, LpDirectory(lp));
     } else {
-        fprintf(g_refusalStream, "%s: cannot lock LP %d's directory %s: %s\n", g_programName,
+        fprintf(RefusalStream(), "%s: cannot lock LP %d's directory %s: %s\n", g_programName,
                 lp + 1, LpDirectory(lp), strerror(errno));
     }
     return false;

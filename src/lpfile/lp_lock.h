@@ -18,7 +18,7 @@ enum LpLockResult {
 LpLockResult LockLpProfile(int lp, int* holder);
 
 // Takes the lock of LP index lp as a writer does. When another process holds it, the profile's
-// directory is missing or it cannot be locked, says so in one line on g_refusalStream and
+// directory is missing or it cannot be locked, says so in one line on RefusalStream() and
 // returns false.
 bool TakeLpLock(int lp);
 

@@ -50,7 +50,7 @@ std::string Counts(const LP_FILE_INFO& info) {
 
 void PrintOtherChannelCount(int lp, const std::string& path, bool current, int other,
                             int channels) {
-    fprintf(g_refusalStream,
+    fprintf(RefusalStream(),
             "%s: LP %d's %sday file %s holds records of %d channels, but the CDS's channel count "
             "is %d; set the channel count back, or %s\n",
             g_programName, lp + 1, current ? "current " : "", path.c_str(), other, channels,
@@ -69,7 +69,7 @@ bool FitsCounters(const PlacedDayFile& file, long whole, long inFile, int64_t co
 void PrintBreak(const LpPlacement& placement, const std::string& path, const std::string& holds) {
     const int lp = placement.lp;
     const int32_t current = g_lP[lp].fileInfo.currentDay;
-    fprintf(g_refusalStream,
+    fprintf(RefusalStream(),
             "%s: LP %d's day file %s %s, so the profile's records break off there; %s\n",
             g_programName, lp + 1, path.c_str(), holds.c_str(),
             placement.ClearStopped(current)
@@ -195,7 +195,7 @@ bool CheckCurrentFile(const LpPlacement& placement, uint32_t first, bool firstSt
         }
         holds = "holds " + Describe(*file);
     }
-    fprintf(g_refusalStream, "%s: LP %d's current day file %s %s, but the CDS counts %s; %s\n",
+    fprintf(RefusalStream(), "%s: LP %d's current day file %s %s, but the CDS counts %s; %s\n",
             g_programName, lp + 1, path.c_str(), holds.c_str(), Counts(info).c_str(),
             wayOut.c_str());
     return false;
@@ -213,7 +213,7 @@ bool CheckLaterFile(const LpPlacement& placement, const PlacedDayFile& file,
         const std::string what = file.notRegular != nullptr ? NotRegularText(file)
                                                             : std::string("cannot be read (") +
                                                                   strerror(file.readErrno) + ")";
-        fprintf(g_refusalStream, "%s: LP %d's day file %s %s; remove it, or %s\n", g_programName,
+        fprintf(RefusalStream(), "%s: LP %d's day file %s %s; remove it, or %s\n", g_programName,
                 lp + 1, file.path.c_str(), what.c_str(), Afresh().c_str());
         return false;
     }
@@ -226,7 +226,7 @@ bool CheckLaterFile(const LpPlacement& placement, const PlacedDayFile& file,
         return true;
     }
     const std::string holds = file.header ? Describe(file) : "bytes that are no day file's";
-    fprintf(g_refusalStream,
+    fprintf(RefusalStream(),
             "%s: LP %d's day file %s holds %s, but the CDS counts day files up to %d; %s\n",
             g_programName, lp + 1, file.path.c_str(), holds.c_str(), current, WayOut(lp).c_str());
     return false;
@@ -251,13 +251,13 @@ bool CheckLpFilesForRun(int lp, LP_UNCOUNTED_CUTS* cuts) {
             return false;
         }
     } else if (info.fileRecCnt != 0 || info.totalRecCnt != 0 || info.dayCnt != 0) {
-        fprintf(g_refusalStream,
+        fprintf(RefusalStream(),
                 "%s: LP %d has no current day file in the CDS, but the CDS counts %s; %s\n",
                 g_programName, lp + 1, Counts(info).c_str(), WayOut(lp).c_str());
         return false;
     }
     if (placement.listErrno != 0) {
-        fprintf(g_refusalStream, "%s: cannot list LP %d's directory %s: %s\n", g_programName,
+        fprintf(RefusalStream(), "%s: cannot list LP %d's directory %s: %s\n", g_programName,
                 lp + 1, LpDirectory(lp), strerror(placement.listErrno));
         return false;
     }
