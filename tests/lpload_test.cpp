@@ -131,3 +131,23 @@ TEST(CsvCellsTest, RowsSplitAtCommasOutsideQuotes) {
 }
 
 }  // namespace
+
+// Rows, also of several lines, go on across the reads of the input, and a row is at most
+// kCsvMaxRow bytes with its line end, whatever the input.
+TEST(CsvCellsTest, RowsAcrossReadsAndTheLongestRow) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        text += std::to_string(i) + ",\"a\r\n\"\"b\"\r\n";
+    }
+    const std::vector<std::string> rows = Rows(text);
+    ASSERT_EQ(rows.size(), 20000u);
+    for (int i = 0; i < 20000; i += 997) {
+        EXPECT_EQ(rows[std::size_t(i)],
+                  std::to_string(i) + "|a\r\n\"b @" + std::to_string(2 * i + 2));
+    }
+    const std::string longest(kCsvMaxRow - 1, 'x');
+    EXPECT_EQ(Rows(longest + "\n" + longest).size(), 2u);
+    const std::string tooLong = "error: the row is longer than 65536 bytes @1";
+    EXPECT_EQ(Rows("x" + longest + "\n"), std::vector<std::string>{tooLong});
+    EXPECT_EQ(Rows("\"" + longest + longest), std::vector<std::string>{tooLong});
+}

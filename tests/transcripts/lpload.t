@@ -16,10 +16,12 @@ counters: LP 1 (16 channels) from a run of 15 minutes and one of days (kind 2), 
   lpdump: LP 2 agrees with its store: 2 day files, 292 records of 3 channels
 
 Only the columns lpload reads, times in ISO 8601 instead of seconds, flags with 0x, values in any
-decimal form, quotes and CRLF line ends as spreadsheets write them: the same day files again.
+decimal form, and as spreadsheets write them: a byte-order mark, quotes, blanks, CRLF line ends
+and a last row of empty cells. The same day files again.
   $ rm -r jffs/lp2/*; cdsctl set /LP/2/currentDay/Value 0 /LP/2/fileRecCnt/Value 0 /LP/2/totalRecCnt/Value 0 /LP/2/dayCnt/Value 0
-  $ awk -F, 'NR == 1 { print "\"record\",start_utc,end_utc,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3"; next }
-  >   { printf "%s,%s,%s,%s,0x%s,%se0,%s,\"%s.0\",%s,%s\r\n", $3, $6, $7, $10, $11, $12, $13, $14, $15, $16 }' lp2.csv >spreadsheet.csv
+  $ awk -F, 'NR == 1 { print "\357\273\277\"record\", start_utc ,end_utc,kind,flags_1,value_1,flags_2,value_2,flags_3,value_3"; next }
+  >   { printf "%s,%s,%s,%s,0x%s,%se0,%s,\"%s.0\",%s, %s\r\n", $3, $6, $7, $10, $11, $12, $13, $14, $15, $16 }
+  >   END { print ",,,,,,,,,\r" }' lp2.csv >spreadsheet.csv
   $ lpload -2 --dry-run spreadsheet.csv; ls jffs/lp2
   lpload: would load 292 records into LP 2, day files 1 to 2, from 2026-02-28 12:00:00 UTC to 2026-03-01 12:20:00 UTC
   $ lpload -2 - <spreadsheet.csv | tail -1; diff -r kept2 jffs/lp2 && echo same

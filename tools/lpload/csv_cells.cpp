@@ -14,18 +14,6 @@ bool Blank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// text without the blanks around it; a view into text.
-std::string_view Trimmed(std::string_view text) {
-    std::size_t first = 0, end = text.size();
-    while (first < end && Blank(text[first])) {
-        ++first;
-    }
-    while (end > first && Blank(text[end - 1])) {
-        --end;
-    }
-    return text.substr(first, end - first);
-}
-
 // Whether text is only digits (at least one) and their value fits below limit.
 bool ParseDigits(std::string_view text, int base, uint64_t limit, uint64_t* value) {
     *value = 0;
@@ -113,6 +101,44 @@ bool Quoted(CsvReader* reader, std::string_view text, std::size_t at, std::strin
     return false;
 }
 
+// Reads into the reader's buffer until it holds a whole row: up to a line end outside quotes (the
+// quotes before it even in number), or the rest of the input. *size is the row's bytes with its
+// line end; false with *size 0 at the end of the input, or above kCsvMaxRow when the row is.
+bool FindRow(CsvReader* reader, std::size_t* size) {
+    std::size_t scanned = 0;  // of the bytes from begin, those whose quotes are counted
+    std::size_t quotes = 0;
+    for (;;) {
+        const char* row = reader->buffer.data() + reader->begin;
+        const std::size_t held = reader->end - reader->begin;
+        const void* found = nullptr;
+        while ((found = memchr(row + scanned, '\n', held - scanned)) != nullptr) {
+            const std::size_t lineEnd = std::size_t(static_cast<const char*>(found) - row) + 1;
+            quotes += Quotes(row + scanned, lineEnd - scanned);
+            scanned = lineEnd;
+            if (quotes % 2 == 0 || scanned > kCsvMaxRow) {
+                *size = scanned;
+                return scanned <= kCsvMaxRow;
+            }
+        }
+        if (held > kCsvMaxRow) {
+            *size = held;
+            return false;
+        }
+        // The rest is moved to the front of the buffer, and more read after it.
+        std::copy(reader->buffer.begin() + std::ptrdiff_t(reader->begin),
+                  reader->buffer.begin() + std::ptrdiff_t(reader->end), reader->buffer.begin());
+        reader->begin = 0;
+        reader->end = held;
+        const std::size_t read = fread(reader->buffer.data() + reader->end, 1,
+                                       reader->buffer.size() - reader->end, reader->in);
+        reader->end += read;
+        if (read == 0) {
+            *size = held;
+            return held > 0;
+        }
+    }
+}
+
 // Splits row, the text of a row without its line end, into fields.
 bool Split(CsvReader* reader, std::string_view row, std::vector<std::string_view>* fields,
            std::string* error) {
@@ -148,32 +174,26 @@ bool Split(CsvReader* reader, std::string_view row, std::vector<std::string_view
 
 }  // namespace
 
-CsvReader::~CsvReader() {
-    free(buffer);
-}
-
 bool ReadCsvRow(CsvReader* reader, std::vector<std::string_view>* fields, std::string* error) {
-    ssize_t size = getline(&reader->buffer, &reader->capacity, reader->in);
-    if (size < 0) {
-        fields->clear();
+    reader->unquoted.clear();
+    fields->clear();
+    std::size_t size = 0;
+    if (!FindRow(reader, &size)) {
+        if (size != 0) {
+            ++reader->line;
+            *error = "the row is longer than " + std::to_string(kCsvMaxRow) + " bytes";
+        }
         return false;
     }
-    ++reader->line;
-    reader->unquoted.clear();
-    std::string_view row(reader->buffer, std::size_t(size));
-    // A row goes on over the line ends inside quotes: while its quotes are odd in number.
-    if (Quotes(row.data(), row.size()) % 2 != 0) {
-        reader->joined.assign(row);
-        std::size_t quotes = 1;
-        while (quotes % 2 != 0 &&
-               (size = getline(&reader->buffer, &reader->capacity, reader->in)) >= 0) {
-            ++reader->line;
-            reader->joined.append(reader->buffer, std::size_t(size));
-            quotes += Quotes(reader->buffer, std::size_t(size));
-        }
-        row = reader->joined;
+    std::string_view row(reader->buffer.data() + reader->begin, size);
+    reader->begin += size;
+    // Spreadsheets may start the table with a byte-order mark.
+    if (reader->line == 0 && row.substr(0, 3) == "\xEF\xBB\xBF") {
+        row.remove_prefix(3);
     }
-    if (!row.empty() && row.back() == '\n') {
+    const bool ended = row.back() == '\n';
+    reader->line += 1 + std::count(row.begin(), row.end(), '\n') - (ended ? 1 : 0);
+    if (ended) {
         row.remove_suffix(row.size() >= 2 && row[row.size() - 2] == '\r' ? 2 : 1);
     }
     return Split(reader, row, fields, error);
@@ -181,13 +201,13 @@ bool ReadCsvRow(CsvReader* reader, std::vector<std::string_view>* fields, std::s
 
 bool ParseCsvU32(std::string_view text, uint32_t* value) {
     uint64_t digits = 0;
-    const bool parsed = ParseDigits(Trimmed(text), 10, UINT32_MAX, &digits);
+    const bool parsed = ParseDigits(CsvTrimmed(text), 10, UINT32_MAX, &digits);
     *value = static_cast<uint32_t>(digits);
     return parsed;
 }
 
 bool ParseCsvFlags(std::string_view text, uint16_t* value) {
-    std::string_view hex = Trimmed(text);
+    std::string_view hex = CsvTrimmed(text);
     if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) {
         hex.remove_prefix(2);
     }
@@ -200,11 +220,11 @@ bool ParseCsvFlags(std::string_view text, uint16_t* value) {
 bool ParseCsvFloat(std::string_view text, float* value) {
     // A whole number up to 2^24, the usual cell, is a float exactly, as strtof would read it.
     uint64_t whole = 0;
-    if (ParseDigits(Trimmed(text), 10, uint64_t{1} << 24, &whole)) {
+    if (ParseDigits(CsvTrimmed(text), 10, uint64_t{1} << 24, &whole)) {
         *value = static_cast<float>(whole);
         return true;
     }
-    const std::string number(Trimmed(text));
+    const std::string number(CsvTrimmed(text));
     // strtof also reads hexadecimal, "inf" and "nan", which no decimal number is.
     const auto decimal = [](char c) {
         return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
@@ -220,7 +240,7 @@ bool ParseCsvFloat(std::string_view text, float* value) {
 }
 
 bool ParseCsvUtcTime(std::string_view text, uint32_t* seconds) {
-    const std::string time(Trimmed(text));
+    const std::string time(CsvTrimmed(text));
     if (!time.empty() && time[0] == '@') {
         return ParseCsvU32(time.substr(1), seconds);
     }
@@ -248,6 +268,17 @@ bool ParseCsvUtcTime(std::string_view text, uint32_t* seconds) {
         DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - offset;
     *seconds = static_cast<uint32_t>(total);
     return total >= 0 && total <= int64_t{UINT32_MAX};
+}
+
+std::string_view CsvTrimmed(std::string_view text) {
+    std::size_t first = 0, end = text.size();
+    while (first < end && Blank(text[first])) {
+        ++first;
+    }
+    while (end > first && Blank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(first, end - first);
 }
 
 std::string ShownCell(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <new>
 
 #include "csv_cells.h"
 #include "lpstate/lp_state.h"
@@ -41,7 +42,7 @@ std::string ReadHeader(const std::vector<std::string_view>& names, const LoadTar
     columns->count = names.size();
     std::map<std::string, int> at;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string name(names[i]);
+        const std::string name(CsvTrimmed(names[i]));
         static const char* const kKnown[] = {"file",      "profile",   "record",  "start",
                                              "end",       "start_utc", "end_utc", "start_local",
                                              "end_local", "kind"};
@@ -229,6 +230,32 @@ LP_RECORD LoadTable::Written(long i) const {
     return ::Written(Record(i));
 }
 
+// The row's record, numbered next, into the table; "" or what is wrong with it.
+std::string AddRow(const std::vector<std::string_view>& cells, const Columns& columns,
+                   const LoadTarget& target, uint32_t next, LoadTable* table) {
+    DayFileRecord record = {};
+    record.number = next;
+    std::string error = ReadCells(cells, columns, target, &record);
+    error = error.empty() ? RunFault(record, next, target) : error;
+    if (error.empty() && int64_t{target.totalRecCnt} + table->count >= INT32_MAX) {
+        error = "record " + std::to_string(next) + " would count more records than " +
+                std::to_string(INT32_MAX);
+    }
+    if (!error.empty()) {
+        return error;
+    }
+    const std::size_t size = LpRecordSize(target.channels);
+    try {
+        table->bytes.resize(table->bytes.size() + size);
+    } catch (const std::bad_alloc&) {
+        return "the records up to here do not fit in memory; load the table in parts";
+    }
+    EncodeLpRecord(Written(record), target.channels,
+                   table->bytes.data() + table->bytes.size() - size);
+    ++table->count;
+    return "";
+}
+
 bool ReadLoadTable(FILE* in, const std::string& name, const LoadTarget& target, LoadTable* table) {
     table->channels = target.channels;
     std::vector<std::string_view> cells;
@@ -239,29 +266,16 @@ bool ReadLoadTable(FILE* in, const std::string& name, const LoadTarget& target, 
     long row = 1;  // the line the row starts on
     CsvReader reader(in);
     for (; ReadCsvRow(&reader, &cells, &error); row = reader.line + 1) {
-        if (cells.size() == 1 && cells[0].empty()) {
-            continue;  // an empty line
+        // An empty line, or a row of empty cells as spreadsheets end a table with.
+        if (std::all_of(cells.begin(), cells.end(),
+                        [](std::string_view cell) { return CsvTrimmed(cell).empty(); })) {
+            continue;
         }
         if (!header) {
             header = true;
             error = ReadHeader(cells, target, &columns);
         } else {
-            DayFileRecord record = {};
-            record.number = next;
-            error = ReadCells(cells, columns, target, &record);
-            error = error.empty() ? RunFault(record, next, target) : error;
-            if (error.empty() && int64_t{target.totalRecCnt} + table->count >= INT32_MAX) {
-                error = "record " + std::to_string(next) + " would count more records than " +
-                        std::to_string(INT32_MAX);
-            }
-            if (error.empty()) {
-                const std::size_t size = LpRecordSize(target.channels);
-                table->bytes.resize(table->bytes.size() + size);
-                EncodeLpRecord(Written(record), target.channels,
-                               table->bytes.data() + table->bytes.size() - size);
-                ++table->count;
-                ++next;
-            }
+            error = AddRow(cells, columns, target, next++, table);
         }
         if (!error.empty()) {
             Say(name, row, error);
