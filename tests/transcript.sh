@@ -11,6 +11,7 @@
 # in turn, in a scratch directory $T holding the flash root ($T/jffs/lp1, lp2) and a host store
 # seeded from SEED; profill, cdsctl, lpdump and lpload are on PATH, TZ is UTC. In what they
 # print, $T stands for that directory and [PID] for the process id in a syslog line's "name[pid]: ".
+# $EXAMPLES is the directory of SEED, which holds the other examples.
 # With TRANSCRIPT_UPDATE=1 the file is rewritten with what the commands printed.
 set -u
 file=$1
@@ -22,6 +23,7 @@ ln -s "$(readlink -f "$3")" "$work/bin/cdsctl"
 ln -s "$(readlink -f "$4")" "$work/bin/lpdump"
 ln -s "$(readlink -f "$6")" "$work/bin/lpload"
 export T="$work/t" PROFILL_JFFS="$work/t/jffs" CDS_STORE="$work/t/store.mdb" TZ=UTC LC_ALL=C
+export EXAMPLES="$(cd "$(dirname "$5")" && pwd)"
 export PATH="$work/bin:/usr/bin:/bin" ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0"
 { "$work/bin/cdsctl" init && "$work/bin/cdsctl" load "$5"; } >/dev/null ||
     { echo "cannot seed the store from $5"; exit 2; }

@@ -133,3 +133,13 @@ A second writer is refused while another holds the profile; a dry run does not n
   $ flock jffs/lp1 bash -c 'lpload --renumber lp1.csv 2>&1 | sed "s/(pid $PPID)/(pid HOLDER)/"; lpload --dry-run --renumber lp1.csv'
   lpload: another run (pid HOLDER) is writing LP 1; nothing was changed
   lpload: would load 102 records into LP 1, day files 7 to 10, from 2026-02-27 00:00:00 UTC to 2026-03-01 13:00:00 UTC
+
+The example meter day is what its generator writes, and loads into LP 2 made a 4-channel profile
+of 15 minutes as the README shows; its missing hour is a note.
+  $ sh $EXAMPLES/meter-days.sh 1 1 | cmp - $EXAMPLES/meter-day.csv && echo same
+  same
+  $ cdsctl dump /Q7M/LoadPrf/1/Chan/ | grep '/Chan/[1-4]/' | sed 's,/LoadPrf/1/,/LoadPrf/2/,' | cdsctl load -
+  $ cdsctl set /Q7M/LoadPrf/2/NumChannels/Value 4 /Q7M/LoadPrf/2/IntLength/Value 15; profill -c -2 -s >/dev/null
+  $ lpload -2 $EXAMPLES/meter-day.csv | tail -1; lpdump --verify -2 | tail -1
+  lpload: loaded 92 records into LP 2, day file 1, from 2026-03-29 00:00:00 UTC to 2026-03-30 00:00:00 UTC
+  lpdump: LP 2 agrees with its store: 1 day file, 92 records of 4 channels; 1 break in time, noted
