@@ -125,15 +125,21 @@ StoredRecords() {
     cdsctl get "/LP/$1/totalRecCnt/Value"
 }
 
-# A generation run of profill with its output kept in /tmp/run.out, checked afterwards.
-Generate() {
-    echo "+ profill $*"
-    local status=0
-    profill "$@" >/tmp/run.out 2>&1 || status=$?
+# Runs PROGRAM with its output kept in /tmp/NAME.out; fails with that output unless it succeeds.
+Succeeds() {
+    local program=$1 out=/tmp/$2.out status=0
+    shift 2
+    echo "+ $program $*"
+    "$program" "$@" >"$out" 2>&1 || status=$?
     if [ "$status" != 0 ]; then
-        cat /tmp/run.out
-        Fail "profill $* (status $status)"
+        cat "$out"
+        Fail "$program $* (status $status)"
     fi
+}
+
+# A generation run of profill, its output kept in /tmp/run.out; shows the file table's row.
+Generate() {
+    Succeeds profill run "$@"
     tail -n 3 /tmp/run.out | head -n 1
 }
 
@@ -154,15 +160,9 @@ StopWithSigterm() {
     grep -q 'sig_handler: RECEIVIED 15' /tmp/run.out || Fail "profill $*: no line of the signal"
 }
 
-# A load of a table with its output kept in /tmp/load.out, checked afterwards.
+# A load of a table, its output kept in /tmp/load.out; shows its last line.
 Load() {
-    echo "+ lpload $*"
-    local status=0
-    lpload "$@" >/tmp/load.out 2>&1 || status=$?
-    if [ "$status" != 0 ]; then
-        cat /tmp/load.out
-        Fail "lpload $* (status $status)"
-    fi
+    Succeeds lpload load "$@"
     tail -n 1 /tmp/load.out
 }
 
