@@ -208,13 +208,6 @@ std::string RunFault(const DayFileRecord& record, uint32_t next, const LoadTarge
     return "";
 }
 
-LP_RECORD Written(const DayFileRecord& record) {
-    LP_RECORD written = {record.number, record.start, record.end, record.kind, {}, {}};
-    std::copy(record.flags, record.flags + record.channels, written.valueFlags);
-    std::copy(record.values, record.values + record.channels, written.channelValues);
-    return written;
-}
-
 void Say(const std::string& name, long line, const std::string& what) {
     fprintf(stderr, "lpload: %s:%ld: %s\n", name.c_str(), line, what.c_str());
 }
@@ -226,8 +219,11 @@ DayFileRecord LoadTable::Record(long i) const {
                           channels);
 }
 
-LP_RECORD LoadTable::Written(long i) const {
-    return ::Written(Record(i));
+LP_RECORD WrittenRecord(const DayFileRecord& record) {
+    LP_RECORD written = {record.number, record.start, record.end, record.kind, {}, {}};
+    std::copy(record.flags, record.flags + record.channels, written.valueFlags);
+    std::copy(record.values, record.values + record.channels, written.channelValues);
+    return written;
 }
 
 // The row's record, numbered next, into the table; "" or what is wrong with it.
@@ -250,7 +246,7 @@ std::string AddRow(const std::vector<std::string_view>& cells, const Columns& co
     } catch (const std::bad_alloc&) {
         return "the records up to here do not fit in memory; load the table in parts";
     }
-    EncodeLpRecord(Written(record), target.channels,
+    EncodeLpRecord(WrittenRecord(record), target.channels,
                    table->bytes.data() + table->bytes.size() - size);
     ++table->count;
     return "";

@@ -25,9 +25,10 @@ struct LoadTable {
     std::vector<uint8_t> bytes;
     long count = 0;
     DayFileRecord Record(long i) const;
-    // The record as the writer takes it.
-    LP_RECORD Written(long i) const;
 };
+
+// A record as the writer takes it.
+LP_RECORD WrittenRecord(const DayFileRecord& record);
 
 // Reads the table from in, which messages call name. False after saying on standard error
 // "lpload: NAME:LINE: what is wrong" about the first fault.

@@ -141,7 +141,7 @@ int Load(toolkit::CCds& cds, int lp, const LoadTable& table) {
     std::string failure;
     for (long i = 0; i < table.count && __signal_exit == 0 && failure.empty(); ++i) {
         const DayFileRecord record = table.Record(i);
-        LP_RECORD written = table.Written(i);
+        LP_RECORD written = WrittenRecord(record);
         const bool newFile = CountLpRecord(&info, static_cast<int32_t>(RecordsPerFile(record)));
         int status = WriteLpRecord(&written, lp, newFile);
         if (status != 0) {
