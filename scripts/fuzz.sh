@@ -19,7 +19,7 @@ if [ "${1:-}" = --merge ]; then
     shift
 fi
 seconds="${1:-60}"
-names="cli cds_text cds_element cds_store day_file"
+names="cli cds_text cds_element cds_store day_file load_table"
 
 # llvm brings llvm-symbolizer, for stack traces with file names and lines.
 bash scripts/install-deps.sh clang libclang-rt-14-dev llvm
