@@ -1,7 +1,7 @@
 # An example device configuration for a host CDS store: both load profiles and their file
 # bookkeeping, as a freshly commissioned meter has them.
 #
-#     cdsctl init && cdsctl load examples/device.cds
+#     cdsctl init examples/device.cds
 #
 # LP 1 records 16 channels every 15 minutes, LP 2 three channels every 5 minutes. The channel
 # codes as this example uses them:

@@ -13,6 +13,7 @@
 #include "driver/run_options.h"
 #include "lpfile/lp_dirs.h"
 #include "lpfile/lp_file.h"
+#include "lpfile/lp_lock.h"
 #include "lpfile/lp_placement.h"
 #include "lpfile/lp_start_check.h"
 #include "test_support.h"
@@ -177,6 +178,44 @@ struct Profile {
     }
     TempDir root;
 };
+
+// Only the device's flash root, however spelled, asks after the flash; every other root, one
+// that merely looks like it too, gets the command that makes the directory.
+TEST(LpLockTest, SaysHowToMakeAMissingDirectoryOffTheDevice) {
+    const struct {
+        const char* root;
+        int lp;
+        const char* line;
+    } kCases[] = {
+        {"/jffs2", 0,
+         "profill: LP 1's directory /jffs2/lp1/ is missing (mkdir -p /jffs2/lp1/ makes it); "
+         "nothing was changed"},
+        {nullptr, 0,
+         "profill: LP 1's directory /jffs/lp1/ is missing (is the flash mounted?); nothing was "
+         "changed"},
+        {"/jff", 1,
+         "profill: LP 2's directory /jff/lp2/ is missing (mkdir -p /jff/lp2/ makes it); nothing "
+         "was changed"},
+        {"/jffs//", 1,
+         "profill: LP 2's directory /jffs/lp2/ is missing (is the flash mounted?); nothing was "
+         "changed"},
+        {"/", 1,
+         "profill: LP 2's directory /lp2/ is missing (mkdir -p /lp2/ makes it); nothing was "
+         "changed"},
+        {"/jffs", 0,
+         "profill: LP 1's directory /jffs/lp1/ is missing (is the flash mounted?); nothing was "
+         "changed"},
+        {"/tmp/x/jffs", 0,
+         "profill: LP 1's directory /tmp/x/jffs/lp1/ is missing (mkdir -p /tmp/x/jffs/lp1/ makes "
+         "it); nothing was changed"},
+    };
+    for (const auto& test : kCases) {
+        ASSERT_TRUE(SetFlashRoot(test.root));
+        EXPECT_EQ(LpDirectoryMissing(test.lp), test.line)
+            << (test.root != nullptr ? test.root : "no root");
+    }
+    SetFlashRoot(nullptr);
+}
 
 TEST(LpCodecTest, DecodesWhatItEncodesAtEveryChannelCount) {
     for (int n = 0; n <= kMaxChannels; ++n) {

@@ -9,6 +9,7 @@ namespace {
 constexpr std::size_t kDirSize = kMaxFlashRootLength + sizeof "/lp1/";
 
 char g_lpDirs[2][kDirSize] = {"/jffs/lp1/", "/jffs/lp2/"};
+bool g_defaultRoot = true;
 
 // The last day-file path of each LP; number 0 (no day file has it) when there is none.
 struct CachedPath {
@@ -39,6 +40,8 @@ bool SetFlashRoot(const char* root) {
     while (length > 1 && root[length - 1] == '/') {
         --length;
     }
+    g_defaultRoot =
+        length == strlen(kDefaultFlashRoot) && strncmp(root, kDefaultFlashRoot, length) == 0;
     // "/" alone gives "/lp1/", not "//lp1/".
     const int shown = (length == 1) ? 0 : static_cast<int>(length);
     for (int lp = 0; lp < 2; ++lp) {
@@ -46,6 +49,10 @@ bool SetFlashRoot(const char* root) {
         g_lpPaths[lp].number = 0;
     }
     return true;
+}
+
+bool IsDefaultFlashRoot() {
+    return g_defaultRoot;
 }
 
 const char* LpDirectory(int lp) {

@@ -16,6 +16,10 @@ constexpr std::size_t kMaxLpPathSize = kMaxFlashRootLength + 32;
 // when root is refused.
 bool SetFlashRoot(const char* root);
 
+// Whether the flash root is kDefaultFlashRoot, as on the device, where a missing profile
+// directory means an unmounted flash rather than one never made.
+bool IsDefaultFlashRoot();
+
 // Directory of the day files of LP index lp, with its trailing slash: "/jffs/lp1/" for 0,
 // "/jffs/lp2/" for any other index.
 const char* LpDirectory(int lp);

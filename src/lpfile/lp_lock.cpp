@@ -128,6 +128,15 @@ int LpLockHolder(int lp) {
     return pid;
 }
 
+std::string LpDirectoryMissing(int lp) {
+    // The root holds only characters the shell takes literally, so the command needs no quotes.
+    const std::string directory = LpDirectory(lp);
+    const std::string remedy =
+        IsDefaultFlashRoot() ? "is the flash mounted?" : "mkdir -p " + directory + " makes it";
+    return std::string(g_programName) + ": LP " + std::to_string(lp + 1) + "'s directory " +
+           directory + " is missing (" + remedy + "); nothing was changed";
+}
+
 bool TakeLpLock(int lp) {
     int holder = 0;
     const LpLockResult result = LockLpProfile(lp, &holder);
@@ -139,10 +148,7 @@ bool TakeLpLock(int lp) {
         fprintf(RefusalStream(), "%s: another run%s is writing LP %d; nothing was changed\n",
                 g_programName, pid.c_str(), lp + 1);
     } else if (result == kLpLockNoDirectory) {
-        fprintf(RefusalStream(),
-                "%s: LP %d's directory %s is missing (is the flash mounted?); nothing was "
-                "changed\n",
-                g_programName, lp + 1, LpDirectory(lp));
+        fprintf(RefusalStream(), "%s\n", LpDirectoryMissing(lp).c_str());
     } else {
         fprintf(RefusalStream(), "%s: cannot lock LP %d's directory %s: %s\n", g_programName,
                 lp + 1, LpDirectory(lp), strerror(errno));

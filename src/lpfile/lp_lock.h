@@ -5,6 +5,8 @@
 // directory.
 #pragma once
 
+#include <string>
+
 enum LpLockResult {
     kLpLockTaken = 0,
     kLpLockBusy = 1,         // another process holds it
@@ -21,6 +23,11 @@ LpLockResult LockLpProfile(int lp, int* holder);
 // directory is missing or it cannot be locked, says so in one line on RefusalStream() and
 // returns false.
 bool TakeLpLock(int lp);
+
+// The line, without its newline, that TakeLpLock refuses with when LP index lp's directory is
+// missing: on the device's flash root it asks whether the flash is mounted, on any other root (a
+// host's) it says how to make the directory.
+std::string LpDirectoryMissing(int lp);
 
 // Runs command through the shell, as system() does, with LP index lp's lock passed on to the
 // shell and what it runs: a removal of day files stays under the lock until it ends, also when

@@ -109,8 +109,10 @@ The store, the command line and help.
   $ CDS_STORE=none.mdb cdsctl get /a/int
   ! cdsctl: cannot open store none.mdb: No such file or directory
   [2]
-  $ for verb in get 'dump /a /b' 'scan x' 'check -1' 'set /a/int' rm load 'help me'; do
+  $ for verb in 'init a b' get 'dump /a /b' 'scan x' 'check -1' 'set /a/int' rm load 'help me'; do
   >   cdsctl $verb 2>&1; echo "[$?]"; done
+  usage: cdsctl init [FILE]
+  [2]
   usage: cdsctl get PATH...
   [2]
   usage: cdsctl dump [PREFIX]
@@ -135,7 +137,7 @@ The store, the command line and help.
   $ cdsctl frob
   ! cdsctl: unknown verb: frob
   ! usage: cdsctl VERB [ARG]...
-  !   init                             create an empty store
+  !   init [FILE]                      create a store, empty or holding the leaves of FILE as load writes them
   !   load FILE                        write the PATH = VALUE lines of FILE ('-': stdin)
   !   dump [PREFIX]                    print the leaves whose paths start with PREFIX
   !   get PATH...                      print the values of leaves
@@ -152,7 +154,7 @@ The store, the command line and help.
   [2]
   $ cdsctl --help
   usage: cdsctl VERB [ARG]...
-    init                             create an empty store
+    init [FILE]                      create a store, empty or holding the leaves of FILE as load writes them
     load FILE                        write the PATH = VALUE lines of FILE ('-': stdin)
     dump [PREFIX]                    print the leaves whose paths start with PREFIX
     get PATH...                      print the values of leaves
@@ -167,6 +169,49 @@ The store, the command line and help.
   $ cdsctl -h | cmp - <(cdsctl help)
   $ cdsctl --version
   cdsctl 0.0.1
+
+init with a file makes the store and writes the file's leaves into it as load does: from the
+example it gives the store that init and then load give (the one this transcript starts with), and
+from a pipe it warns of an unknown leaf alike.
+
+  $ CDS_STORE=seeded.mdb cdsctl init $EXAMPLES/device.cds && CDS_STORE=seeded.mdb cdsctl dump >seeded
+  > CDS_STORE=store.mdb cdsctl dump | cmp - seeded && grep -c . seeded
+  155
+  $ printf '/a/int = 7\n/lp/1/dayCnt = 2\n' | CDS_STORE=piped.mdb cdsctl init - && CDS_STORE=piped.mdb cdsctl dump
+  /a/int = 7
+  /lp/1/dayCnt = 2
+  ! cdsctl: warning: /lp/1/dayCnt: unknown leaf; did you mean /LP/1/dayCnt/Value?
+
+A file that cannot be loaded is refused as load refuses it, before anything is made: no store, no
+lock file, not even the store's directory. A file whose leaves the store cannot hold (a text
+larger than its map) is found only in the write: the store made for it is removed again, with its
+lock file; the directory made for it stays.
+
+  $ (printf '/big = "'; head -c 17000000 /dev/zero | tr '\0' x; printf '"\n') >big.cds
+  $ mkdir made && cd made && for file in ../bad.cds ../none.cds -; do
+  >   printf '/a = 1\n/a = 2\n' | CDS_STORE=new/b.mdb cdsctl init $file; echo "[$?]"; done; find; cd ..
+  [2]
+  [2]
+  [2]
+  .
+  ! cdsctl: ../bad.cds:2: bad value: 1.5.5
+  ! cdsctl: ../bad.cds:4: bad path: z
+  ! cdsctl: ../bad.cds:5: duplicate path: /a/int (first on line 1)
+  ! cdsctl: cannot read ../none.cds: No such file or directory
+  ! cdsctl: stdin:2: duplicate path: /a (first on line 1)
+  $ CDS_STORE=made/new/b.mdb cdsctl init big.cds; echo "[$?]"; find made | sort
+  [2]
+  made
+  made/new
+  ! cdsctl: cannot write store made/new/b.mdb: mdb_put: MDB_MAP_FULL: Environment mapsize limit reached
+
+An existing store is refused with a file as without one, and is left as it was.
+
+  $ cp seeded.mdb kept.mdb; printf '/a/int = 1\n' | CDS_STORE=seeded.mdb cdsctl init -; echo "[$?]"
+  > cmp seeded.mdb kept.mdb && echo unchanged
+  [2]
+  unchanged
+  ! cdsctl: cannot create store seeded.mdb: exists already
 
 check on the example store, edited in a copy: the leaves it lists, its findings, its verdict.
 

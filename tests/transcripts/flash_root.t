@@ -21,4 +21,12 @@ PROFILL_JFFS: a plain absolute path of at most 1024 characters (it goes into -c'
   /A-z_0.9: accepted
 The root / alone gives /lp1/ and /lp2/, not //lp2/.
   $ PROFILL_JFFS=/ profill -t 1 -2 | tail -1
-  profill: LP 2's directory /lp2/ is missing (is the flash mounted?); nothing was changed
+  profill: LP 2's directory /lp2/ is missing (mkdir -p /lp2/ makes it); nothing was changed
+Off the device a missing profile directory is refused with the command that makes it, the root
+included; run as printed, it lets the profile start.
+  $ PROFILL_JFFS=$T/host/jffs profill -t 1 -2 | tail -1 | tee refusal
+  profill: LP 2's directory $T/host/jffs/lp2/ is missing (mkdir -p $T/host/jffs/lp2/ makes it); nothing was changed
+  $ $(sed -n 's/.*(\(mkdir -p [^ ]*\) makes it).*/\1/p' refusal) && PROFILL_JFFS=$T/host/jffs profill -t 1 -2 |
+  >   grep recordsWritten
+  profill: recordsWritten = 100
+  profill: recordsWritten = 200

@@ -134,6 +134,11 @@ A second writer is refused while another holds the profile; a dry run does not n
   lpload: another run (pid HOLDER) is writing LP 1; nothing was changed
   lpload: would load 102 records into LP 1, day files 7 to 10, from 2026-02-27 00:00:00 UTC to 2026-03-01 13:00:00 UTC
 
+Without the profile's directory nothing is loaded; lpload names the command that makes it.
+  $ PROFILL_JFFS=$T/elsewhere lpload --renumber lp1.csv
+  ! lpload: LP 1's directory $T/elsewhere/lp1/ is missing (mkdir -p $T/elsewhere/lp1/ makes it); nothing was changed
+  [1]
+
 The example meter day is what its generator writes, and loads into LP 2 made a 4-channel profile
 of 15 minutes as the README shows; its missing hour is a note.
   $ sh $EXAMPLES/meter-days.sh 1 1 | cmp - $EXAMPLES/meter-day.csv && echo same

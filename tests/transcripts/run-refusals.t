@@ -42,8 +42,8 @@ Without its directory (flash not mounted, or a file in its place) a profile is n
 not by -c.
   $ rm -r jffs/lp1; profill -c | tail -1; touch jffs/lp1; profill -t 1 | tail -1; rm jffs/lp1
   > cdsctl get /LP/1/totalRecCnt/Value
-  profill: LP 1's directory $T/jffs/lp1/ is missing (is the flash mounted?); nothing was changed
-  profill: LP 1's directory $T/jffs/lp1/ is missing (is the flash mounted?); nothing was changed
+  profill: LP 1's directory $T/jffs/lp1/ is missing (mkdir -p $T/jffs/lp1/ makes it); nothing was changed
+  profill: LP 1's directory $T/jffs/lp1/ is missing (mkdir -p $T/jffs/lp1/ makes it); nothing was changed
   200
 
 While another process holds LP 1, a run and -c are refused naming it, -s shows, and LP 2 runs.

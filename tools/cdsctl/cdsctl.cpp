@@ -9,6 +9,8 @@
 // leaves beside them, it cannot use; load and set warn of leaves profill never reads under the
 // profiles' prefixes, since those are nearly always typing slips, but write them as asked.
 // man/cdsctl.1 says what each exit status means.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -121,14 +123,16 @@ int Write(const std::vector<CdsTextLeaf>& leaves, const std::string& note) {
     return Change(paths, &values, note);
 }
 
-int Init(const Args&) {
-    std::string error;
-    return CreateCdsStore(CdsStorePath(), &error) ? kExitOk : StoreFailure("create", error);
+// The name messages give the file that arg names: "stdin" for "-".
+std::string FileName(const std::string& arg) {
+    return arg == "-" ? "stdin" : arg;
 }
 
-int Load(const Args& args) {
-    const bool fromStdin = args[0] == "-";
-    const std::string name = fromStdin ? "stdin" : args[0];
+// Reads the PATH = VALUE lines of the file that arg names ("-": stdin) into *leaves, or returns
+// false once it has said on stderr why not: the file cannot be read, or each of its bad lines.
+bool ReadLeaves(const std::string& arg, std::vector<CdsTextLeaf>* leaves) {
+    const bool fromStdin = arg == "-";
+    const std::string name = FileName(arg);
     FILE* file = fromStdin ? stdin : fopen(name.c_str(), "rb");
     std::string text;
     char buffer[8192];
@@ -142,18 +146,46 @@ int Load(const Args& args) {
     }
     if (failed) {
         fprintf(stderr, "cdsctl: cannot read %s: %s\n", name.c_str(), strerror(readError));
-        return kExitFailure;
+        return false;
     }
-
-    std::vector<CdsTextLeaf> leaves;
     std::vector<CdsTextError> errors;
-    if (!ParseCdsText(text, &leaves, &errors)) {
+    if (!ParseCdsText(text, leaves, &errors)) {
         for (const CdsTextError& error : errors) {
             fprintf(stderr, "cdsctl: %s:%zu: %s\n", name.c_str(), error.line, error.reason.c_str());
         }
+        return false;
+    }
+    return true;
+}
+
+// With a file, the file is read whole before the store is made, so a file that cannot be
+// loaded leaves no store behind. The leaves go in with one transaction after the store's own:
+// a kill in between leaves an empty store, never part of the file. A store whose leaves could
+// not be written is removed again, with its lock file, so that init can simply be run again.
+int Init(const Args& args) {
+    std::vector<CdsTextLeaf> leaves;
+    if (!args.empty() && !ReadLeaves(args[0], &leaves)) {
         return kExitFailure;
     }
-    return Write(leaves, "cdsctl load " + name);
+    const std::string path = CdsStorePath();
+    std::string error;
+    if (!CreateCdsStore(path, &error)) {
+        return StoreFailure("create", error);
+    }
+    const int status = args.empty() ? kExitOk : Write(leaves, "cdsctl init " + FileName(args[0]));
+    if (status != kExitOk) {
+        unlink(path.c_str());
+        unlink((path + "-lock").c_str());
+    }
+    return status;
+}
+
+int Load(const Args& args) {
+    std::vector<CdsTextLeaf> leaves;
+    if (!ReadLeaves(args[0], &leaves)) {
+        return kExitFailure;
+    }
+    return Write(leaves, "cdsctl load " + FileName(args[0]));
 }
 
 int Dump(const Args& args) {
@@ -309,7 +341,8 @@ struct Verb {
 };
 
 const Verb kVerbs[] = {
-    {"init", "create an empty store", 0, 0, Init},
+    {"init [FILE]", "create a store, empty or holding the leaves of FILE as load writes them", 0, 1,
+     Init},
     {"load FILE", "write the PATH = VALUE lines of FILE ('-': stdin)", 1, 1, Load},
     {"dump [PREFIX]", "print the leaves whose paths start with PREFIX", 0, 1, Dump},
     {"get PATH...", "print the values of leaves", 1, SIZE_MAX, Get},
