@@ -55,7 +55,7 @@ else
     compare "the exit statuses of --help" "the EXIT STATUS of $page" \
         "$(sed -n '/^Exit status:/,$p' <<<"$help" | grep -oE '^  [0-9]+' | tr -d ' ' | sort -u)" \
         "$(entries 'EXIT STATUS' | grep -oE '^[0-9]+$' | sort -u)"
-    grep -qx "See $tool(1)." <<<"$help" || fail "--help does not end with \"See $tool(1).\""
+    [ "$(tail -n 1 <<<"$help")" = "See $tool(1)." ] || fail "--help does not end with \"See $tool(1).\""
 fi
 
 if ! command -v groff >/dev/null; then
