@@ -6,7 +6,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 dpkg --add-architecture armhf
-bash scripts/install-deps.sh faketime strace crossbuild-essential-armhf qemu-user \
+bash scripts/install-deps.sh faketime strace groff-base crossbuild-essential-armhf qemu-user \
     liblmdb-dev:armhf libgtest-dev:armhf libstdc++6:armhf pkgconf:armhf
 cmake -S . -B build-armhf -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/arm-linux-gnueabihf.cmake"

@@ -6,7 +6,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 dpkg --add-architecture s390x
-bash scripts/install-deps.sh faketime strace crossbuild-essential-s390x qemu-user \
+bash scripts/install-deps.sh faketime strace groff-base crossbuild-essential-s390x qemu-user \
     liblmdb-dev:s390x libgtest-dev:s390x libstdc++6:s390x pkgconf:s390x
 cmake -S . -B build-s390x -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/s390x-linux-gnu.cmake"

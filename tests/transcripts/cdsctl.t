@@ -149,6 +149,13 @@ The store, the command line and help.
   !   --version                        print the version
   ! VALUE: an int (-12), a float (1.5, 2e3, inf) or a text ("a\tb", escapes \" \\ \n \t \xHH).
   ! Every write is one transaction. The store is $CDS_STORE, default /var/lib/cds/store.mdb.
+  ! Exit status:
+  !   0  done
+  !   1  a path not found, a leaf that holds no element, damage scan found, or what
+  !      check found
+  !   2  a usage error, a bad path, value or file, or a store that cannot be opened or
+  !      written
+  ! See cdsctl(1).
   [2]
   $ cdsctl 2>&1 >/dev/null | cmp - <(cdsctl --help)
   [2]
@@ -166,6 +173,13 @@ The store, the command line and help.
     --version                        print the version
   VALUE: an int (-12), a float (1.5, 2e3, inf) or a text ("a\tb", escapes \" \\ \n \t \xHH).
   Every write is one transaction. The store is $CDS_STORE, default /var/lib/cds/store.mdb.
+  Exit status:
+    0  done
+    1  a path not found, a leaf that holds no element, damage scan found, or what
+       check found
+    2  a usage error, a bad path, value or file, or a store that cannot be opened or
+       written
+  See cdsctl(1).
   $ cdsctl -h | cmp - <(cdsctl help)
   $ cdsctl --version
   cdsctl 0.0.1

@@ -106,14 +106,20 @@ The usage; every usage error says in one line what is wrong, then the usage on s
     --store       the channel count is the profile's NumChannels in the store (default)
     --csv         one CSV table, times in ISO 8601, instead of a line per record
     --summary     day files, records, time covered, runs and breaks, and the verdict
-    --verify      check the day files against the bookkeeping (status 1 on a discrepancy)
+    --verify      check the day files against the bookkeeping
     --strict      with --verify: a break in time between runs is a discrepancy, not a note
     --json        with --summary or --verify: one JSON object instead of text
-    --repair      bring the bookkeeping in line with the day files (--dry-run: only say how,
-                  --force: also cut the records from a break in their sequence on)
+    --repair      bring the bookkeeping in line with the day files
+    --dry-run     with --repair: say what it would change, and change nothing
+    --force       with --repair: also cut the records from a break in their sequence on
     -2            LP 2 instead of LP 1
-  Exit status: 0 all is well, 1 a discrepancy or a damaged day file, 2 a usage error or
-  what cannot be read. See lpdump(1).
+    -h, --help    print this text
+    --version     print the version
+  Exit status:
+    0  all is well (--summary: the profile was read; --repair: it agrees now)
+    1  a damaged day file or a discrepancy; --repair: nothing changed, it cannot
+    2  a usage error or what cannot be read; --verify: a run is writing the profile
+  See lpdump(1).
   $ lpdump --version | sed "s/ $PROFILL_VERSION\$/ (version)/"
   lpdump (version)
   $ lpdump --help | sed '/^Dumps/,$d' >usage

@@ -105,6 +105,7 @@ Usage errors, a file that cannot be read and a flash root profill would not take
   lpload: one table at a time: b.csv is one too many
   ! lpload: unknown option -x
   ! usage: lpload [-2] [--dry-run] [--renumber] [FILE|-]
+  !        lpload -h | --help | --version
   ! Appends the records of a CSV table, as lpdump --csv writes it, to LP 1 (LP 2 with -2).
   !   -2            load LP 2
   !   --dry-run     check the table and say what it would load; change nothing
@@ -113,6 +114,12 @@ Usage errors, a file that cannot be read and a flash root profill would not take
   !   --version     print the version
   ! FILE ('-' or none: standard input) has a header row; the columns record, start, end, kind,
   ! flags_K and value_K are read by name. Every row is checked before a record is written.
+  ! Exit status:
+  !   0  loaded (--dry-run: it could be)
+  !   1  refused, nothing written
+  !   2  a usage error
+  !   3  stopped part way; the records before the stop are loaded and counted
+  ! See lpload(1).
   ! lpload: cannot open missing.csv: No such file or directory
   ! lpload: PROFILL_JFFS is not a flash root profill would take
   [1]

@@ -363,7 +363,14 @@ void PrintUsage(FILE* out) {
     fprintf(out,
             "VALUE: an int (-12), a float (1.5, 2e3, inf) or a text (\"a\\tb\", escapes \\\" \\\\ "
             "\\n \\t \\xHH).\n"
-            "Every write is one transaction. The store is $CDS_STORE, default %s.\n",
+            "Every write is one transaction. The store is $CDS_STORE, default %s.\n"
+            "Exit status:\n"
+            "  0  done\n"
+            "  1  a path not found, a leaf that holds no element, damage scan found, or what\n"
+            "     check found\n"
+            "  2  a usage error, a bad path, value or file, or a store that cannot be opened or\n"
+            "     written\n"
+            "See cdsctl(1).\n",
             kDefaultCdsStore);
 }
 

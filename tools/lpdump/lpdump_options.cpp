@@ -21,14 +21,20 @@ const char kHelp[] =
     "  --store       the channel count is the profile's NumChannels in the store (default)\n"
     "  --csv         one CSV table, times in ISO 8601, instead of a line per record\n"
     "  --summary     day files, records, time covered, runs and breaks, and the verdict\n"
-    "  --verify      check the day files against the bookkeeping (status 1 on a discrepancy)\n"
+    "  --verify      check the day files against the bookkeeping\n"
     "  --strict      with --verify: a break in time between runs is a discrepancy, not a note\n"
     "  --json        with --summary or --verify: one JSON object instead of text\n"
-    "  --repair      bring the bookkeeping in line with the day files (--dry-run: only say how,\n"
-    "                --force: also cut the records from a break in their sequence on)\n"
+    "  --repair      bring the bookkeeping in line with the day files\n"
+    "  --dry-run     with --repair: say what it would change, and change nothing\n"
+    "  --force       with --repair: also cut the records from a break in their sequence on\n"
     "  -2            LP 2 instead of LP 1\n"
-    "Exit status: 0 all is well, 1 a discrepancy or a damaged day file, 2 a usage error or\n"
-    "what cannot be read. See lpdump(1).\n";
+    "  -h, --help    print this text\n"
+    "  --version     print the version\n"
+    "Exit status:\n"
+    "  0  all is well (--summary: the profile was read; --repair: it agrees now)\n"
+    "  1  a damaged day file or a discrepancy; --repair: nothing changed, it cannot\n"
+    "  2  a usage error or what cannot be read; --verify: a run is writing the profile\n"
+    "See lpdump(1).\n";
 
 // Each mode's line of the usage, after "lpdump ", in the order of LpdumpMode: the option that
 // picks it (none for the dump, the default), then the options it takes.

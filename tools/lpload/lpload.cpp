@@ -28,6 +28,7 @@ enum ExitStatus { kLoaded = 0, kRefused = 1, kUsage = 2, kCutShort = 3 };
 
 const char kUsageText[] =
     "usage: lpload [-2] [--dry-run] [--renumber] [FILE|-]\n"
+    "       lpload -h | --help | --version\n"
     "Appends the records of a CSV table, as lpdump --csv writes it, to LP 1 (LP 2 with -2).\n"
     "  -2            load LP 2\n"
     "  --dry-run     check the table and say what it would load; change nothing\n"
@@ -35,7 +36,13 @@ const char kUsageText[] =
     "  -h, --help    print this text\n"
     "  --version     print the version\n"
     "FILE ('-' or none: standard input) has a header row; the columns record, start, end, kind,\n"
-    "flags_K and value_K are read by name. Every row is checked before a record is written.\n";
+    "flags_K and value_K are read by name. Every row is checked before a record is written.\n"
+    "Exit status:\n"
+    "  0  loaded (--dry-run: it could be)\n"
+    "  1  refused, nothing written\n"
+    "  2  a usage error\n"
+    "  3  stopped part way; the records before the stop are loaded and counted\n"
+    "See lpload(1).\n";
 
 struct LoadOptions {
     int lp = 0;
