@@ -151,8 +151,8 @@ The store, the command line and help.
   ! Every write is one transaction. The store is $CDS_STORE, default /var/lib/cds/store.mdb.
   ! Exit status:
   !   0  done
-  !   1  a path not found, a leaf that holds no element, damage scan found, or what
-  !      check found
+  !   1  a path not found, a leaf that holds no element, or what scan or check
+  !      found
   !   2  a usage error, a bad path, value or file, or a store that cannot be opened or
   !      written
   ! See cdsctl(1).
@@ -175,8 +175,8 @@ The store, the command line and help.
   Every write is one transaction. The store is $CDS_STORE, default /var/lib/cds/store.mdb.
   Exit status:
     0  done
-    1  a path not found, a leaf that holds no element, damage scan found, or what
-       check found
+    1  a path not found, a leaf that holds no element, or what scan or check
+       found
     2  a usage error, a bad path, value or file, or a store that cannot be opened or
        written
   See cdsctl(1).

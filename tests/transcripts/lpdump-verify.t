@@ -353,8 +353,8 @@ A profill -c stopped in its removal (1.lp goes first): every output names runnin
 A profile that cannot be read, or that a run holds.
 
   $ lp1; cp store.mdb good.mdb; echo 'no store' >store.mdb; lpdump --summary; lpdump --repair
-  ! lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; make a new one (cdsctl init FILE), then lpdump --repair
-  ! lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; make a new one (cdsctl init FILE), then lpdump --repair
+  ! lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; move it aside and make a new one (cdsctl init FILE), then lpdump --repair
+  ! lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; move it aside and make a new one (cdsctl init FILE), then lpdump --repair
   [2]
   $ cp good.mdb store.mdb; cdsctl rm /Q7M/LoadPrf/1/NumChannels/Value; lpdump --csv; lpdump --repair
   ! lpdump: the CDS store $T/store.mdb has no /Q7M/LoadPrf/1/NumChannels/Value; set it with cdsctl set, or give --channels N to dump without it

@@ -13,7 +13,7 @@ no day file when it cannot store the zeros.
   profill[PID]: main: Error: can't initialize CDS connection
   Load Profile Add input (profill) version 0.0.01 started.
   [1]
-  lpdump: cannot open the CDS store $T/store.mdb: empty file, not a store; make a new one (cdsctl init FILE), then lpdump --repair
+  lpdump: cannot open the CDS store $T/store.mdb: empty file, not a store; move it aside and make a new one (cdsctl init FILE), then lpdump --repair
   [2]
   cdsctl: cannot open store $T/store.mdb: empty file, not a store
   [2]
@@ -30,7 +30,7 @@ no day file when it cannot store the zeros.
   profill[PID]: main: Error: can't initialize CDS connection
   Load Profile Add input (profill) version 0.0.01 started.
   [1]
-  lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; make a new one (cdsctl init FILE), then lpdump --repair
+  lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; move it aside and make a new one (cdsctl init FILE), then lpdump --repair
   [2]
   cdsctl: cannot open store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file
   [2]
@@ -47,7 +47,7 @@ no day file when it cannot store the zeros.
   profill[PID]: main: Error: can't initialize CDS connection
   Load Profile Add input (profill) version 0.0.01 started.
   [1]
-  lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; make a new one (cdsctl init FILE), then lpdump --repair
+  lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; move it aside and make a new one (cdsctl init FILE), then lpdump --repair
   [2]
   cdsctl: cannot open store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file
   [2]
@@ -64,7 +64,7 @@ no day file when it cannot store the zeros.
   profill[PID]: main: Error: can't initialize CDS connection
   Load Profile Add input (profill) version 0.0.01 started.
   [1]
-  lpdump: cannot open the CDS store $T/store.mdb: truncated: 12287 bytes, shorter than the 3 pages of 4096 bytes its meta page counts; make a new one (cdsctl init FILE), then lpdump --repair
+  lpdump: cannot open the CDS store $T/store.mdb: truncated: 12287 bytes, shorter than the 3 pages of 4096 bytes its meta page counts; move it aside and make a new one (cdsctl init FILE), then lpdump --repair
   [2]
   cdsctl: cannot open store $T/store.mdb: truncated: 12287 bytes, shorter than the 3 pages of 4096 bytes its meta page counts
   [2]
@@ -81,7 +81,7 @@ no day file when it cannot store the zeros.
   profill[PID]: main: Error: can't initialize CDS connection
   Load Profile Add input (profill) version 0.0.01 started.
   [1]
-  lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; make a new one (cdsctl init FILE), then lpdump --repair
+  lpdump: cannot open the CDS store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file; move it aside and make a new one (cdsctl init FILE), then lpdump --repair
   [2]
   cdsctl: cannot open store $T/store.mdb: not a store, or one cut short: MDB_INVALID: File is not an LMDB file
   [2]

@@ -160,8 +160,9 @@ bool ReadLeaves(const std::string& arg, std::vector<CdsTextLeaf>* leaves) {
 
 // With a file, the file is read whole before the store is made, so a file that cannot be
 // loaded leaves no store behind. The leaves go in with one transaction after the store's own:
-// a kill in between leaves an empty store, never part of the file. A store whose leaves could
-// not be written is removed again, with its lock file, so that init can simply be run again.
+// a kill in between leaves an empty store (which load fills), never part of the file. A store
+// whose leaves could not be written is removed again, with its lock file, so that init can be
+// run again.
 int Init(const Args& args) {
     std::vector<CdsTextLeaf> leaves;
     if (!args.empty() && !ReadLeaves(args[0], &leaves)) {
@@ -366,8 +367,8 @@ void PrintUsage(FILE* out) {
             "Every write is one transaction. The store is $CDS_STORE, default %s.\n"
             "Exit status:\n"
             "  0  done\n"
-            "  1  a path not found, a leaf that holds no element, damage scan found, or what\n"
-            "     check found\n"
+            "  1  a path not found, a leaf that holds no element, or what scan or check\n"
+            "     found\n"
             "  2  a usage error, a bad path, value or file, or a store that cannot be opened or\n"
             "     written\n"
             "See cdsctl(1).\n",

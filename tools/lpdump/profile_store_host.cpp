@@ -22,7 +22,7 @@ void ReportNoConnection(LeafUse use) {
     } else if (dump) {
         around = "; give --channels N to dump without it";
     } else if (failure.damaged) {
-        around = "; make a new one (cdsctl init FILE), then lpdump --repair";
+        around = "; move it aside and make a new one (cdsctl init FILE), then lpdump --repair";
     }
     fprintf(stderr, "%s: cannot open the CDS store %s: %s%s\n", g_programName, failure.path.c_str(),
             failure.reason.c_str(), around.c_str());
