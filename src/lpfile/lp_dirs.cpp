@@ -9,7 +9,6 @@ namespace {
 constexpr std::size_t kDirSize = kMaxFlashRootLength + sizeof "/lp1/";
 
 char g_lpDirs[2][kDirSize] = {"/jffs/lp1/", "/jffs/lp2/"};
-bool g_defaultRoot = true;
 
 // The last day-file path of each LP; number 0 (no day file has it) when there is none.
 struct CachedPath {
@@ -40,8 +39,6 @@ bool SetFlashRoot(const char* root) {
     while (length > 1 && root[length - 1] == '/') {
         --length;
     }
-    g_defaultRoot =
-        length == strlen(kDefaultFlashRoot) && strncmp(root, kDefaultFlashRoot, length) == 0;
     // "/" alone gives "/lp1/", not "//lp1/".
     const int shown = (length == 1) ? 0 : static_cast<int>(length);
     for (int lp = 0; lp < 2; ++lp) {
@@ -52,7 +49,9 @@ bool SetFlashRoot(const char* root) {
 }
 
 bool IsDefaultFlashRoot() {
-    return g_defaultRoot;
+    const std::size_t length = strlen(kDefaultFlashRoot);
+    return strncmp(LpDirectory(0), kDefaultFlashRoot, length) == 0 &&
+           strcmp(LpDirectory(0) + length, "/lp1/") == 0;
 }
 
 const char* LpDirectory(int lp) {
